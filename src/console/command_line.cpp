@@ -1,0 +1,43 @@
+#include "console/command_line.h"
+
+namespace quorin {
+
+CommandLineAddress ReadCommandLine(std::string_view commandLine) {
+    CommandLineAddress address;
+    if (commandLine.size() <= 4)
+        return address;
+    const std::size_t firstSpace = commandLine.find(' ');
+    if (firstSpace == std::string_view::npos)
+        return address;
+    std::string_view word = commandLine.substr(firstSpace + 1);
+    word = word.substr(0, word.find(' '));
+
+    address.needsDialog = false;
+    const std::size_t colon = word.find(':');
+    address.serverIP = std::string(word.substr(0, colon));
+    if (colon == std::string_view::npos) {
+        // "+connect host" means the game's default port, as in the game itself.
+        address.serverPort = kDefaultGamePortText;
+    } else {
+        std::string_view port = word.substr(colon + 1);
+        address.serverPort = std::string(port.substr(0, port.find(':')));
+    }
+    address.port = ParsePort(address.serverPort);
+    return address;
+}
+
+std::optional<std::uint16_t> ParsePort(std::string_view text) {
+    if (text.empty() || text.size() > 5)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+} // namespace quorin

@@ -1,0 +1,37 @@
+// Reading the server address from the tool's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorin {
+
+// The game's own default port, used when the address names none.
+inline constexpr std::uint16_t kDefaultGamePort = 29070;
+inline constexpr char kDefaultGamePortText[] = "29070";
+
+struct CommandLineAddress {
+    // True when the command line names no address and the player must be
+    // asked: 4 characters or fewer, or no second word.
+    bool needsDialog = true;
+    std::string serverIP;   // as received
+    std::string serverPort; // as received; the default port when the word had no ":"
+    // The port as a number, when serverPort is a whole number from 1 to
+    // 65535; empty means the address is bad and cannot be connected to.
+    std::optional<std::uint16_t> port;
+
+    bool IsUsable() const { return !needsDialog && !serverIP.empty() && port.has_value(); }
+};
+
+// `commandLine` is the argument text after the program's own path. Longer
+// than 4 characters, it is split on single spaces (two in a row give an empty
+// word, nothing is trimmed); the second word is host:port, and later words and
+// parts are ignored.
+CommandLineAddress ReadCommandLine(std::string_view commandLine);
+
+// A whole number from 1 to 65535 in plain decimal digits, or nothing.
+std::optional<std::uint16_t> ParsePort(std::string_view text);
+
+} // namespace quorin

@@ -1,0 +1,64 @@
+#include "console/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace quorin {
+namespace {
+
+struct Case {
+    const char* commandLine;
+    bool needsDialog;
+    const char* ip;
+    const char* portText;
+    std::optional<std::uint16_t> port;
+};
+
+TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
+    const Case cases[] = {
+        {"", true, "", "", std::nullopt},
+        {"abcd", true, "", "", std::nullopt},
+        {"a :1", true, "", "", std::nullopt},           // 4 characters
+        {"+connect", true, "", "", std::nullopt},       // one word
+        {"+connect 192.168.1.20:5000", false, "192.168.1.20", "5000", 5000},
+        {"x y:1", false, "y", "1", 1},
+        {"+connect gameserver:5000 extra words", false, "gameserver", "5000", 5000},
+        {"+connect a:b:c", false, "a", "b", std::nullopt},
+        {"+connect host:29071:7", false, "host", "29071", 29071},
+        {"+connect 10.0.0.5", false, "10.0.0.5", "29070", 29070}, // the game's default port
+        {"+connect  10.0.0.5:5000", false, "", "29070", 29070},  // two blanks: empty word
+        {"+connect :5000", false, "", "5000", 5000},
+        {" +connect h:1", false, "+connect", "29070", 29070},    // leading blank: empty word 0
+        {"+connect h:65535", false, "h", "65535", 65535},
+        {"+connect h:32768", false, "h", "32768", 32768},
+        {"+connect h:0", false, "h", "0", std::nullopt},
+        {"+connect h:65536", false, "h", "65536", std::nullopt},
+        {"+connect h:-1", false, "h", "-1", std::nullopt},
+        {"+connect h: 5", false, "h", "", std::nullopt},
+        {"+connect h:5x", false, "h", "5x", std::nullopt},
+        {"+connect h:", false, "h", "", std::nullopt},
+        {"+set  x", false, "", "29070", 29070},
+    };
+    for (const Case& c : cases) {
+        const CommandLineAddress a = ReadCommandLine(c.commandLine);
+        EXPECT_EQ(a.needsDialog, c.needsDialog) << c.commandLine;
+        EXPECT_EQ(a.serverIP, c.ip) << c.commandLine;
+        EXPECT_EQ(a.serverPort, c.portText) << c.commandLine;
+        EXPECT_EQ(a.port, c.port) << c.commandLine;
+    }
+}
+
+TEST(ReadCommandLine, IsUsableOnlyWithHostAndPort) {
+    EXPECT_TRUE(ReadCommandLine("+connect h:1").IsUsable());
+    EXPECT_FALSE(ReadCommandLine("+connect h:0").IsUsable());
+    EXPECT_FALSE(ReadCommandLine("+connect :1").IsUsable());
+    EXPECT_FALSE(ReadCommandLine("abcd").IsUsable());
+}
+
+TEST(ParsePort, AcceptsOnlyPlainWholeNumbersInRange) {
+    EXPECT_EQ(ParsePort("00080"), 80);
+    for (const char* bad : {"", "+80", " 80", "80 ", "0x50", "100000", "99999", "8.0", "000080"})
+        EXPECT_EQ(ParsePort(bad), std::nullopt) << bad;
+}
+
+} // namespace
+} // namespace quorin

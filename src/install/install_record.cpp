@@ -1,0 +1,44 @@
+#include "install/install_record.h"
+
+#include "common/versions.h"
+
+namespace quorin {
+
+bool InstallRecord::GameKeyExists() const {
+    return registry_.RegistryKeyExists(kHkeyLocalMachine, kGameBaseKey);
+}
+
+bool InstallRecord::LoadInstallInfo() {
+    bool magicPresent = false;
+    registry_.EnumRegistryValues(kHkeyLocalMachine, kGameVersionKey)
+        .ForEach([&](const RegistryEntry& entry) {
+            if (entry.name == kMagicValue)
+                magicPresent = true;
+            else if (entry.name == kInstallPathValue)
+                installPath_ = TextForm(entry.data);
+        });
+    if (!magicPresent)
+        WriteMagic(kMagic100); // a failed write (no key, no right) is not fatal here
+    return true;
+}
+
+std::string InstallRecord::ReadMagic() const {
+    try {
+        return TextForm(registry_.GetRegistryValue(kHkeyLocalMachine, kGameVersionKey,
+                                                   kMagicValue, std::string()));
+    } catch (const RegistryError&) {
+        // A marker of a type the registry operations cannot convert reads
+        // like an absent one, as 1.0.1, rather than ending the tool.
+        return {};
+    }
+}
+
+bool InstallRecord::WriteMagic(std::int32_t magic) const {
+    return registry_.SetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, magic);
+}
+
+std::string_view ClientVersionFromMagic(std::string_view magicText) {
+    return magicText == "0" ? kVersion100 : kVersion101;
+}
+
+} // namespace quorin

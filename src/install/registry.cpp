@@ -1,0 +1,117 @@
+#include "install/registry.h"
+
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quorin {
+
+namespace {
+
+// Owns a key opened through the interface; closes it on every path out.
+class OpenKey {
+  public:
+    OpenKey(IRegistryApi& api, RegKey root, const std::string& subKey, std::uint32_t access)
+        : api_(api) {
+        opened_ = api_.OpenKey(root, subKey, access, key_) == kErrorSuccess;
+    }
+    ~OpenKey() {
+        if (opened_)
+            api_.CloseKey(key_);
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+
+    bool IsOpen() const { return opened_; }
+    RegKey Get() const { return key_; }
+
+  private:
+    IRegistryApi& api_;
+    RegKey key_ = 0;
+    bool opened_ = false;
+};
+
+std::span<const std::uint8_t> Filled(const std::vector<std::uint8_t>& buffer, std::uint32_t size) {
+    return {buffer.data(), std::min<std::size_t>(size, buffer.size())};
+}
+
+} // namespace
+
+Value Registry::GetRegistryValue(RegKey root, const std::string& subKey,
+                                 const std::string& valueName, const Value& defaultValue) const {
+    OpenKey key(api_, root, subKey, kKeyRead);
+    if (!key.IsOpen())
+        return defaultValue;
+
+    std::vector<std::uint8_t> buffer(kReadBufferSize);
+    std::uint32_t type = 0;
+    std::uint32_t size = kReadBufferSize;
+    long rc = api_.QueryValue(key.Get(), valueName, type, buffer.data(), size);
+    if (rc == kErrorMoreData) {
+        buffer.assign(size, 0);
+        rc = api_.QueryValue(key.Get(), valueName, type, buffer.data(), size);
+    }
+    if (rc != kErrorSuccess)
+        return defaultValue;
+    return FromRegistryData(type, Filled(buffer, size));
+}
+
+bool Registry::RegistryKeyExists(RegKey root, const std::string& subKey) const {
+    return OpenKey(api_, root, subKey, kKeyRead).IsOpen();
+}
+
+KeyedCollection<RegistryEntry> Registry::EnumRegistryValues(RegKey root,
+                                                            const std::string& subKey) const {
+    KeyedCollection<RegistryEntry> entries;
+    std::optional<OpenKey> opened;
+    RegKey key = root; // an empty sub-key lists the root, which is never closed
+    if (!subKey.empty()) {
+        opened.emplace(api_, root, subKey, kKeyRead);
+        if (!opened->IsOpen())
+            return entries;
+        key = opened->Get();
+    }
+
+    for (std::uint32_t index = 0;; ++index) {
+        std::vector<char> name(kEnumNameChars);
+        std::vector<std::uint8_t> data(kEnumDataSize);
+        std::uint32_t nameLength = kEnumNameChars;
+        std::uint32_t type = 0;
+        std::uint32_t size = kEnumDataSize;
+        long rc = api_.EnumValue(key, index, name.data(), nameLength, type, data.data(), size);
+        if (rc == kErrorMoreData) {
+            data.assign(size, 0);
+            // The first call may have shrunk the name length to the name
+            // itself; the retry offers the whole name buffer again, or a
+            // large value would end the list and hide every value after it.
+            nameLength = kEnumNameChars;
+            rc = api_.EnumValue(key, index, name.data(), nameLength, type, data.data(), size);
+        }
+        if (rc != kErrorSuccess)
+            break;
+
+        RegistryEntry entry{std::string(name.data(), std::min(nameLength, kEnumNameChars)), {}, 0};
+        try {
+            entry.data = FromRegistryData(type, Filled(data, size));
+            entry.kind = KindCode(entry.data);
+        } catch (const RegistryError&) {
+            // Listed by name, with no data: one odd value must not hide the rest.
+        }
+        std::string keyName = entry.name;
+        entries.Add(std::make_shared<RegistryEntry>(std::move(entry)), std::move(keyName));
+    }
+    return entries;
+}
+
+bool Registry::SetRegistryValue(RegKey root, const std::string& subKey,
+                                const std::string& valueName, const Value& value) const {
+    OpenKey key(api_, root, subKey, kKeyWrite);
+    if (!key.IsOpen())
+        return false;
+    const RegistryData stored = ToRegistryData(value); // may throw; the key closes first
+    return api_.SetValue(key.Get(), valueName, stored.type, stored.bytes.data(),
+                         static_cast<std::uint32_t>(stored.bytes.size())) == kErrorSuccess;
+}
+
+} // namespace quorin

@@ -1,0 +1,53 @@
+#include "install/win32/registry_win32.h"
+
+#include "common/win32/win.h"
+
+namespace quorin::win32 {
+
+namespace {
+HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
+} // namespace
+
+static_assert(sizeof(RegKey) == sizeof(HKEY));
+
+long Win32Registry::OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
+                            RegKey& key) {
+    HKEY opened = nullptr;
+    const LONG rc =
+        ::RegOpenKeyExA(H(root), subKey.c_str(), 0, access | KEY_WOW64_32KEY, &opened);
+    if (rc == ERROR_SUCCESS)
+        key = reinterpret_cast<RegKey>(opened);
+    return rc;
+}
+
+long Win32Registry::QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                               std::uint8_t* data, std::uint32_t& size) {
+    DWORD t = 0;
+    DWORD s = size;
+    const LONG rc = ::RegQueryValueExA(H(key), name.c_str(), nullptr, &t, data, &s);
+    type = t;
+    size = s;
+    return rc;
+}
+
+long Win32Registry::EnumValue(RegKey key, std::uint32_t index, char* name,
+                              std::uint32_t& nameLength, std::uint32_t& type, std::uint8_t* data,
+                              std::uint32_t& size) {
+    DWORD n = nameLength;
+    DWORD t = 0;
+    DWORD s = size;
+    const LONG rc = ::RegEnumValueA(H(key), index, name, &n, nullptr, &t, data, &s);
+    nameLength = n;
+    type = t;
+    size = s;
+    return rc;
+}
+
+long Win32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                             const std::uint8_t* data, std::uint32_t size) {
+    return ::RegSetValueExA(H(key), name.c_str(), 0, type, data, size);
+}
+
+void Win32Registry::CloseKey(RegKey key) { ::RegCloseKey(H(key)); }
+
+} // namespace quorin::win32

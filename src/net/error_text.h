@@ -1,0 +1,15 @@
+// English sentences for Winsock error numbers.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace quorin {
+
+inline constexpr std::int32_t kWsaeConnReset = 10054;
+
+// The sentence for `code`; "Unknown error." for every number not known, 0
+// included.
+std::string_view GetErrorDescription(std::int32_t code);
+
+} // namespace quorin

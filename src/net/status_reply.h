@@ -1,0 +1,39 @@
+// The two status datagrams: the request the tool sends and the server's
+// backslash-separated reply. Pure functions of the bytes.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quorin {
+
+// Four bytes 0xFF, then "getstatus xxx": 17 bytes, no terminator.
+inline constexpr std::string_view kStatusRequest{"\xFF\xFF\xFF\xFFgetstatus xxx", 17};
+
+// What must stand somewhere in the reply before its first backslash.
+inline constexpr std::string_view kStatusHeader{"\xFF\xFF\xFF\xFFstatusResponse", 18};
+
+struct StatusReply {
+    bool headerPresent = false;
+    // In datagram order; a lone name at the end is listed with an empty value.
+    std::vector<std::pair<std::string, std::string>> pairs;
+    // From the last pair named exactly "version"; absent when there is none.
+    std::optional<std::string> serverVersion;
+};
+
+StatusReply ParseStatusReply(std::string_view datagram);
+
+// The first 6 characters of the second blank-separated word of a "version"
+// value; empty when there is no second word.
+std::string ServerVersionFromValue(std::string_view versionValue);
+
+// The version to compare with the installation's. Servers whose "version"
+// text names no known version (open-source engines report their own) are
+// named by their "protocol" variable instead: 25 is 1.0.0, 26 is 1.0.1.
+// Without either, the text from "version" stands as it is.
+std::optional<std::string> EffectiveServerVersion(const StatusReply& reply);
+
+} // namespace quorin
