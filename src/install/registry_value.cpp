@@ -6,7 +6,6 @@ namespace quorin {
 
 namespace {
 
-template <typename> inline constexpr bool kAlwaysFalse = false;
 
 std::string BytesAsText(std::span<const std::uint8_t> data, std::size_t dropped) {
     // Data too short for its terminator reads as empty text.
@@ -40,10 +39,10 @@ int KindCode(const Value& value) {
                 return kKindBoolean;
             else if constexpr (std::is_same_v<T, std::uint8_t>)
                 return kKindByte;
-            else if constexpr (std::is_same_v<T, double>)
+            else {
+                static_assert(std::is_same_v<T, double>);
                 return kKindDouble;
-            else
-                static_assert(kAlwaysFalse<T>);
+            }
         },
         value);
 }
