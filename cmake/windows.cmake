@@ -1,11 +1,14 @@
 # Windows build: the thin Win32 adapters, the program, and their tests, which
 # CTest runs under Wine in a prefix of this build folder's own.
 add_library(quorin_win32 STATIC
-  src/install/win32/registry_win32.cpp)
-target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32)
+  src/common/win32/message_box_win32.cpp
+  src/install/win32/registry_win32.cpp
+  src/net/win32/winsock_api.cpp)
+target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 user32)
 
 add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   src/install/win32/registry_win32_test.cpp
+  src/net/win32/udp_win32_test.cpp
   tests/support/win32/registry_backend_win32.cpp)
 target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 
@@ -16,8 +19,15 @@ add_test(NAME wine_prefix_stop COMMAND ${QUORIN_WINE_PREFIX_SCRIPT} stop ${QUORI
 set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
 set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
 
+# The real server peers on loopback: our stand-in and openarena-server.
+set(QUORIN_PEERS_DIR ${CMAKE_BINARY_DIR}/peers)
+add_test(NAME peers_start COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers start ${QUORIN_PEERS_DIR})
+add_test(NAME peers_stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers stop ${QUORIN_PEERS_DIR})
+set_tests_properties(peers_start PROPERTIES FIXTURES_SETUP peers TIMEOUT 120)
+set_tests_properties(peers_stop PROPERTIES FIXTURES_CLEANUP peers)
+
 foreach(t core_tests win_tests)
   add_test(NAME ${t} COMMAND ${t})
-  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
-    TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX}")
+  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers" RESOURCE_LOCK wineprefix
+    TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX};QUORIN_PEERS_DIR=${QUORIN_PEERS_DIR}")
 endforeach()

@@ -11,6 +11,7 @@
 
 #include "net/status_reply.h"
 #include "tests/peers/posix_peers.h"
+#include "tests/support/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 
 namespace quorin {

@@ -140,9 +140,4 @@ std::optional<std::string> CaptureOutput(const std::vector<std::string>& argv) {
 
 bool ProgramExists(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
 
-bool PeersRequired() {
-    const char* value = std::getenv("QUORIN_REQUIRE_PEERS");
-    return value && std::string_view(value) == "1";
-}
-
 } // namespace quorin::test

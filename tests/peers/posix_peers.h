@@ -41,7 +41,4 @@ std::optional<std::string> CaptureOutput(const std::vector<std::string>& argv);
 
 bool ProgramExists(const std::string& path);
 
-// Peers are required (a missing one fails the test) when QUORIN_REQUIRE_PEERS=1.
-bool PeersRequired();
-
 } // namespace quorin::test

@@ -1,0 +1,12 @@
+#include "common/win32/message_box_win32.h"
+
+#include "common/win32/win.h"
+
+namespace quorin::win32 {
+
+void Win32MessageBox::Show(const std::string& text, const std::string& caption, unsigned style) {
+    const std::string& title = caption.empty() ? std::string(kAppTitle) : caption;
+    ::MessageBoxA(::GetActiveWindow(), text.c_str(), title.c_str(), style);
+}
+
+} // namespace quorin::win32

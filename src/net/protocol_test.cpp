@@ -1,0 +1,242 @@
+// Protocol records unpacked into CProtocol, GUID text, the UDP port
+// conversion, and the catalogue over hand-made Winsock answers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "net/protocols.h"
+#include "net/udp.h"
+
+namespace quorin {
+namespace {
+
+ProtocolRecord MakeRecord(std::uint32_t service, std::uint32_t provider, std::int32_t catalogId,
+                          const char* name) {
+    ProtocolRecord r{};
+    auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            r[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(0, service);
+    put(4, 0xFFFFFFFF); // dwServiceFlags2..4 and the chain are not carried
+    put(16, provider);
+    for (std::size_t i = 0; i < 16; ++i)
+        r[20 + i] = static_cast<std::uint8_t>(0xA0 + i);
+    put(36, static_cast<std::uint32_t>(catalogId));
+    put(40, 0xFFFFFFFF);
+    for (std::size_t k = 0; k < 11; ++k) // iVersion .. dwProviderReserved after the id
+        put(72 + 4 * k, static_cast<std::uint32_t>(100 + k));
+    std::strcpy(reinterpret_cast<char*>(r.data() + 116), name);
+    return r;
+}
+
+std::vector<bool> Flags(const CProtocol& p) {
+    return {p.Connectionless(),        p.GuaranteedDelivery(),   p.GuaranteedOrder(),
+            p.MessageOriented(),       p.PseudoStream(),         p.GracefulClose(),
+            p.ExpeditedData(),         p.ConnectData(),          p.DisconnectData(),
+            p.SupportBroadcast(),      p.SupportMultipoint(),    p.MultipointControlPlane(),
+            p.MultipointDataPlane(),   p.QoSSupport(),           p.UniSend(),
+            p.UniRecv(),               p.IFSHandles(),           p.PartialMessage(),
+            p.MultipleProtoEntries(),  p.RecommendedProtoEntry(), p.MatchesProtocolZero()};
+}
+
+std::vector<bool> Only(std::initializer_list<std::size_t> set) {
+    std::vector<bool> flags(CProtocol::kFlagCount, false);
+    for (std::size_t i : set)
+        flags[i] = true;
+    return flags;
+}
+
+TEST(CProtocol, UnpacksEachFlagFromItsOwnBitOnly) {
+    struct Case {
+        std::uint32_t service, provider;
+        std::vector<bool> expected;
+    };
+    std::vector<bool> allService = Only({});
+    for (std::size_t i = 0; i < 18; ++i)
+        allService[i] = true;
+    const Case cases[] = {
+        {0x00004000, 0, Only({})}, // XP1_INTERRUPT is not carried
+        {0x00010000, 0, Only({15})},
+        {0x00008000, 0, Only({14})},
+        {0xFFFFFFFF, 0, allService},
+        {0x00000001 | 0x00000200, 0, Only({0, 9})},
+        {0, 0x00000004, Only({})}, // PFL_HIDDEN is not carried
+        {0, 0xFFFFFFFF, Only({18, 19, 20})},
+        {0, 0x00000008, Only({20})},
+    };
+    PortableGuidText guids;
+    for (const Case& c : cases) {
+        CProtocol p;
+        p.Unpack(MakeRecord(c.service, c.provider, 1, "x"), guids);
+        EXPECT_EQ(Flags(p), c.expected) << std::hex << c.service << " " << c.provider;
+    }
+}
+
+TEST(CProtocol, UnpacksNumbersNameAndGuidAndASecondUnpackReplacesAll) {
+    PortableGuidText guids;
+    CProtocol p;
+    p.Unpack(MakeRecord(0xFFFFFFFF, 0xFFFFFFFF, -1, "MSAFD Tcpip [UDP/IP]"), guids);
+    EXPECT_EQ(p.CatalogEntryId(), -1);
+    EXPECT_EQ(p.Version(), 100);
+    EXPECT_EQ(p.AddressFamily(), 101);
+    EXPECT_EQ(p.MessageSize(), 109);
+    EXPECT_EQ(p.ProtocolName(), "MSAFD Tcpip [UDP/IP]");
+    EXPECT_EQ(p.ProviderId(), "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}");
+
+    ProtocolRecord other = MakeRecord(0, 0, 7, "");
+    other[108] = other[109] = other[110] = other[111] = 0xFF; // dwMessageSize 0xFFFFFFFF
+    p.Unpack(other, guids);
+    EXPECT_EQ(Flags(p), Only({}));
+    EXPECT_EQ(p.CatalogEntryId(), 7);
+    EXPECT_EQ(p.MessageSize(), -1);
+    EXPECT_EQ(p.ProtocolName(), "");
+}
+
+TEST(GuidText, FormatsBracedUpperCaseGroups) {
+    EXPECT_EQ(FormatGuid(Guid{}), "{00000000-0000-0000-0000-000000000000}");
+    EXPECT_EQ(FormatGuid(Guid{0xe70f1aa0, 0xab8b, 0x11cf, {0x8c, 0xa3, 0, 0x80, 0x5f, 0x48, 0xa1, 0x92}}),
+              "{E70F1AA0-AB8B-11CF-8CA3-00805F48A192}");
+}
+
+TEST(UnsignedToInteger, KeepsTheLow16BitsAndRejectsOutOfRange) {
+    const std::pair<std::int64_t, std::int16_t> cases[] = {
+        {0, 0}, {80, 80}, {32767, 32767}, {32768, -32768}, {65535, -1}};
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(UnsignedToInteger(in), out) << in;
+    EXPECT_THROW(UnsignedToInteger(65536), std::overflow_error);
+    EXPECT_THROW(UnsignedToInteger(-1), std::overflow_error);
+}
+
+// Winsock as the catalogue sees it: a start-up result, records to
+// enumerate, and a getsockopt that fails with a chosen error.
+class CatalogueApi : public ISocketApi {
+  public:
+    int startup = 0;
+    int cleanups = 0;
+    std::vector<ProtocolRecord> records;
+    int lastError = 10038; // WSAENOTSOCK
+
+    int Startup(std::uint16_t) override { return startup; }
+    void Cleanup() override { ++cleanups; }
+    int EnumProtocols(std::uint8_t* buffer, std::uint32_t& length) override {
+        const auto needed = static_cast<std::uint32_t>(records.size() * kProtocolRecordSize);
+        if (length < needed) {
+            length = needed;
+            lastError = kWsaeNoBufs;
+            return kSocketError;
+        }
+        for (std::size_t i = 0; i < records.size(); ++i)
+            std::memcpy(buffer + i * kProtocolRecordSize, records[i].data(), kProtocolRecordSize);
+        return static_cast<int>(records.size());
+    }
+    int GetProtocolInfo(SocketHandle, std::uint8_t*, int&) override { return kSocketError; }
+    int LastError() override { return lastError; }
+    SocketHandle Socket(int, int, int) override { return kNoSocket; }
+    int Close(SocketHandle) override { return kSocketError; }
+    std::uint32_t InetAddr(const std::string&) override { return kInaddrNone; }
+    std::optional<std::uint32_t> HostByName(const std::string&) override { return {}; }
+    int Connect(SocketHandle, const SocketAddress&) override { return kSocketError; }
+    int Select(SocketHandle, bool) override { return kSocketError; }
+    int Send(SocketHandle, const std::uint8_t*, int) override { return kSocketError; }
+    int Recv(SocketHandle, std::uint8_t*, int) override { return kSocketError; }
+};
+
+class RecordingBox : public IMessageBox {
+  public:
+    struct Shown {
+        std::string text, caption;
+        unsigned style;
+    };
+    std::vector<Shown> shown;
+    void Show(const std::string& text, const std::string& caption, unsigned style) override {
+        shown.push_back({text, caption, style});
+    }
+};
+
+class CProtocolsTest : public ::testing::Test {
+  protected:
+    CatalogueApi api_;
+    PortableGuidText guids_;
+    RecordingBox box_;
+};
+
+TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderAndCleansUp) {
+    // More than the 89 entries that a 16-bit offset could reach.
+    for (int i = 0; i < 120; ++i)
+        api_.records.push_back(MakeRecord(i == 5 ? 0x00010000 : 0, 0, 1000 + i, "p"));
+    {
+        CProtocols catalogue(api_, guids_, box_);
+        ASSERT_EQ(catalogue.Count(), 120);
+        for (long i = 1; i <= 120; ++i)
+            EXPECT_EQ(catalogue.Item(i)->CatalogEntryId(), 999 + i);
+        EXPECT_TRUE(catalogue.Item(6L)->UniRecv());
+        EXPECT_FALSE(catalogue.Item(6L)->UniSend());
+        EXPECT_EQ(api_.cleanups, 0);
+    }
+    EXPECT_EQ(api_.cleanups, 1);
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(CProtocolsTest, AnEmptyCatalogueIsSilent) {
+    CProtocols catalogue(api_, guids_, box_);
+    EXPECT_EQ(catalogue.Count(), 0);
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(CProtocolsTest, FailsToConstructWhenWinsockDoesNotStart) {
+    api_.startup = 10091; // WSASYSNOTREADY
+    try {
+        CProtocols catalogue(api_, guids_, box_);
+        FAIL() << "constructed without Winsock";
+    } catch (const NumberedError& e) {
+        EXPECT_EQ(e.Number(), static_cast<long>(0x80040201));
+        EXPECT_STREQ(e.what(), "Cannot start up the Winsock service.");
+    }
+    EXPECT_EQ(api_.cleanups, 0);
+}
+
+TEST_F(CProtocolsTest, AddKeysRemoveAndSharedMembers) {
+    auto catalogue = std::make_unique<CProtocols>(api_, guids_, box_);
+    auto add = [&](std::int32_t id, const std::string& key) {
+        return catalogue->Add(false, false, false, false, false, false, false, false, false,
+                              false, false, false, false, false, true, false, false, false, false,
+                              false, true, "{guid}", id, 2, 2, 16, 16, 2, 17, 0, 1, 0, 65467,
+                              "UDP", key);
+    };
+    add(1, "");
+    auto keyed = add(2, "udp/ip");
+    EXPECT_EQ(catalogue->Item(std::string("UDP/IP")), keyed);
+    EXPECT_TRUE(keyed->UniSend());
+    EXPECT_TRUE(keyed->MatchesProtocolZero());
+    EXPECT_EQ(keyed->MessageSize(), 65467);
+    EXPECT_THROW(add(3, "Udp/Ip"), CollectionError);
+    EXPECT_EQ(catalogue->Count(), 2);
+    catalogue->Remove(1L);
+    EXPECT_EQ(catalogue->Item(1L), keyed);
+    catalogue.reset();
+    EXPECT_EQ(keyed->CatalogEntryId(), 2); // still held after the catalogue is gone
+}
+
+TEST_F(CProtocolsTest, SocketInfoFailureShowsTheCataloguesOwnText) {
+    CProtocols catalogue(api_, guids_, box_);
+    const std::pair<int, std::string> cases[] = {
+        {10038, ""}, // WSAENOTSOCK is not in the catalogue's table
+        {10093, "A successful WSAStartup call must occur before using this function."},
+        {10014, "The name parameter is not a valid part of the user address space."},
+    };
+    for (const auto& [code, text] : cases) {
+        box_.shown.clear();
+        api_.lastError = code;
+        EXPECT_EQ(catalogue.GetProtocolInfoBySocketHandle(42), nullptr);
+        ASSERT_EQ(box_.shown.size(), 1u);
+        EXPECT_EQ(box_.shown[0].text, text);
+        EXPECT_EQ(box_.shown[0].caption, "Quorin");
+        EXPECT_EQ(box_.shown[0].style, kMbOk | kMbIconExclamation);
+    }
+    EXPECT_EQ(catalogue.Count(), 0);
+}
+
+} // namespace
+} // namespace quorin

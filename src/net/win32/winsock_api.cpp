@@ -1,0 +1,124 @@
+#include "net/win32/winsock_api.h"
+
+#include <cstring>
+
+#include "common/win32/win.h"
+
+#include <objbase.h>
+
+namespace quorin::win32 {
+
+namespace {
+// Descriptors travel as 32-bit values; INVALID_SOCKET becomes -1.
+SOCKET Native(SocketHandle s) { return static_cast<SOCKET>(static_cast<std::intptr_t>(s)); }
+} // namespace
+
+int WinsockApi::Startup(std::uint16_t version) {
+    WSADATA data{};
+    return ::WSAStartup(version, &data);
+}
+
+void WinsockApi::Cleanup() { ::WSACleanup(); }
+
+SocketHandle WinsockApi::Socket(int family, int type, int protocol) {
+    const SOCKET s = ::socket(family, type, protocol);
+    return s == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(s);
+}
+
+int WinsockApi::Close(SocketHandle socket) {
+    refusals_.erase(socket);
+    return ::closesocket(Native(socket));
+}
+
+std::uint32_t WinsockApi::InetAddr(const std::string& host) { return ::inet_addr(host.c_str()); }
+
+std::optional<std::uint32_t> WinsockApi::HostByName(const std::string& host) {
+    const hostent* entry = ::gethostbyname(host.c_str());
+    if (!entry || entry->h_length != 4 || !entry->h_addr_list || !entry->h_addr_list[0])
+        return std::nullopt;
+    std::uint32_t address = 0;
+    std::memcpy(&address, entry->h_addr_list[0], 4);
+    return address;
+}
+
+int WinsockApi::Connect(SocketHandle socket, const SocketAddress& address) {
+    sockaddr_in sa{};
+    static_assert(sizeof sa == sizeof address);
+    std::memcpy(&sa, address.data(), sizeof sa);
+    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+}
+
+int WinsockApi::Select(SocketHandle socket, bool forWriting) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(Native(socket), &set);
+    fd_set empty1;
+    fd_set empty2;
+    FD_ZERO(&empty1);
+    FD_ZERO(&empty2);
+    timeval now{0, 0};
+    if (forWriting)
+        return ::select(0, &empty1, &set, &empty2, &now);
+    const int ready = ::select(0, &set, &empty1, &empty2, &now);
+    if (ready != 0)
+        return ready;
+    int error = 0;
+    int length = sizeof error;
+    Refusal& refusal = refusals_[socket];
+    if (refusal.pending)
+        return 1;
+    if (::getsockopt(Native(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                     &length) == 0 &&
+        error != 0 && error != refusal.seen) {
+        refusal = {error, true};
+        return 1;
+    }
+    return 0;
+}
+
+int WinsockApi::Send(SocketHandle socket, const std::uint8_t* data, int length) {
+    return ::send(Native(socket), reinterpret_cast<const char*>(data), length, 0);
+}
+
+int WinsockApi::Recv(SocketHandle socket, std::uint8_t* buffer, int length) {
+    if (auto it = refusals_.find(socket); it != refusals_.end() && it->second.pending) {
+        it->second.pending = false;
+        ::WSASetLastError(WSAECONNRESET);
+        return SOCKET_ERROR;
+    }
+    return ::recv(Native(socket), reinterpret_cast<char*>(buffer), length, 0);
+}
+
+int WinsockApi::GetProtocolInfo(SocketHandle socket, std::uint8_t* record, int& length) {
+    static_assert(sizeof(WSAPROTOCOL_INFOA) == kProtocolRecordSize);
+    return ::getsockopt(Native(socket), SOL_SOCKET, SO_PROTOCOL_INFOA,
+                        reinterpret_cast<char*>(record), &length);
+}
+
+int WinsockApi::EnumProtocols(std::uint8_t* buffer, std::uint32_t& length) {
+    DWORD size = length;
+    const int count =
+        ::WSAEnumProtocolsA(nullptr, reinterpret_cast<WSAPROTOCOL_INFOA*>(buffer), &size);
+    length = size;
+    return count;
+}
+
+int WinsockApi::LastError() { return ::WSAGetLastError(); }
+
+std::string Ole32GuidText::GuidToString(const Guid& guid) {
+    GUID g{};
+    g.Data1 = guid.data1;
+    g.Data2 = guid.data2;
+    g.Data3 = guid.data3;
+    std::memcpy(g.Data4, guid.data4.data(), 8);
+    wchar_t wide[40] = {};
+    if (::StringFromGUID2(g, wide, 40) <= 0)
+        return {};
+    // The text is ASCII: hex digits, braces and hyphens.
+    std::string text;
+    for (const wchar_t* c = wide; *c; ++c)
+        text.push_back(static_cast<char>(*c));
+    return text;
+}
+
+} // namespace quorin::win32

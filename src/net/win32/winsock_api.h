@@ -1,0 +1,45 @@
+// The socket calls answered by ws2_32, and GUID text by ole32.
+#pragma once
+
+#include <map>
+
+#include "net/guid_text.h"
+#include "net/socket_api.h"
+
+namespace quorin::win32 {
+
+class WinsockApi : public ISocketApi {
+  public:
+    int Startup(std::uint16_t version) override;
+    void Cleanup() override;
+    SocketHandle Socket(int family, int type, int protocol) override;
+    int Close(SocketHandle socket) override;
+    std::uint32_t InetAddr(const std::string& host) override;
+    std::optional<std::uint32_t> HostByName(const std::string& host) override;
+    int Connect(SocketHandle socket, const SocketAddress& address) override;
+    int Select(SocketHandle socket, bool forWriting) override;
+    int Send(SocketHandle socket, const std::uint8_t* data, int length) override;
+    int Recv(SocketHandle socket, std::uint8_t* buffer, int length) override;
+    int GetProtocolInfo(SocketHandle socket, std::uint8_t* record, int& length) override;
+    int EnumProtocols(std::uint8_t* buffer, std::uint32_t& length) override;
+    int LastError() override;
+
+  private:
+    // Windows makes a refused datagram readable, and the receive then fails
+    // with 10054. Wine on Linux only sets the socket's error, which never
+    // clears; a socket whose error first appears is reported once the way
+    // Windows reports it.
+    struct Refusal {
+        int seen = 0;
+        bool pending = false;
+    };
+    std::map<SocketHandle, Refusal> refusals_;
+};
+
+// StringFromGUID2, with room for 40 characters.
+class Ole32GuidText : public IGuidText {
+  public:
+    std::string GuidToString(const Guid& guid) override;
+};
+
+} // namespace quorin::win32

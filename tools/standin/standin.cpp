@@ -1,0 +1,143 @@
+// A stand-in Jedi Academy server for tests and the demo: answers the 17-byte
+// status request on loopback as the game's servers do, one variant per port.
+//
+//   standin [--ports-file FILE] VARIANT[=PORT] ...
+//
+// Each VARIANT listens on its own UDP port on 127.0.0.1 (0 or no port: any
+// free one). The ports actually bound are written as VARIANT=PORT lines to
+// FILE (or standard output) once every socket is listening. Runs until
+// killed. Variants:
+//   v101     the original 1.0.1 server (protocol 26, no challenge echo)
+//   v100     the original 1.0.0 server (protocol 25)
+//   openjk   an open-source engine: echoes \challenge\xxx first, its own version
+//   size8192 / size8193   a datagram of exactly that many bytes
+//   empty    a zero-length datagram
+//   noheader backslash pairs without the statusResponse header
+//   double   two replies to one request
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kRequest("\xFF\xFF\xFF\xFFgetstatus xxx", 17);
+const std::string kHeader("\xFF\xFF\xFF\xFFstatusResponse\n");
+
+std::string Players() {
+    // score ping "name": colour codes and bytes above 0x7F as players use them.
+    return "12 48 \"^1Kyle^7 Katarn\"\n3 112 \"Jaden \xE9\xF1\xFC\"\n0 0 \"^3Bot^5Rosh\"\n";
+}
+
+std::string Variables(const std::string& version, const std::string& protocol,
+                      const std::string& hostname) {
+    return "\\sv_hostname\\" + hostname + "\\mapname\\mp/ffa3\\sv_maxclients\\16\\g_gametype\\0" +
+           "\\g_needpass\\0\\gamename\\basejka\\version\\" + version + "\\protocol\\" + protocol +
+           "\\dmflags\\0\\fraglimit\\20\\timelimit\\0";
+}
+
+std::vector<std::string> Replies(const std::string& variant) {
+    if (variant == "v101")
+        return {kHeader +
+                Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "^4Stand-in ^71.0.1") +
+                "\n" + Players()};
+    if (variant == "v100")
+        return {kHeader +
+                Variables("JAmp: v1.0.0.0 win-x86 Sep  5 2003", "25", "^2Stand-in ^71.0.0") +
+                "\n" + Players()};
+    if (variant == "openjk")
+        return {kHeader + "\\challenge\\xxx" +
+                Variables("OpenJK-MP: v1.0.1.1 linux-x86_64 Mar 12 2024", "26", "OpenJK stand-in") +
+                "\n" + Players()};
+    if (variant == "size8192" || variant == "size8193") {
+        const std::size_t size = variant == "size8192" ? 8192 : 8193;
+        std::string reply = kHeader + "\\filler\\";
+        reply.resize(size, 'x');
+        return {reply};
+    }
+    if (variant == "empty")
+        return {std::string()};
+    if (variant == "noheader")
+        return {Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "No header")};
+    if (variant == "double")
+        return {kHeader + "\\sv_hostname\\first\\version\\JAmp: v1.0.0.0 x\n",
+                kHeader + "\\sv_hostname\\second\\version\\JAmp: v1.0.1.0 x\n"};
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string portsFile;
+    std::vector<pollfd> fds;
+    std::vector<std::string> variants;
+    std::string listing;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--ports-file" && i + 1 < argc) {
+            portsFile = argv[++i];
+            continue;
+        }
+        const std::size_t eq = arg.find('=');
+        const std::string variant = arg.substr(0, eq);
+        const int port = eq == std::string::npos ? 0 : std::atoi(arg.c_str() + eq + 1);
+        if (Replies(variant).empty()) {
+            std::cerr << "standin: unknown variant " << variant << "\n";
+            return 2;
+        }
+        const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            std::perror("standin: bind");
+            return 1;
+        }
+        socklen_t length = sizeof address;
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+        listing += variant + "=" + std::to_string(ntohs(address.sin_port)) + "\n";
+        fds.push_back({s, POLLIN, 0});
+        variants.push_back(variant);
+    }
+    if (fds.empty()) {
+        std::cerr << "usage: standin [--ports-file FILE] VARIANT[=PORT] ...\n";
+        return 2;
+    }
+    if (portsFile.empty()) {
+        std::cout << listing << std::flush;
+    } else {
+        // Written whole under another name first, so a reader never sees half.
+        std::ofstream(portsFile + ".part") << listing;
+        std::rename((portsFile + ".part").c_str(), portsFile.c_str());
+    }
+    std::vector<char> buffer(65536);
+    for (;;) {
+        if (::poll(fds.data(), fds.size(), -1) < 0)
+            return 1;
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (!(fds[i].revents & POLLIN))
+                continue;
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t got = ::recvfrom(fds[i].fd, buffer.data(), buffer.size(), 0,
+                                           reinterpret_cast<sockaddr*>(&from), &fromLength);
+            // Only the status request gets an answer, as on a real server.
+            if (got != static_cast<ssize_t>(kRequest.size()) ||
+                std::memcmp(buffer.data(), kRequest.data(), kRequest.size()) != 0)
+                continue;
+            for (const std::string& reply : Replies(variants[i]))
+                ::sendto(fds[i].fd, reply.data(), reply.size(), 0,
+                         reinterpret_cast<sockaddr*>(&from), fromLength);
+        }
+    }
+}
