@@ -1,10 +1,21 @@
 # Windows build: the thin Win32 adapters, the program, and their tests, which
 # CTest runs under Wine in a prefix of this build folder's own.
+enable_language(RC)
+
 add_library(quorin_win32 STATIC
+  src/common/win32/controls.cpp
   src/common/win32/message_box_win32.cpp
+  src/common/win32/tool_dialog.cpp
+  src/console/win32/form1_window.cpp
+  src/dialogs/win32/dialog_windows.cpp
   src/install/win32/registry_win32.cpp
   src/net/win32/winsock_api.cpp)
-target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 user32)
+target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
+  gdi32 user32)
+
+# The program itself.
+add_executable(quorin WIN32 src/app/main.cpp src/app/quorin.rc)
+target_link_libraries(quorin PRIVATE quorin_win32)
 
 add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   src/install/win32/registry_win32_test.cpp

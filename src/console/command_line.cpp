@@ -26,6 +26,19 @@ CommandLineAddress ReadCommandLine(std::string_view commandLine) {
     return address;
 }
 
+std::string_view ArgumentText(std::string_view line) {
+    std::size_t at = 0;
+    if (!line.empty() && line[0] == '"') {
+        const std::size_t close = line.find('"', 1);
+        at = close == std::string_view::npos ? line.size() : close + 1;
+    }
+    while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+        ++at;
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+        ++at;
+    return line.substr(at);
+}
+
 std::optional<std::uint16_t> ParsePort(std::string_view text) {
     if (text.empty() || text.size() > 5)
         return std::nullopt;

@@ -31,6 +31,10 @@ struct CommandLineAddress {
 // parts are ignored.
 CommandLineAddress ReadCommandLine(std::string_view commandLine);
 
+// The argument text of a whole process command line: what follows the
+// program's own path (quoted or not) and the blanks after it.
+std::string_view ArgumentText(std::string_view fullCommandLine);
+
 // A whole number from 1 to 65535 in plain decimal digits, or nothing.
 std::optional<std::uint16_t> ParsePort(std::string_view text);
 

@@ -68,8 +68,10 @@ bool UdpLayer::IsWritable(SocketHandle socket) {
     return Record([&] { return api_.Select(socket, true); }) != 0;
 }
 
-bool UdpLayer::IsReadable(SocketHandle socket) {
-    return Record([&] { return api_.Select(socket, false); }) != 0;
+bool UdpLayer::IsReadable(SocketHandle socket) { return SelectReadable(socket) != 0; }
+
+int UdpLayer::SelectReadable(SocketHandle socket) {
+    return Record([&] { return api_.Select(socket, false); });
 }
 
 int UdpLayer::SendString(SocketHandle socket, std::string_view text) {

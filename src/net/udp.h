@@ -36,6 +36,8 @@ class UdpLayer {
     int ConnectSocket(SocketHandle socket, const std::string& host, std::int32_t port);
     bool IsWritable(SocketHandle socket);
     bool IsReadable(SocketHandle socket);
+    // The zero-time readiness test itself: select's result (-1, 0 or 1).
+    int SelectReadable(SocketHandle socket);
     // Bytes sent, or -1 (nothing to send, or not writable).
     int SendString(SocketHandle socket, std::string_view text);
     // Bytes received (> 0, and then `text` holds them), 0, or -1; `text` is

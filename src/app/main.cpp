@@ -1,0 +1,52 @@
+// Quorin's entry point: the real services wired to the main window's
+// workflow; start-up runs before the window is first shown.
+#include "common/win32/message_box_win32.h"
+#include "common/win32/win.h"
+#include "console/command_line.h"
+#include "console/form1.h"
+#include "console/win32/form1_window.h"
+#include "dialogs/win32/dialog_windows.h"
+#include "install/install_record.h"
+#include "install/win32/registry_win32.h"
+#include "net/udp.h"
+#include "net/win32/winsock_api.h"
+
+namespace {
+
+class EndingProcess : public quorin::IProcessControl {
+  public:
+    void EndProcess() override { ::ExitProcess(0); }
+};
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    using namespace quorin;
+    win32::Win32Registry registry;
+    InstallRecord install(registry);
+    win32::WinsockApi sockets;
+    win32::Ole32GuidText guids;
+    UdpLayer udp(sockets, guids);
+    win32::Win32MessageBox box;
+    EndingProcess process;
+    win32::ServerDialogWindow serverDialog(box, process);
+
+    Form1 form({box, serverDialog, process, udp, install},
+               std::string(ArgumentText(::GetCommandLineA())));
+    win32::AboutBox about;
+    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }, nullptr, nullptr});
+    if (!window.Create()) {
+        box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
+        return 1;
+    }
+    form.Form_Load();
+    window.Show();
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (window.PreTranslate(msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return 0;
+}

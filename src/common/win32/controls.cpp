@@ -1,0 +1,162 @@
+#include "common/win32/controls.h"
+
+namespace quorin::win32 {
+
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32"), "GetDpiForWindow")));
+    if (getDpi && window)
+        if (const UINT dpi = getDpi(window))
+            return static_cast<int>(dpi);
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+void FontSet::Make(int dpi) {
+    auto create = [dpi](const char* face, double points, int weight, bool italic) {
+        const int height = -static_cast<int>(std::lround(points * dpi / 72));
+        return UniqueHfont(::CreateFontA(height, 0, 0, 0, weight, italic, FALSE, FALSE,
+                                         ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
+    };
+    // Where the face is missing (Wine has no MS Sans Serif and substitutes a
+    // wider face), its successor Tahoma keeps the design's proportions.
+    auto make = [&](const char* face, double points, int weight, bool italic) {
+        UniqueHfont font = create(face, points, weight, italic);
+        HDC screen = ::GetDC(nullptr);
+        const auto old = ::SelectObject(screen, font.Get());
+        char actual[LF_FACESIZE] = {};
+        ::GetTextFaceA(screen, LF_FACESIZE, actual);
+        ::SelectObject(screen, old);
+        ::ReleaseDC(nullptr, screen);
+        if (::lstrcmpiA(actual, face) != 0)
+            font = create("Tahoma", points, weight, italic);
+        return font;
+    };
+    fonts_.clear();
+    fonts_[Font::Default] = make("MS Sans Serif", 8.25, FW_NORMAL, false);
+    fonts_[Font::Bold] = make("MS Sans Serif", 8.25, FW_BOLD, false);
+    fonts_[Font::List] = make("Arial", 8.25, FW_NORMAL, false);
+    fonts_[Font::Title] = make("Verdana", 9.75, FW_BOLD, true);
+}
+
+HFONT FontSet::Get(Font font) const {
+    const auto it = fonts_.find(font);
+    return it == fonts_.end() ? nullptr : it->second.Get();
+}
+
+HWND CreateControl(HWND parent, const ControlSpec& spec, const FontSet& fonts) {
+    const char* cls = "STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    switch (spec.kind) {
+    case ControlKind::Button:
+        cls = "BUTTON";
+        style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+    case ControlKind::Label:
+        // Shown exactly as written: "&" is no access key here.
+        // A label sized to its text has nothing to centre or wrap.
+        style |= SS_NOPREFIX | SS_NOTIFY |
+                 (spec.autoSize ? SS_LEFTNOWORDWRAP : spec.centred ? SS_CENTER : SS_LEFT);
+        break;
+    case ControlKind::ListBox:
+        cls = "LISTBOX";
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    case ControlKind::ScrollBar:
+        cls = "SCROLLBAR";
+        style |= SBS_VERT | WS_TABSTOP;
+        break;
+    case ControlKind::Edit:
+        cls = "EDIT";
+        style |= ES_AUTOHSCROLL | WS_TABSTOP;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    case ControlKind::Panel:
+        style |= SS_SUNKEN | WS_CLIPCHILDREN;
+        break;
+    }
+    HWND control = ::CreateWindowExA(exStyle, cls, std::string(spec.text).c_str(), style, 0, 0, 0,
+                                     0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                     ::GetModuleHandleA(nullptr), nullptr);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(spec.font)), FALSE);
+    return control;
+}
+
+void PlaceControl(HWND control, const ControlSpec& spec, int dpi) {
+    RECT now{};
+    ::GetWindowRect(control, &now);
+    int width = TwipsToPixels(spec.width, dpi);
+    int height = TwipsToPixels(spec.height, dpi);
+    int left = TwipsToPixels(spec.left, dpi);
+    if (spec.autoSize && spec.kind == ControlKind::Label) {
+        width = now.right - now.left; // sized by its text
+        height = now.bottom - now.top;
+        if (spec.keepRight)
+            left = TwipsToPixels(spec.left + spec.width, dpi) - width;
+    }
+    ::SetWindowPos(control, nullptr, left, TwipsToPixels(spec.top, dpi), width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string WindowText(HWND window) {
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void SetLabelText(HWND label, const std::string& text, bool autoSize) {
+    if (WindowText(label) != text)
+        ::SetWindowTextA(label, text.c_str());
+    if (!autoSize)
+        return;
+    HDC dc = ::GetDC(label);
+    const auto old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    RECT box{0, 0, 0, 0};
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    // One pixel of slack: a label as wide as its text to the pixel wraps its
+    // last word away.
+    ::SetWindowPos(label, nullptr, 0, 0, box.right + 1, box.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RunModalLoop(HWND dialog, const bool& done) {
+    MSG msg;
+    while (!done) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!::IsDialogMessageA(dialog, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+ATOM RegisterToolClass(const char* name, WNDPROC proc, HBRUSH background) {
+    WNDCLASSEXA wc{};
+    if (::GetClassInfoExA(::GetModuleHandleA(nullptr), name, &wc))
+        return 1;
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    wc.hIcon = ::LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
+    wc.hIconSm = wc.hIcon;
+    return ::RegisterClassExA(&wc);
+}
+
+} // namespace quorin::win32

@@ -1,0 +1,48 @@
+// Child controls built from a window's design table: the twips converted at
+// the window's DPI, the fonts of the design, labels that size themselves to
+// their text, and a modal loop for the tool's own dialogs.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "common/win32/unique_handle.h"
+#include "common/win32/win.h"
+#include "console/layout.h"
+
+namespace quorin::win32 {
+
+// The DPI the window is shown at (96 when the system says nothing).
+int WindowDpi(HWND window);
+
+// The fonts of one window at one DPI.
+class FontSet {
+  public:
+    void Make(int dpi);
+    HFONT Get(Font font) const;
+
+  private:
+    std::map<Font, UniqueHfont> fonts_;
+};
+
+// Creates the control (hidden where its design says so is the caller's
+// business) and sets its font.
+HWND CreateControl(HWND parent, const ControlSpec& spec, const FontSet& fonts);
+
+// Places the control at its design position and size at `dpi`.
+void PlaceControl(HWND control, const ControlSpec& spec, int dpi);
+
+// Sets a label's text (shown exactly, "&" included) and, for a label that
+// sizes itself, its size to the text, keeping its left and top edges.
+void SetLabelText(HWND label, const std::string& text, bool autoSize);
+
+std::string WindowText(HWND window);
+
+// Runs messages until `done` is set; the dialog gets its keyboard handling
+// (Tab, Enter, Esc, access keys). A WM_QUIT ends the loop and is posted again.
+void RunModalLoop(HWND dialog, const bool& done);
+
+// Window classes of the tool, registered once.
+ATOM RegisterToolClass(const char* name, WNDPROC proc, HBRUSH background);
+
+} // namespace quorin::win32

@@ -1,0 +1,40 @@
+// A small modal dialog of the tool: a tool window with a fixed border, built
+// from its design table at the DPI, centred on the screen (these dialogs have
+// no owner), with its own message loop until it closes.
+#pragma once
+
+#include <map>
+#include <span>
+
+#include "common/win32/controls.h"
+
+namespace quorin::win32 {
+
+class ToolDialog {
+  public:
+    virtual ~ToolDialog() = default;
+
+    // Shows the dialog and returns when it has closed. `disabled`, when
+    // given, takes no input meanwhile.
+    void RunModal(const char* caption, int clientWidth, int clientHeight,
+                  std::span<const ControlSpec> controls, HWND disabled = nullptr);
+    HWND Handle() const { return hwnd_; }
+    HWND Control(int id) const;
+
+  protected:
+    virtual void OnInit() {}
+    virtual void OnCommand(int id, int code) = 0;
+    virtual void OnClose() { Close(); }
+    virtual HBRUSH OnColor(HDC, HWND) { return nullptr; }
+    void Close() { done_ = true; }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    bool done_ = false;
+    std::map<int, HWND> controls_;
+    FontSet fonts_;
+};
+
+} // namespace quorin::win32

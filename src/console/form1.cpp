@@ -1,0 +1,209 @@
+#include "console/form1.h"
+
+#include "console/command_line.h"
+#include "net/error_text.h"
+#include "net/status_reply.h"
+
+namespace quorin {
+
+std::string BadAddressText(const std::string& host, const std::string& portText) {
+    if (host.empty())
+        return "No server IP to connect to: start Quorin with +connect host:port.";
+    if (!ParsePort(portText)) {
+        std::string text = "The server port \"";
+        text.append(portText).append("\" is not a whole number from 1 to 65535.");
+        return text;
+    }
+    return {};
+}
+
+void Form1::End() {
+    ended_ = true;
+    Form_Unload();
+}
+
+void Form1::Form_Load() {
+    if (!s_.install.GameKeyExists()) {
+        s_.box.Show("Please install JKA!", "Can't Locate JKA!", kMbOk);
+        return End();
+    }
+    s_.install.LoadInstallInfo();
+    c_.lblStatus = kInstallDetected;
+
+    const CommandLineAddress address = ReadCommandLine(CommandLine);
+    if (address.needsDialog) {
+        if (!AskForAddress())
+            return;
+        if (CommandLine.size() > 4) {
+            // The command line had no second word: the captions are set once
+            // more from the variables, to the same texts.
+            c_.lblIP = ServerIP;
+            c_.lblPort = ServerPort;
+        }
+    } else {
+        ServerIP = address.serverIP;
+        ServerPort = address.serverPort;
+        c_.lblIP = ServerIP;
+        c_.lblPort = ServerPort;
+    }
+
+    if (const int rc = s_.udp.StartWinsock(kWinsockVersion22); rc != 0) {
+        ShowErrorMessage(rc);
+        return End();
+    }
+    UdpSocket = s_.udp.CreateSocket(kAfInet, kSockDgram, kIpprotoUdp);
+    socketCreated = UdpSocket != kNoSocket;
+    if (!socketCreated) {
+        ShowErrorMessage(s_.udp.LastSocketError());
+        return End();
+    }
+    if (!ConnectToServer())
+        return; // the window stays, Query disabled
+    c_.cmdQueryEnabled = true;
+    cmdQuery_Click();
+}
+
+bool Form1::AskForAddress() {
+    if (!s_.serverDialog.ShowModal({ServerIP, ServerPort, c_.lblIP, c_.lblPort})) {
+        ended_ = true;
+        return false;
+    }
+    if (ServerPort.empty() || ServerIP.empty()) {
+        s_.box.Show("No IP to connect to!", "", kMbOk);
+        End();
+        return false;
+    }
+    ServerIP = c_.lblIP;
+    ServerPort = c_.lblPort;
+    return true;
+}
+
+bool Form1::ConnectToServer() {
+    if (UdpSocket < 0)
+        return false;
+    // A bad port or an empty host is the player's to fix: say what is wrong
+    // instead of a Winsock number.
+    if (const std::string bad = BadAddressText(c_.lblIP, c_.lblPort); !bad.empty()) {
+        s_.box.Show(bad, "", kMbOk | kMbIconExclamation);
+        return false;
+    }
+    const auto port = static_cast<std::int32_t>(*ParsePort(c_.lblPort));
+    if (s_.udp.ConnectSocket(UdpSocket, c_.lblIP, port) == -1) {
+        ShowErrorMessage(s_.udp.LastSocketError());
+        return false;
+    }
+    SocketCount = 1;
+    return true;
+}
+
+void Form1::Form_Unload() {
+    if (socketCreated)
+        s_.udp.CloseSocket(UdpSocket);
+    socketCreated = false;
+    SocketCount = 0;
+    ended_ = true;
+    s_.process.EndProcess();
+}
+
+void Form1::cmdQuery_Click() {
+    c_.lblStatus = kQuerying;
+    if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
+        ShowErrorMessage(s_.udp.LastSocketError());
+}
+
+void Form1::Timer1_Timer() {
+    if (SocketCount < 1 || ended_)
+        return;
+    const int ready = s_.udp.SelectReadable(UdpSocket);
+    if (ready == -1)
+        ShowErrorMessage(s_.udp.LastSocketError());
+    else if (ready >= 1)
+        ReadServerReply(UdpSocket);
+}
+
+void Form1::ReadServerReply(SocketHandle socket) {
+    std::string text;
+    const int n = s_.udp.RecvString(socket, text);
+    if (n > 0)
+        ParseStatusReply(text);
+    else if (n == -1)
+        ShowErrorMessage(s_.udp.LastSocketError());
+}
+
+void Form1::ParseStatusReply(const std::string& text) {
+    c_.lstSVRVariable.clear();
+    c_.lstSVRValue.clear();
+    c_.variableSelected = c_.valueSelected = -1;
+    ++listsGeneration_;
+    const StatusReply reply = quorin::ParseStatusReply(text);
+    if (!reply.headerPresent) {
+        c_.lblStatus = kNoResults;
+        c_.cmdLaunchVisible = false;
+        return;
+    }
+    ClientMagic = s_.install.ReadMagic();
+    c_.lblClientVersion = std::string(ClientVersionFromMagic(ClientMagic));
+    for (const auto& [name, value] : reply.pairs) {
+        c_.lstSVRVariable.push_back(name);
+        c_.lstSVRValue.push_back(value);
+        if (name == "version")
+            ShowServerVersion(value);
+    }
+    // A "version" naming neither game version (an open-source engine's own)
+    // is named by the reply's protocol instead.
+    if (reply.serverVersion) {
+        const auto effective = EffectiveServerVersion(reply);
+        if (effective && *effective != c_.lblSVRVersion) {
+            c_.lblSVRVersion = *effective;
+            const bool same = c_.lblSVRVersion == c_.lblClientVersion;
+            c_.lblPatchMeVisible = !same;
+            c_.cmdLaunchVisible = same;
+        }
+    }
+    c_.cmdExpandEnabled = true;
+    c_.scrollMax = static_cast<int>(c_.lstSVRValue.size());
+    if (!c_.lstSVRValue.empty())
+        Select(0);
+    if (c_.lblSVRVersion == c_.lblClientVersion) {
+        c_.cmdLaunchVisible = true;
+        c_.cmdLaunchEnabled = true;
+        c_.lblStatus = kReadyToLaunch;
+    } else {
+        c_.lblPatchMeEnabled = true;
+        c_.lblStatus = kNeedsPatched;
+    }
+}
+
+void Form1::ShowServerVersion(const std::string& versionText) {
+    c_.lblSVRVersion = ServerVersionFromValue(versionText);
+    const bool same = c_.lblSVRVersion == c_.lblClientVersion;
+    c_.lblPatchMeVisible = !same;
+    c_.cmdLaunchVisible = same;
+}
+
+void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
+    const std::string_view text = GetErrorDescription(lngWinsockErrorCode);
+    if (text == "Connection reset by peer.")
+        c_.lblStatus = kNotResponding;
+    else
+        s_.box.Show(std::string(text), "Winsock error", kMbOk | kMbIconExclamation);
+    c_.cmdExpandEnabled = false;
+}
+
+void Form1::cmdExpand_Click() { c_.cmdExpandCaption.assign(1, c_.Expanded() ? '+' : '-'); }
+
+void Form1::Select(int index) {
+    c_.variableSelected = index;
+    c_.valueSelected = index;
+}
+
+void Form1::VScroll1_Change(int value) {
+    c_.scrollValue = value;
+    if (value >= 0 && value < c_.scrollMax && value < static_cast<int>(c_.lstSVRValue.size()))
+        Select(value);
+}
+
+void Form1::lstSVRVariable_Click(int index) { c_.valueSelected = index; }
+void Form1::lstSVRValue_Click(int index) { c_.variableSelected = index; }
+
+} // namespace quorin

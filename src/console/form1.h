@@ -1,0 +1,129 @@
+// The main window's workflow, apart from any window system: start-up, the
+// query cycle, error reporting, the details panel's toggle, scroll and
+// selection. The Win32 window shows what Form1Controls holds and hands its
+// events to the handlers here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/message_box.h"
+#include "install/install_record.h"
+#include "net/udp.h"
+
+namespace quorin {
+
+// What the window's controls show: captions, enabled and visible states,
+// the list rows and their selection, the scroll bar's range and position.
+struct Form1Controls {
+    std::string lblStatus = "About";
+    std::string lblIP = " ";
+    std::string lblPort = " ";
+    std::string lblSVRVersion = " ";
+    std::string lblClientVersion = " ";
+    std::string cmdExpandCaption = "+";
+    bool cmdQueryEnabled = false;
+    bool cmdExpandEnabled = false;
+    bool cmdLaunchEnabled = false;
+    bool cmdLaunchVisible = false;
+    bool lblPatchMeVisible = false;
+    bool lblPatchMeEnabled = true;
+    std::vector<std::string> lstSVRVariable;
+    std::vector<std::string> lstSVRValue;
+    int variableSelected = -1;
+    int valueSelected = -1;
+    int scrollMax = 32767; // the scroll bar's own default until a reply sets it
+    int scrollValue = 0;
+
+    bool Expanded() const { return cmdExpandCaption != "+"; }
+};
+
+// The two homes of the server address that the settings dialog fills.
+struct AddressHomes {
+    std::string& serverIP;
+    std::string& serverPort;
+    std::string& lblIP;
+    std::string& lblPort;
+};
+
+class IServerDialog {
+  public:
+    virtual ~IServerDialog() = default;
+    // Shows the server settings dialog modally; false when the player gave
+    // up and the tool has ended.
+    virtual bool ShowModal(AddressHomes homes) = 0;
+};
+
+class IProcessControl {
+  public:
+    virtual ~IProcessControl() = default;
+    // Ends the process at once (in tests: records that it would have).
+    virtual void EndProcess() = 0;
+};
+
+struct Form1Services {
+    IMessageBox& box;
+    IServerDialog& serverDialog;
+    IProcessControl& process;
+    UdpLayer& udp;
+    InstallRecord& install;
+};
+
+class Form1 {
+  public:
+    Form1(Form1Services services, std::string commandLine)
+        : s_(services), CommandLine(std::move(commandLine)) {}
+
+    void Form_Load();
+    void Form_Unload();
+    void cmdQuery_Click();
+    void Timer1_Timer();
+    void cmdExpand_Click();
+    void VScroll1_Change(int value);
+    void lstSVRVariable_Click(int index);
+    void lstSVRValue_Click(int index);
+    void ShowErrorMessage(std::int32_t lngWinsockErrorCode);
+
+    Form1Controls& Controls() { return c_; }
+    const Form1Controls& Controls() const { return c_; }
+    bool Ended() const { return ended_; }
+    // Bumped whenever the lists are cleared or refilled, for the window to redraw them.
+    int ListsGeneration() const { return listsGeneration_; }
+
+  private:
+    void End();
+    bool AskForAddress();
+    bool ConnectToServer();
+    void ReadServerReply(SocketHandle socket);
+    void ParseStatusReply(const std::string& text);
+    void ShowServerVersion(const std::string& versionText);
+    void Select(int index);
+
+    Form1Services s_;
+    Form1Controls c_;
+    bool ended_ = false;
+    int listsGeneration_ = 0;
+
+  public:
+    std::string CommandLine;
+    std::string ServerIP;
+    std::string ServerPort;
+    SocketHandle UdpSocket = kNoSocket;
+    bool socketCreated = false;
+    int SocketCount = 0;
+    std::string ClientMagic;
+};
+
+// Status texts of the main window.
+inline constexpr char kInstallDetected[] = "Jedi Academy Install Detected!";
+inline constexpr char kQuerying[] = "Querying server...";
+inline constexpr char kNoResults[] = "No results returned from server!";
+inline constexpr char kReadyToLaunch[] = "Ready to Launch!";
+inline constexpr char kNeedsPatched[] = "Needs patched!";
+inline constexpr char kNotResponding[] = "Server not responding!";
+
+// Why an address cannot be connected to, in words for the player; empty when it can.
+std::string BadAddressText(const std::string& host, const std::string& portText);
+
+} // namespace quorin

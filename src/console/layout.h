@@ -1,0 +1,111 @@
+// The windows' designs in twips (1/1440 inch), one table per window, and the
+// one conversion from twips to pixels at a window's DPI.
+#pragma once
+
+#include <cmath>
+#include <span>
+#include <string_view>
+
+namespace quorin {
+
+inline constexpr int kTwipsPerInch = 1440;
+
+inline int TwipsToPixels(double twips, int dpi) {
+    return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
+}
+inline double PixelsToTwips(int pixels, int dpi) {
+    return static_cast<double>(pixels) * kTwipsPerInch / dpi;
+}
+
+// Where a box of `inner` twips is centred in one of `outer` twips, kept in
+// floating point: (5415 - 1410) / 2 is 2002.5.
+inline double CentredOffset(double outer, double inner) { return (outer - inner) / 2; }
+
+enum class ControlKind { Button, Label, ListBox, ScrollBar, Edit, Panel };
+
+enum class Font { Default, Bold, List, Title };
+
+struct ControlSpec {
+    int id;
+    std::string_view name;
+    ControlKind kind;
+    std::string_view text;
+    int left, top, width, height;
+    Font font = Font::Default;
+    bool autoSize = false; // a label that sizes itself to its text
+    bool centred = false;
+    // A caption label that ends where its design ends, whatever the font's
+    // width: "Server IP:" and its kin stand flush against their values.
+    bool keepRight = false;
+};
+
+// Main window.
+inline constexpr int kForm1ClientWidth = 5415;
+inline constexpr int kForm1CollapsedHeight = 1920; // outer
+inline constexpr int kForm1ExpandedHeight = 4725;  // outer
+inline constexpr int kStatusBarHeight = 240;
+
+enum Form1Id {
+    kIdAbout = 101, kIdStatusBar, kIdStatus, kIdExpand, kIdScroll, kIdValues, kIdVariables,
+    kIdQuery, kIdLaunch, kIdPatch, kIdIP, kIdPort, kIdServerVersion, kIdClientVersion,
+    kIdLabel5, kIdLabel3, kIdLabel2, kIdLabel1,
+};
+
+// From the top of the stacking order to the bottom.
+inline constexpr ControlSpec kForm1Controls[] = {
+    {kIdAbout, "cmdAbout", ControlKind::Button, "&About", 4560, 120, 735, 375},
+    {kIdStatusBar, "picStatusBar", ControlKind::Panel, "", 0, 1305, 5415, 240},
+    {kIdExpand, "cmdExpand", ControlKind::Button, "+", 5160, 840, 255, 315},
+    {kIdScroll, "VScroll1", ControlKind::ScrollBar, "", 5160, 1320, 255, 2760},
+    {kIdValues, "lstSVRValue", ControlKind::ListBox, "", 2160, 1320, 3255, 2760, Font::List},
+    {kIdVariables, "lstSVRVariable", ControlKind::ListBox, "", 0, 1320, 2655, 2760, Font::List},
+    {kIdQuery, "cmdQuery", ControlKind::Button, "Query", 3840, 120, 750, 375},
+    {kIdLaunch, "cmdLaunch", ControlKind::Button, "&Launch", 3000, 120, 750, 375},
+    {kIdPatch, "lblPatchMe", ControlKind::Label, "Patch", 3000, 840, 750, 195, Font::Bold, true, true},
+    {kIdIP, "lblIP", ControlKind::Label, " ", 1320, 120, 45, 195, Font::Default, true},
+    {kIdPort, "lblPort", ControlKind::Label, " ", 1320, 360, 45, 195, Font::Default, true},
+    {kIdServerVersion, "lblSVRVersion", ControlKind::Label, " ", 1320, 600, 45, 195, Font::Default, true},
+    {kIdClientVersion, "lblClientVersion", ControlKind::Label, " ", 1320, 840, 45, 195, Font::Default, true},
+    {kIdLabel5, "Label5", ControlKind::Label, "Client Version:", 195, 840, 1005, 195, Font::Default, true, false, true},
+    {kIdLabel3, "Label3", ControlKind::Label, "Server Version:", 120, 600, 1080, 195, Font::Default, true, false, true},
+    {kIdLabel2, "Label2", ControlKind::Label, "Server Port:", 360, 360, 840, 195, Font::Default, true, false, true},
+    {kIdLabel1, "Label1", ControlKind::Label, "Server IP:", 495, 120, 705, 195, Font::Default, true, false, true},
+};
+// Inside picStatusBar.
+inline constexpr ControlSpec kStatusLabel = {
+    kIdStatus, "lblStatus", ControlKind::Label, "About", 1500, 0, 510, 195, Font::Bold, true, true};
+
+// Keyboard focus order.
+inline constexpr int kForm1TabOrder[] = {kIdVariables, kIdLaunch, kIdStatusBar, kIdValues,
+                                         kIdScroll,    kIdQuery,  kIdExpand,    kIdAbout};
+
+// Server settings dialog.
+inline constexpr int kServerClientWidth = 3870;
+inline constexpr int kServerClientHeight = 960;
+enum ServerId { kIdTxtIP = 201, kIdTxtPort, kIdServerLabel1, kIdServerLabel2 };
+inline constexpr int kIdOK = 1;     // IDOK: Enter
+inline constexpr int kIdCancel = 2; // IDCANCEL: Esc
+// In tab order.
+inline constexpr ControlSpec kServerControls[] = {
+    {kIdTxtIP, "txtIP", ControlKind::Edit, "", 1200, 195, 1695, 285},
+    {kIdOK, "OKButton", ControlKind::Button, "OK", 3000, 120, 735, 375},
+    {kIdTxtPort, "txtPort", ControlKind::Edit, "", 1200, 555, 855, 285},
+    {kIdCancel, "CancelButton", ControlKind::Button, "Cancel", 3000, 480, 735, 375},
+    {kIdServerLabel1, "Label1", ControlKind::Label, "Server IP:", 240, 240, 705, 195, Font::Default, true, false, true},
+    {kIdServerLabel2, "Label2", ControlKind::Label, "Server Port:", 105, 600, 840, 195, Font::Default, true, false, true},
+};
+
+// About box.
+inline constexpr int kAboutClientWidth = 3420;
+inline constexpr int kAboutClientHeight = 2940;
+enum AboutId { kIdAboutTitle = 301, kIdAboutCredit, kIdAboutVersion, kIdAboutDate, kIdAboutLink };
+inline constexpr ControlSpec kAboutControls[] = {
+    {kIdOK, "cmdOK", ControlKind::Button, "&OK", 1343, 2520, 735, 375},
+    {kIdAboutLink, "lblLink", ControlKind::Label, "", 780, 2040, 1860, 195, Font::Bold, true},
+    {kIdAboutTitle, "Label3", ControlKind::Label, "Quorin", -60, 120, 3555, 480, Font::Title, false, true},
+    {kIdAboutCredit, "Label4", ControlKind::Label, "", 443, 840, 2385, 195, Font::Default, true},
+    {kIdAboutVersion, "Label2", ControlKind::Label, "Version:", 1200, 1200, 570, 195, Font::Default, true},
+    {kIdAboutDate, "Label1", ControlKind::Label, "", 855, 1560, 1710, 195, Font::Default, true},
+};
+
+} // namespace quorin

@@ -1,0 +1,346 @@
+#include "console/win32/form1_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace quorin::win32 {
+
+namespace {
+
+constexpr char kClassName[] = "QuorinMain";
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kTimerInterval = 500;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+const ControlSpec& Spec(int id) {
+    for (const ControlSpec& spec : kForm1Controls)
+        if (spec.id == id)
+            return spec;
+    return kStatusLabel;
+}
+
+void Enable(HWND control, bool enabled) {
+    if (static_cast<bool>(::IsWindowEnabled(control)) != enabled)
+        ::EnableWindow(control, enabled);
+}
+
+void SetVisible(HWND control, bool visible) {
+    if (static_cast<bool>(::IsWindowVisible(control)) != visible)
+        ::ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void SelectRow(HWND list, int index) {
+    // Selecting what is already selected does nothing, so the lists settle.
+    if (static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0)) != index)
+        ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+} // namespace
+
+bool Form1Window::Create() {
+    RegisterToolClass(kClassName, &Form1Window::Proc, ::GetSysColorBrush(COLOR_BTNFACE));
+    HWND hwnd = ::CreateWindowExA(0, kClassName, kAppTitle, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  400, 200, nullptr, nullptr, ::GetModuleHandleA(nullptr), this);
+    if (!hwnd)
+        return false;
+    hwnd_.Reset(hwnd);
+    dpi_ = WindowDpi(hwnd);
+    fonts_.Make(dpi_);
+    for (const ControlSpec& spec : kForm1Controls)
+        controls_[spec.id] = CreateControl(hwnd, spec, fonts_);
+    controls_[kIdStatus] = CreateControl(controls_[kIdStatusBar], kStatusLabel, fonts_);
+    // The labels lie beneath every control that has a window of its own.
+    for (const ControlSpec& spec : kForm1Controls)
+        if (spec.kind == ControlKind::Label)
+            ::SetWindowPos(controls_[spec.id], HWND_BOTTOM, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (int id : {kIdQuery, kIdExpand, kIdLaunch})
+        ::EnableWindow(controls_[id], FALSE);
+    ::ShowWindow(controls_[kIdLaunch], SW_HIDE);
+    ::ShowWindow(controls_[kIdPatch], SW_HIDE);
+    ::SetScrollRange(controls_[kIdScroll], SB_CTL, 0, form_.Controls().scrollMax, FALSE);
+    for (const ControlSpec& spec : kForm1Controls)
+        if (spec.autoSize)
+            SetLabelText(controls_[spec.id], std::string(spec.text), true);
+    SetLabelText(controls_[kIdStatus], std::string(kStatusLabel.text), true);
+
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&icc);
+    tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                 0, 0, 0, 0, hwnd, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    AddTooltip(controls_[kIdStatus], "Click to visit!");
+    AddTooltip(controls_[kIdExpand], "View/Hide Server Details");
+
+    Layout();
+    ApplyHeight();
+    ::SetTimer(hwnd, kTimerId, kTimerInterval, nullptr);
+    return true;
+}
+
+void Form1Window::AddTooltip(HWND tool, const char* text) {
+    TTTOOLINFOA info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = hwnd_.Get();
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = const_cast<char*>(text);
+    ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void Form1Window::Show() {
+    Sync();
+    ::ShowWindow(hwnd_.Get(), SW_SHOWNORMAL);
+    ::UpdateWindow(hwnd_.Get());
+}
+
+HWND Form1Window::Control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void Form1Window::Layout() {
+    for (const ControlSpec& spec : kForm1Controls)
+        PlaceControl(controls_[spec.id], spec, dpi_);
+    // The status bar keeps to the bottom edge of the client area, as wide as it.
+    RECT client{};
+    ::GetClientRect(hwnd_.Get(), &client);
+    const int barHeight = TwipsToPixels(kStatusBarHeight, dpi_);
+    ::SetWindowPos(controls_[kIdStatusBar], nullptr, 0, client.bottom - barHeight, client.right,
+                   barHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreStatus();
+}
+
+void Form1Window::CentreStatus() {
+    HWND bar = controls_[kIdStatusBar];
+    HWND label = controls_[kIdStatus];
+    RECT barRect{};
+    RECT labelRect{};
+    ::GetClientRect(bar, &barRect);
+    ::GetWindowRect(label, &labelRect);
+    // Computed in twips, in floating point; only the final placing rounds.
+    const double left = CentredOffset(PixelsToTwips(barRect.right, dpi_),
+                                      PixelsToTwips(labelRect.right - labelRect.left, dpi_));
+    const double top = CentredOffset(PixelsToTwips(barRect.bottom, dpi_),
+                                     PixelsToTwips(labelRect.bottom - labelRect.top, dpi_));
+    ::SetWindowPos(label, nullptr, TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1Window::ApplyHeight() {
+    expandedShown_ = form_.Controls().Expanded();
+    RECT frame{0, 0, TwipsToPixels(kForm1ClientWidth, dpi_), 100};
+    ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    const int height =
+        TwipsToPixels(expandedShown_ ? kForm1ExpandedHeight : kForm1CollapsedHeight, dpi_);
+    // Only the height changes; the window keeps its place.
+    ::SetWindowPos(hwnd_.Get(), nullptr, 0, 0, frame.right - frame.left, height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1Window::Sync() {
+    const Form1Controls& c = form_.Controls();
+    if (c.lblStatus != statusShown_) {
+        statusShown_ = c.lblStatus;
+        SetLabelText(controls_[kIdStatus], c.lblStatus, true);
+        CentreStatus(); // a new text is centred at once, not only on the next resize
+    }
+    SetLabelText(controls_[kIdIP], c.lblIP, true);
+    SetLabelText(controls_[kIdPort], c.lblPort, true);
+    SetLabelText(controls_[kIdServerVersion], c.lblSVRVersion, true);
+    SetLabelText(controls_[kIdClientVersion], c.lblClientVersion, true);
+    if (WindowText(controls_[kIdExpand]) != c.cmdExpandCaption)
+        ::SetWindowTextA(controls_[kIdExpand], c.cmdExpandCaption.c_str());
+    Enable(controls_[kIdQuery], c.cmdQueryEnabled);
+    Enable(controls_[kIdExpand], c.cmdExpandEnabled);
+    Enable(controls_[kIdLaunch], c.cmdLaunchEnabled);
+    SetVisible(controls_[kIdLaunch], c.cmdLaunchVisible);
+    Enable(controls_[kIdPatch], c.lblPatchMeEnabled);
+    SetVisible(controls_[kIdPatch], c.lblPatchMeVisible);
+    if (listsShown_ != form_.ListsGeneration()) {
+        listsShown_ = form_.ListsGeneration();
+        for (auto [id, rows] : {std::pair{kIdVariables, &c.lstSVRVariable},
+                                std::pair{kIdValues, &c.lstSVRValue}}) {
+            HWND list = controls_[id];
+            ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+            ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+            for (const std::string& row : *rows)
+                ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+            ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+            ::InvalidateRect(list, nullptr, TRUE);
+        }
+    }
+    SelectRow(controls_[kIdVariables], c.variableSelected);
+    SelectRow(controls_[kIdValues], c.valueSelected);
+    HWND scroll = controls_[kIdScroll];
+    int low = 0;
+    int high = 0;
+    ::GetScrollRange(scroll, SB_CTL, &low, &high);
+    if (high != c.scrollMax)
+        ::SetScrollRange(scroll, SB_CTL, 0, c.scrollMax, TRUE);
+    if (::GetScrollPos(scroll, SB_CTL) != c.scrollValue)
+        ::SetScrollPos(scroll, SB_CTL, c.scrollValue, TRUE);
+    if (expandedShown_ != c.Expanded())
+        ApplyHeight();
+}
+
+bool Form1Window::PreTranslate(MSG& msg) {
+    HWND hwnd = hwnd_.Get();
+    if (!hwnd || (msg.hwnd != hwnd && !::IsChild(hwnd, msg.hwnd)))
+        return false;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
+        const bool back = ::GetKeyState(VK_SHIFT) < 0;
+        const int count = static_cast<int>(std::size(kForm1TabOrder));
+        const int focused = ::GetDlgCtrlID(::GetFocus());
+        int at = static_cast<int>(std::find(std::begin(kForm1TabOrder), std::end(kForm1TabOrder), focused) -
+                                  std::begin(kForm1TabOrder));
+        if (at == count)
+            at = back ? 0 : count - 1;
+        for (int step = 1; step <= count; ++step) {
+            HWND next = controls_[kForm1TabOrder[((at + (back ? -step : step)) % count + count) % count]];
+            if (::IsWindowVisible(next) && ::IsWindowEnabled(next) &&
+                (::GetWindowLongA(next, GWL_STYLE) & WS_TABSTOP)) {
+                ::SetFocus(next);
+                break;
+            }
+        }
+        return true;
+    }
+    return ::IsDialogMessageA(hwnd, &msg) != FALSE;
+}
+
+LRESULT CALLBACK Form1Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Form1Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self || !self->hwnd_)
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = hwnd_.Get();
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        Sync();
+        return 0;
+    case WM_VSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == controls_[kIdScroll]) {
+            OnScroll(LOWORD(wParam));
+            Sync();
+        }
+        return 0;
+    case WM_TIMER:
+        if (wParam == kTimerId) {
+            form_.Timer1_Timer();
+            if (hwnd_)
+                Sync();
+        }
+        return 0;
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case DM_GETDEFID:
+        return MAKELRESULT(kIdLaunch, DC_HASDEFID);
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wParam);
+        fonts_.Make(dpi_);
+        for (auto& [id, control] : controls_)
+            ::SendMessageA(control, WM_SETFONT,
+                           reinterpret_cast<WPARAM>(fonts_.Get(id == kIdStatus ? kStatusLabel.font : Spec(id).font)),
+                           TRUE);
+        statusShown_.clear();
+        Sync();
+        Layout();
+        ApplyHeight();
+        return 0;
+    }
+    case WM_CLOSE:
+        ::KillTimer(hwnd, kTimerId);
+        form_.Form_Unload();
+        return 0;
+    default:
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
+
+void Form1Window::OnCommand(int id, int code) {
+    const Form1Controls& c = form_.Controls();
+    switch (id) {
+    case kIdQuery:
+        if (code == BN_CLICKED && c.cmdQueryEnabled)
+            form_.cmdQuery_Click();
+        break;
+    case kIdExpand:
+        if (code == BN_CLICKED && c.cmdExpandEnabled)
+            form_.cmdExpand_Click();
+        break;
+    case kIdAbout:
+        if (code == BN_CLICKED && hooks_.about)
+            hooks_.about();
+        break;
+    case kIdLaunch:
+        if (code == BN_CLICKED && c.cmdLaunchVisible && c.cmdLaunchEnabled && hooks_.launch)
+            hooks_.launch();
+        break;
+    case kIdPatch:
+        if (code == STN_CLICKED && c.lblPatchMeVisible && c.lblPatchMeEnabled && hooks_.patch)
+            hooks_.patch();
+        break;
+    case kIdVariables:
+        if (code == LBN_SELCHANGE)
+            form_.lstSVRVariable_Click(static_cast<int>(::SendMessageA(controls_[kIdVariables], LB_GETCURSEL, 0, 0)));
+        break;
+    case kIdValues:
+        if (code == LBN_SELCHANGE)
+            form_.lstSVRValue_Click(static_cast<int>(::SendMessageA(controls_[kIdValues], LB_GETCURSEL, 0, 0)));
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1Window::OnScroll(int code) {
+    HWND scroll = controls_[kIdScroll];
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    ::GetScrollInfo(scroll, SB_CTL, &info);
+    int value = info.nPos;
+    switch (code) {
+    case SB_LINEUP:
+    case SB_PAGEUP: // small and large change are both 1
+        --value;
+        break;
+    case SB_LINEDOWN:
+    case SB_PAGEDOWN:
+        ++value;
+        break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        value = info.nTrackPos;
+        break;
+    case SB_TOP:
+        value = info.nMin;
+        break;
+    case SB_BOTTOM:
+        value = info.nMax;
+        break;
+    default:
+        return;
+    }
+    value = std::clamp(value, 0, form_.Controls().scrollMax);
+    ::SetScrollPos(scroll, SB_CTL, value, TRUE);
+    form_.VScroll1_Change(value);
+}
+
+} // namespace quorin::win32

@@ -1,0 +1,56 @@
+// The main window "Quorin": its controls built from the design table at the
+// window's DPI, showing what the workflow holds and handing it every event.
+#pragma once
+
+#include <functional>
+#include <map>
+
+#include "common/win32/controls.h"
+#include "console/form1.h"
+
+namespace quorin::win32 {
+
+class Form1Window {
+  public:
+    struct Hooks {
+        std::function<void()> about;  // cmdAbout
+        std::function<void()> patch;  // lblPatchMe
+        std::function<void()> launch; // cmdLaunch
+    };
+    Form1Window(Form1& form, Hooks hooks) : form_(form), hooks_(std::move(hooks)) {}
+
+    // Creates the window hidden, with the timer running.
+    bool Create();
+    void Show();
+    HWND Handle() const { return hwnd_.Get(); }
+    HWND Control(int id) const;
+    int Dpi() const { return dpi_; }
+    // Brings every control in line with the workflow's state.
+    void Sync();
+    // Keyboard handling of the message loop: the design's Tab order, Enter
+    // for Launch, access keys. True when the message was handled.
+    bool PreTranslate(MSG& msg);
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code);
+    void OnScroll(int code);
+    void Layout();
+    void CentreStatus();
+    void ApplyHeight();
+    void AddTooltip(HWND tool, const char* text);
+
+    Form1& form_;
+    Hooks hooks_;
+    UniqueHwnd hwnd_;
+    HWND tooltip_ = nullptr;
+    std::map<int, HWND> controls_;
+    FontSet fonts_;
+    int dpi_ = 96;
+    int listsShown_ = -1;
+    bool expandedShown_ = false;
+    std::string statusShown_;
+};
+
+} // namespace quorin::win32

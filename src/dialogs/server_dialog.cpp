@@ -1,0 +1,43 @@
+#include "dialogs/server_dialog.h"
+
+namespace quorin {
+
+std::string TrimSpaces(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void FrmServer::Text_Change(Box which, std::string text) {
+    (which == Box::IP ? txtIP_ : txtPort_) = std::move(text);
+    textChanged_ = true; // one flag for both boxes, never cleared
+}
+
+void FrmServer::Text_LostFocus(Box which) {
+    if (!textChanged_)
+        return;
+    if (which == Box::IP)
+        homes_.serverIP = TrimSpaces(txtIP_);
+    else
+        homes_.serverPort = TrimSpaces(txtPort_);
+}
+
+void FrmServer::OKButton_Click() {
+    homes_.lblIP = TrimSpaces(txtIP_);
+    homes_.lblPort = TrimSpaces(txtPort_);
+    homes_.serverIP = TrimSpaces(txtIP_);
+    homes_.serverPort = TrimSpaces(txtPort_);
+    closed_ = true;
+}
+
+void FrmServer::CancelButton_Click() {
+    if (!homes_.serverPort.empty() && !homes_.serverIP.empty())
+        return; // both given: the dialog stays open
+    box_.Show("Shutting down...", "Server IP & Port required!", kMbOk);
+    closed_ = true;
+    ended_ = true;
+    process_.EndProcess();
+}
+
+} // namespace quorin

@@ -1,0 +1,41 @@
+// The server settings dialog's behaviour, apart from its window: the one
+// TextChanged flag, the lost-focus copies, OK and Cancel.
+#pragma once
+
+#include <string>
+
+#include "common/message_box.h"
+#include "console/form1.h"
+
+namespace quorin {
+
+// Leading and trailing space characters removed; tabs and the like stay.
+std::string TrimSpaces(const std::string& text);
+
+class FrmServer {
+  public:
+    FrmServer(AddressHomes homes, IMessageBox& box, IProcessControl& process)
+        : homes_(homes), box_(box), process_(process) {}
+
+    enum class Box { IP, Port };
+    void Text_Change(Box which, std::string text);
+    void Text_LostFocus(Box which);
+    void OKButton_Click();
+    void CancelButton_Click();
+
+    bool Closed() const { return closed_; }
+    bool Ended() const { return ended_; }
+    bool TextChanged() const { return textChanged_; }
+
+  private:
+    AddressHomes homes_;
+    IMessageBox& box_;
+    IProcessControl& process_;
+    std::string txtIP_;
+    std::string txtPort_;
+    bool textChanged_ = false;
+    bool closed_ = false;
+    bool ended_ = false;
+};
+
+} // namespace quorin

@@ -1,0 +1,100 @@
+#include "dialogs/win32/dialog_windows.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "dialogs/about.h"
+
+namespace quorin::win32 {
+
+namespace {
+
+class ServerWindow : public ToolDialog {
+  public:
+    explicit ServerWindow(FrmServer& form) : form_(form) {}
+
+  protected:
+    void OnCommand(int id, int code) override {
+        if ((id == kIdTxtIP || id == kIdTxtPort) && (code == EN_CHANGE || code == EN_KILLFOCUS)) {
+            const auto box = id == kIdTxtIP ? FrmServer::Box::IP : FrmServer::Box::Port;
+            if (code == EN_CHANGE)
+                form_.Text_Change(box, WindowText(Control(id)));
+            else
+                form_.Text_LostFocus(box);
+        } else if (id == kIdOK) {
+            form_.OKButton_Click();
+        } else if (id == kIdCancel) {
+            form_.CancelButton_Click();
+        }
+        if (form_.Closed())
+            Close();
+    }
+    void OnInit() override {
+        AddTip(kIdTxtIP, "Enter the IP of the server you wish to connect to.");
+        AddTip(kIdTxtPort, "Enter the port of the server you wish to connect to.");
+        ::SendMessageA(Control(kIdOK), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    }
+
+  private:
+    void AddTip(int id, const char* text) {
+        if (!tooltip_)
+            tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                         WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(),
+                                         nullptr, ::GetModuleHandleA(nullptr), nullptr);
+        TOOLINFOA info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = Handle();
+        info.uId = reinterpret_cast<UINT_PTR>(Control(id));
+        info.lpszText = const_cast<char*>(text);
+        ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+
+    FrmServer& form_;
+    HWND tooltip_ = nullptr;
+};
+
+class AboutWindow : public ToolDialog {
+  protected:
+    void OnInit() override {
+        SetLabelText(Control(kIdAboutVersion), AboutVersionLine(), true);
+        SetLabelText(Control(kIdAboutCredit), kAboutCredit, true);
+        SetLabelText(Control(kIdAboutDate), kAboutReleased, true);
+        SetLabelText(Control(kIdAboutLink), kProjectPage, true);
+        ::SendMessageA(Control(kIdOK), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    }
+    void OnCommand(int id, int code) override {
+        if (id == kIdOK)
+            Close();
+        else if (id == kIdAboutLink && code == STN_CLICKED)
+            OpenDocument(kProjectPage, "", ""); // errors and the result are ignored
+    }
+    HBRUSH OnColor(HDC dc, HWND control) override {
+        if (control != Control(kIdAboutLink))
+            return nullptr;
+        ::SetTextColor(dc, RGB(0, 0, 255));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return ::GetSysColorBrush(COLOR_BTNFACE);
+    }
+};
+
+} // namespace
+
+bool ServerDialogWindow::ShowModal(AddressHomes homes) {
+    FrmServer form(homes, box_, process_);
+    ServerWindow window(form);
+    window.RunModal("Server Settings", kServerClientWidth, kServerClientHeight, kServerControls);
+    return !form.Ended();
+}
+
+INT_PTR OpenDocument(const char* file, const char* folder, const char* parameters) {
+    return reinterpret_cast<INT_PTR>(
+        ::ShellExecuteA(::GetDesktopWindow(), "Open", file, parameters, folder, SW_SHOWNORMAL));
+}
+
+void AboutBox::ShowModal(HWND mainWindow) {
+    AboutWindow window;
+    window.RunModal("About", kAboutClientWidth, kAboutClientHeight, kAboutControls, mainWindow);
+}
+
+} // namespace quorin::win32
