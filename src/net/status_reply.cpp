@@ -54,13 +54,13 @@ std::optional<std::string> EffectiveServerVersion(const StatusReply& reply) {
     if (reply.serverVersion &&
         (*reply.serverVersion == kVersion100 || *reply.serverVersion == kVersion101))
         return reply.serverVersion;
-    const std::string* protocol = nullptr;
+    std::optional<std::string_view> protocol;
     for (const auto& [name, value] : reply.pairs)
-        if (name == "protocol")
-            protocol = &value;
-    if (protocol && *protocol == "25")
+        if (name == "protocol") // the last value runs on into the player list
+            protocol = std::string_view(value).substr(0, value.find('\n'));
+    if (protocol == "25")
         return std::string(kVersion100);
-    if (protocol && *protocol == "26")
+    if (protocol == "26")
         return std::string(kVersion101);
     return reply.serverVersion;
 }
