@@ -21,6 +21,12 @@ add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   src/install/win32/registry_win32_test.cpp
   src/net/win32/udp_win32_test.cpp
   tests/support/win32/registry_backend_win32.cpp)
+
+# The real windows, driven in-process under Wine and Xvfb.
+add_executable(window_tests src/console/win32/form1_window_test.cpp
+  tests/support/win32/registry_backend_win32.cpp
+  tests/support/win32/window_driver.cpp)
+target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 
 set(QUORIN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
@@ -37,7 +43,7 @@ add_test(NAME peers_stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers stop ${QUOR
 set_tests_properties(peers_start PROPERTIES FIXTURES_SETUP peers TIMEOUT 120)
 set_tests_properties(peers_stop PROPERTIES FIXTURES_CLEANUP peers)
 
-foreach(t core_tests win_tests)
+foreach(t core_tests win_tests window_tests)
   add_test(NAME ${t} COMMAND ${t})
   set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers" RESOURCE_LOCK wineprefix
     TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX};QUORIN_PEERS_DIR=${QUORIN_PEERS_DIR}")

@@ -1,6 +1,15 @@
 #include "tests/support/peer_ports.h"
 
 #include <cstdlib>
+
+#ifdef _WIN32
+#include "common/win32/win.h"
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 #include <string_view>
 
 #include "tests/support/qstat_rules.h"
@@ -28,6 +37,28 @@ std::optional<int> PeerPort(const std::string& variant) {
     if (at == std::string::npos)
         return std::nullopt;
     return std::atoi(listing.c_str() + at + key.size() - 1);
+}
+
+int FreeLoopbackUdpPort() {
+#ifdef _WIN32
+    SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    using Length = int;
+#else
+    int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+    using Length = socklen_t;
+#endif
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    Length length = sizeof a;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
+#ifdef _WIN32
+    ::closesocket(s);
+#else
+    ::close(s);
+#endif
+    return ntohs(a.sin_port);
 }
 
 bool PeersRequired() {

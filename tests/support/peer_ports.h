@@ -11,6 +11,9 @@ namespace quorin::test {
 std::optional<std::string> PeersDir();
 std::optional<int> PeerPort(const std::string& variant);
 
+// A loopback UDP port that nothing listens on: that of a socket just closed.
+int FreeLoopbackUdpPort();
+
 // Peers are required (a missing one fails the test) when QUORIN_REQUIRE_PEERS=1.
 bool PeersRequired();
 

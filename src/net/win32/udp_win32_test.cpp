@@ -171,18 +171,8 @@ TEST_F(UdpOnWinsock, HeaderlessAndDoubleReplies) {
 }
 
 TEST_F(UdpOnWinsock, NoListenerResetsTheConnection) {
-    // A port that was free a moment ago.
-    SOCKET probe = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    int length = sizeof a;
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
-    ::closesocket(probe);
-
     std::string reply = "unchanged";
-    EXPECT_EQ(Ask(ntohs(a.sin_port), reply), -1);
+    EXPECT_EQ(Ask(test::FreeLoopbackUdpPort(), reply), -1);
     EXPECT_EQ(udp_.LastSocketError(), 10054);
     EXPECT_EQ(reply, "unchanged");
     // One refusal is reported once.

@@ -1,0 +1,323 @@
+// The real main window under Wine: start-up and queries against real
+// servers on loopback, the details panel's geometry at two DPIs, and the two
+// dialogs driven as a player would.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "common/win32/message_box_win32.h"
+#include "console/win32/form1_window.h"
+#include "dialogs/win32/dialog_windows.h"
+#include "install/win32/registry_win32.h"
+#include "net/win32/winsock_api.h"
+#include "tests/support/peer_ports.h"
+#include "tests/support/registry_backend.h"
+#include "tests/support/scripted_sockets.h"
+#include "tests/support/win32/window_driver.h"
+
+namespace quorin {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Form1WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override { backend_->DeleteKeyTree(kGameBaseKey); }
+    void TearDown() override {
+        if (form_ && !form_->Ended())
+            form_->Form_Unload(); // closes the socket
+        window_.reset();
+        backend_->DeleteKeyTree(kGameBaseKey);
+    }
+    void Install(std::int32_t magic) {
+        const std::string path = "C:\\Games\\Jedi Academy";
+        backend_->PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
+                         ByteArray(path.c_str(), path.c_str() + path.size() + 1));
+        ByteArray bytes(4);
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = static_cast<std::uint8_t>(magic >> (8 * i));
+        backend_->PutRaw(kGameVersionKey, kMagicValue, kRegDword, bytes);
+    }
+    void Start(const std::string& commandLine, IServerDialog& dialog) {
+        form_ = std::make_unique<Form1>(Form1Services{box_, dialog, process_, udp_, install_},
+                                        commandLine);
+        window_ = std::make_unique<win32::Form1Window>(
+            *form_, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); },
+                                              nullptr, nullptr});
+        ASSERT_TRUE(window_->Create());
+        form_->Form_Load();
+        if (!form_->Ended())
+            window_->Show();
+    }
+    void Start(const std::string& commandLine) { Start(commandLine, dialog_); }
+    std::string Text(int id) { return win32::WindowText(window_->Control(id)); }
+    bool Pump(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
+        return test::PumpUntil(done, timeout, [this](MSG& m) { return window_->PreTranslate(m); });
+    }
+    bool WaitForStatus(const std::string& status) {
+        return Pump([&] { return Text(kIdStatus) == status; });
+    }
+    std::vector<std::string> Rows(int id) {
+        HWND list = window_->Control(id);
+        std::vector<std::string> rows;
+        const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char row[1024] = {};
+            ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(row));
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    int Selected(int id) {
+        return static_cast<int>(::SendMessageA(window_->Control(id), LB_GETCURSEL, 0, 0));
+    }
+    bool Visible(int id) { return ::IsWindowVisible(window_->Control(id)) != FALSE; }
+    bool Enabled(int id) { return ::IsWindowEnabled(window_->Control(id)) != FALSE; }
+    double OuterHeightTwips() {
+        RECT r{};
+        ::GetWindowRect(window_->Handle(), &r);
+        return PixelsToTwips(r.bottom - r.top, window_->Dpi());
+    }
+
+    std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
+    win32::Win32Registry registry_;
+    InstallRecord install_{registry_};
+    win32::WinsockApi sockets_;
+    win32::Ole32GuidText guids_;
+    UdpLayer udp_{sockets_, guids_};
+    test::RecordingBox box_;
+    test::RecordingProcess process_;
+    win32::ServerDialogWindow dialog_{box_, process_};
+    win32::AboutBox about_;
+    std::unique_ptr<Form1> form_;
+    std::unique_ptr<win32::Form1Window> window_;
+};
+
+TEST_F(Form1WindowTest, TheVerdictAgainstTheStandIn) {
+    QUORIN_PEER_PORT(port, "v101");
+    for (const std::int32_t magic : {kMagic101, kMagic100}) {
+        Install(magic);
+        Start("+connect 127.0.0.1:" + std::to_string(port));
+        const bool ready = magic == kMagic101;
+        ASSERT_TRUE(WaitForStatus(ready ? kReadyToLaunch : kNeedsPatched)) << Text(kIdStatus);
+        EXPECT_EQ(Text(kIdIP), "127.0.0.1");
+        EXPECT_EQ(Text(kIdPort), std::to_string(port));
+        EXPECT_EQ(Text(kIdServerVersion), "v1.0.1");
+        EXPECT_EQ(Text(kIdClientVersion), ready ? "v1.0.1" : "v1.0.0");
+        EXPECT_EQ(Visible(kIdLaunch), ready);
+        EXPECT_EQ(Visible(kIdPatch), !ready);
+        EXPECT_TRUE(Enabled(kIdExpand));
+        const auto names = Rows(kIdVariables);
+        ASSERT_GE(names.size(), 8u);
+        EXPECT_EQ(names[0], "sv_hostname");
+        EXPECT_EQ(Rows(kIdValues)[0], "^4Stand-in ^71.0.1");
+        EXPECT_EQ(Selected(kIdVariables), 0);
+        EXPECT_EQ(Selected(kIdValues), 0);
+        TearDown();
+    }
+}
+
+TEST_F(Form1WindowTest, ListsARealOpenArenaServer) {
+    QUORIN_PEER_PORT(port, "openarena");
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(WaitForStatus(kNeedsPatched)) << Text(kIdStatus);
+    const auto names = Rows(kIdVariables);
+    EXPECT_GE(names.size(), 40u);
+    EXPECT_NE(std::find(names.begin(), names.end(), "sv_hostname"), names.end());
+    EXPECT_EQ(Text(kIdServerVersion), "1.36+u");
+}
+
+TEST_F(Form1WindowTest, NoListenerAndNoHeader) {
+    QUORIN_PEER_PORT(noheader, "noheader");
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(noheader));
+    ASSERT_TRUE(WaitForStatus(kNoResults)) << Text(kIdStatus);
+    EXPECT_TRUE(Rows(kIdVariables).empty());
+    TearDown();
+
+    // A port nothing listens on: the port of a socket just closed.
+    const int closedPort = test::FreeLoopbackUdpPort();
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(closedPort));
+    ASSERT_TRUE(WaitForStatus(kNotResponding)) << Text(kIdStatus);
+    EXPECT_FALSE(Enabled(kIdExpand));
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(Form1WindowTest, ExpandsBetweenTheDesignHeights) {
+    QUORIN_PEER_PORT(port, "v101");
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+    if (const char* expected = std::getenv("QUORIN_EXPECT_DPI")) {
+        ASSERT_EQ(window_->Dpi(), std::atoi(expected));
+    }
+    const double pixel = PixelsToTwips(1, window_->Dpi());
+    EXPECT_NEAR(OuterHeightTwips(), kForm1CollapsedHeight, pixel);
+    RECT client{};
+    ::GetClientRect(window_->Handle(), &client);
+    EXPECT_NEAR(PixelsToTwips(client.right, window_->Dpi()), kForm1ClientWidth, pixel);
+
+    ::SendMessageA(window_->Control(kIdExpand), BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(kIdExpand), "-");
+    EXPECT_NEAR(OuterHeightTwips(), kForm1ExpandedHeight, pixel);
+    // The status bar moved down with the bottom edge, below the lists.
+    ::GetClientRect(window_->Handle(), &client);
+    RECT bar{};
+    RECT list{};
+    ::GetWindowRect(window_->Control(kIdStatusBar), &bar);
+    ::GetWindowRect(window_->Control(kIdValues), &list);
+    POINT bottom{0, client.bottom};
+    ::ClientToScreen(window_->Handle(), &bottom);
+    EXPECT_EQ(bar.bottom, bottom.y);
+    EXPECT_LE(list.bottom, bar.top);
+
+    ::SendMessageA(window_->Control(kIdExpand), BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(kIdExpand), "+");
+    EXPECT_NEAR(OuterHeightTwips(), kForm1CollapsedHeight, pixel);
+}
+
+TEST_F(Form1WindowTest, ExpandsTheSameAt144Dpi) {
+    // Wine reads the DPI when a process starts: run the geometry test again
+    // in a child process with the prefix set to 144 DPI.
+    HKEY desktop = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS,
+                              &desktop),
+              ERROR_SUCCESS);
+    const DWORD dpi144 = 144;
+    const DWORD dpi96 = 96;
+    ::RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi144),
+                     sizeof dpi144);
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string command = std::string("\"") + self +
+                          "\" --gtest_filter=Form1WindowTest.ExpandsBetweenTheDesignHeights";
+    ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", "144");
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    const BOOL started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                          nullptr, nullptr, &startup, &child);
+    DWORD exitCode = 1;
+    if (started) {
+        ::WaitForSingleObject(child.hProcess, 60000);
+        ::GetExitCodeProcess(child.hProcess, &exitCode);
+        ::CloseHandle(child.hThread);
+        ::CloseHandle(child.hProcess);
+    }
+    ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", nullptr);
+    ::RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi96),
+                     sizeof dpi96);
+    ::RegCloseKey(desktop);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(exitCode, 0u);
+}
+
+TEST_F(Form1WindowTest, TheScrollBarSelectsInBothListsAndClicksSync) {
+    QUORIN_PEER_PORT(port, "v101");
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+    const int rows = static_cast<int>(Rows(kIdValues).size());
+    HWND scroll = window_->Control(kIdScroll);
+    for (int v = 1; v < rows; ++v) {
+        ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
+        EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), v);
+        EXPECT_EQ(Selected(kIdVariables), v);
+        EXPECT_EQ(Selected(kIdValues), v);
+    }
+    // The last position, one past the rows, leaves the selection alone.
+    ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
+    EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), rows);
+    EXPECT_EQ(Selected(kIdValues), rows - 1);
+
+    // A click in one list selects the same row in the other.
+    HWND variables = window_->Control(kIdVariables);
+    ::SendMessageA(variables, LB_SETCURSEL, 3, 0);
+    ::SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(kIdVariables, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(variables));
+    EXPECT_EQ(Selected(kIdValues), 3);
+    EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), rows);
+}
+
+TEST_F(Form1WindowTest, StatusTextShowsAmpersandsAndStaysCentred) {
+    QUORIN_PEER_PORT(port, "v101");
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+    form_->Controls().lblStatus = "Patched & Ready to Launch!";
+    window_->Sync();
+    EXPECT_EQ(Text(kIdStatus), "Patched & Ready to Launch!");
+    EXPECT_TRUE(::GetWindowLongA(window_->Control(kIdStatus), GWL_STYLE) & SS_NOPREFIX);
+    RECT bar{};
+    RECT label{};
+    ::GetClientRect(window_->Control(kIdStatusBar), &bar);
+    ::GetWindowRect(window_->Control(kIdStatus), &label);
+    POINT origin{0, 0};
+    ::ClientToScreen(window_->Control(kIdStatusBar), &origin);
+    const int left = label.left - origin.x;
+    const int right = bar.right - (label.right - origin.x);
+    EXPECT_LE(std::abs(left - right), 1) << left << " " << right;
+}
+
+TEST_F(Form1WindowTest, ServerSettingsOkThenCancelWithoutAnAddress) {
+    QUORIN_PEER_PORT(port, "v101");
+    Install(kMagic101);
+    {
+        // Typed with spaces, then OK: the trimmed address is queried.
+        test::WindowWatcher typing("Server Settings", [port](HWND dialog) {
+            ::SendMessageA(::GetDlgItem(dialog, kIdTxtIP), WM_SETTEXT, 0,
+                           reinterpret_cast<LPARAM>("  127.0.0.1  "));
+            const std::string portText = std::to_string(port);
+            ::SendMessageA(::GetDlgItem(dialog, kIdTxtPort), WM_SETTEXT, 0,
+                           reinterpret_cast<LPARAM>(portText.c_str()));
+            test::PostClick(dialog, kIdOK);
+        });
+        Start("");
+        ASSERT_TRUE(typing.Acted());
+    }
+    EXPECT_EQ(Text(kIdIP), "127.0.0.1");
+    ASSERT_TRUE(WaitForStatus(kReadyToLaunch)) << Text(kIdStatus);
+    TearDown();
+
+    // Cancel with nothing typed: the real box, then the tool ends.
+    win32::Win32MessageBox realBox;
+    win32::ServerDialogWindow realDialog(realBox, process_);
+    std::string boxText;
+    test::WindowWatcher cancel("Server Settings",
+                               [](HWND dialog) { test::PostClick(dialog, kIdCancel); });
+    test::WindowWatcher box("Server IP & Port required!", [&boxText](HWND found) {
+        boxText = test::MessageBoxText(found);
+        ::PostMessageA(found, WM_COMMAND, IDOK, 0);
+    });
+    const int endsBefore = process_.ends;
+    Install(kMagic101);
+    Start("", realDialog);
+    EXPECT_EQ(boxText, "Shutting down...");
+    EXPECT_TRUE(form_->Ended());
+    EXPECT_GT(process_.ends, endsBefore);
+}
+
+TEST_F(Form1WindowTest, AboutShowsTheVersionEachTime) {
+    QUORIN_PEER_PORT(port, "v101");
+    Install(kMagic101);
+    Start("+connect 127.0.0.1:" + std::to_string(port));
+    for (int time = 0; time < 2; ++time) {
+        std::string version;
+        bool mainDisabled = false;
+        test::WindowWatcher watcher("About", [&](HWND about) {
+            version = win32::WindowText(::GetDlgItem(about, kIdAboutVersion));
+            mainDisabled = !::IsWindowEnabled(window_->Handle());
+            test::PostClick(about, kIdOK);
+        });
+        test::PostClick(window_->Handle(), kIdAbout);
+        ASSERT_TRUE(Pump([&] { return watcher.Acted() && !::FindWindowA(nullptr, "About"); }));
+        EXPECT_EQ(version, "Version: 1.0.23");
+        EXPECT_TRUE(mainDisabled);
+        EXPECT_TRUE(Pump([&] { return ::IsWindowEnabled(window_->Handle()) != FALSE; }));
+    }
+}
+
+} // namespace
+} // namespace quorin

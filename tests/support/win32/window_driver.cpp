@@ -1,0 +1,55 @@
+#include "tests/support/win32/window_driver.h"
+
+namespace quorin::test {
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+               const std::function<bool(MSG&)>& preTranslate) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (preTranslate && preTranslate(msg))
+                continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+std::string MessageBoxText(HWND box) {
+    HWND text = ::GetDlgItem(box, 0xFFFF); // the message's static control
+    char buffer[512] = {};
+    ::GetWindowTextA(text ? text : box, buffer, sizeof buffer);
+    return buffer;
+}
+
+WindowWatcher::WindowWatcher(std::string title, std::function<void(HWND)> act)
+    : thread_([this, title = std::move(title), act = std::move(act)] {
+          for (int i = 0; i < 1000 && !stop_; ++i) {
+              if (HWND found = ::FindWindowA(nullptr, title.c_str());
+                  found && ::IsWindowVisible(found)) {
+                  act(found);
+                  acted_ = true;
+                  return;
+              }
+              std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          }
+      }) {}
+
+WindowWatcher::~WindowWatcher() {
+    stop_ = true;
+    thread_.join();
+}
+
+void PostClick(HWND window, int controlId) {
+    if (HWND button = ::GetDlgItem(window, controlId))
+        ::PostMessageA(button, BM_CLICK, 0, 0);
+    else
+        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
+}
+
+} // namespace quorin::test
