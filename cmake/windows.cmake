@@ -48,3 +48,8 @@ foreach(t core_tests win_tests window_tests)
   set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers" RESOURCE_LOCK wineprefix
     TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX};QUORIN_PEERS_DIR=${QUORIN_PEERS_DIR}")
 endforeach()
+
+# Reads a running Quorin window from outside, for the demo and the screenshots.
+add_executable(quorin-inspect tools/inspect/inspect.cpp)
+target_include_directories(quorin-inspect PRIVATE src)
+target_link_libraries(quorin-inspect PRIVATE user32)

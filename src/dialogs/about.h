@@ -11,7 +11,7 @@ inline constexpr int kVersionRevision = 23;
 
 inline constexpr char kAboutCredit[] = "Written by the Quorin developers";
 inline constexpr char kAboutReleased[] = "Released December 2026";
-inline constexpr char kProjectPage[] = "https://github.com/quorin-launcher/quorin";
+inline constexpr char kProjectPage[] = "https://quorin.github.io/";
 
 // "Version: 1.0.23".
 std::string AboutVersionLine();

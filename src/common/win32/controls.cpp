@@ -2,6 +2,11 @@
 
 namespace quorin::win32 {
 
+namespace {
+// Pixels a label sized to its text gets beyond the text's measured width.
+constexpr int kLabelSlack = 3;
+} // namespace
+
 int WindowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
@@ -23,20 +28,9 @@ void FontSet::Make(int dpi) {
                                          ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face));
     };
-    // Where the face is missing (Wine has no MS Sans Serif and substitutes a
-    // wider face), its successor Tahoma keeps the design's proportions.
-    auto make = [&](const char* face, double points, int weight, bool italic) {
-        UniqueHfont font = create(face, points, weight, italic);
-        HDC screen = ::GetDC(nullptr);
-        const auto old = ::SelectObject(screen, font.Get());
-        char actual[LF_FACESIZE] = {};
-        ::GetTextFaceA(screen, LF_FACESIZE, actual);
-        ::SelectObject(screen, old);
-        ::ReleaseDC(nullptr, screen);
-        if (::lstrcmpiA(actual, face) != 0)
-            font = create("Tahoma", points, weight, italic);
-        return font;
-    };
+    // Where a face is missing, Wine and Windows substitute their nearest
+    // (Liberation Sans for MS Sans Serif and Arial under Wine).
+    auto make = create;
     fonts_.clear();
     fonts_[Font::Default] = make("MS Sans Serif", 8.25, FW_NORMAL, false);
     fonts_[Font::Bold] = make("MS Sans Serif", 8.25, FW_BOLD, false);
@@ -98,8 +92,8 @@ void PlaceControl(HWND control, const ControlSpec& spec, int dpi) {
     if (spec.autoSize && spec.kind == ControlKind::Label) {
         width = now.right - now.left; // sized by its text
         height = now.bottom - now.top;
-        if (spec.keepRight)
-            left = TwipsToPixels(spec.left + spec.width, dpi) - width;
+        if (spec.keepRight) // the text's end, not its slack, meets the design's end
+            left = TwipsToPixels(spec.left + spec.width, dpi) - width + kLabelSlack;
     }
     ::SetWindowPos(control, nullptr, left, TwipsToPixels(spec.top, dpi), width, height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -112,21 +106,27 @@ std::string WindowText(HWND window) {
 }
 
 void SetLabelText(HWND label, const std::string& text, bool autoSize) {
-    if (WindowText(label) != text)
+    const bool changed = WindowText(label) != text;
+    if (autoSize) {
+        // Sized first, then written and repainted whole: a label that grows
+        // after its text was drawn keeps the old clipping otherwise.
+        HDC dc = ::GetDC(label);
+        const auto old =
+            ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+        RECT box{0, 0, 0, 0};
+        ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                    DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(label, dc);
+        // A little slack: a label exactly as wide as its text clips the
+        // last glyph's overhang ("0" in Tahoma).
+        ::SetWindowPos(label, nullptr, 0, 0, box.right + kLabelSlack, box.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (changed) {
         ::SetWindowTextA(label, text.c_str());
-    if (!autoSize)
-        return;
-    HDC dc = ::GetDC(label);
-    const auto old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-    RECT box{0, 0, 0, 0};
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
-                DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
-    // One pixel of slack: a label as wide as its text to the pixel wraps its
-    // last word away.
-    ::SetWindowPos(label, nullptr, 0, 0, box.right + 1, box.bottom,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::InvalidateRect(label, nullptr, TRUE);
+    }
 }
 
 void RunModalLoop(HWND dialog, const bool& done) {

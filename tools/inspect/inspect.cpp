@@ -1,0 +1,105 @@
+// quorin-inspect: reads what a running Quorin window shows, from another
+// process under the same Wine server (or Windows session), for the demo and
+// the screenshots.
+//
+//   quorin-inspect [--title T] [--wait-answer] [--click ID] [--rect] [--close]
+//
+// The window is looked for until it is shown (20 s at most). --wait-answer
+// waits (20 s at most) until the status shows the outcome of a query;
+// --click presses the control with that id (asynchronously); --rect prints
+// the window's outer rectangle as WxH+X+Y; without an action it prints the
+// labels and both lists.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "console/layout.h"
+
+namespace {
+
+std::string Text(HWND control) {
+    char text[1024] = {};
+    ::GetWindowTextA(control, text, sizeof text);
+    return text;
+}
+
+HWND Status(HWND main) { return ::GetDlgItem(::GetDlgItem(main, quorin::kIdStatusBar), quorin::kIdStatus); }
+
+std::string Row(HWND list, int i) {
+    // Rows come back as UTF-16 across processes.
+    const auto length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::wstring wide(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+    ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
+    std::string row;
+    for (wchar_t c : wide) {
+        if (!c)
+            break;
+        if (c == L'\n')
+            row += "\\n";
+        else
+            row += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return row;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string title = "Quorin";
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--title")
+            title = argv[i + 1];
+    HWND main = nullptr;
+    for (int tries = 0; tries < 200 && !main; ++tries) {
+        main = ::FindWindowA(nullptr, title.c_str());
+        if (main && !::IsWindowVisible(main))
+            main = nullptr; // still starting up
+        if (!main)
+            ::Sleep(100);
+    }
+    if (!main) {
+        std::fprintf(stderr, "quorin-inspect: no window \"%s\"\n", title.c_str());
+        return 1;
+    }
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--wait-answer") {
+            for (int tries = 0; tries < 200; ++tries) {
+                const std::string status = Text(Status(main));
+                if (status != "Querying server..." && status != "Jedi Academy Install Detected!")
+                    break;
+                ::Sleep(100);
+            }
+        } else if (arg == "--click" && i + 1 < argc) {
+            ::PostMessageA(::GetDlgItem(main, std::atoi(argv[++i])), BM_CLICK, 0, 0);
+            ::Sleep(300);
+        } else if (arg == "--rect") {
+            RECT r{};
+            ::GetWindowRect(main, &r);
+            std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+            return 0;
+        } else if (arg == "--close") {
+            ::PostMessageA(main, WM_CLOSE, 0, 0);
+            return 0;
+        } else if (arg == "--title") {
+            ++i;
+        }
+    }
+    using namespace quorin;
+    std::printf("Status:         %s\n", Text(Status(main)).c_str());
+    std::printf("Server IP:      %s\n", Text(::GetDlgItem(main, kIdIP)).c_str());
+    std::printf("Server Port:    %s\n", Text(::GetDlgItem(main, kIdPort)).c_str());
+    std::printf("Server Version: %s\n", Text(::GetDlgItem(main, kIdServerVersion)).c_str());
+    std::printf("Client Version: %s\n", Text(::GetDlgItem(main, kIdClientVersion)).c_str());
+    std::printf("Patch link:     %s\n", ::IsWindowVisible(::GetDlgItem(main, kIdPatch)) ? "shown" : "hidden");
+    std::printf("Launch button:  %s\n", ::IsWindowVisible(::GetDlgItem(main, kIdLaunch)) ? "shown" : "hidden");
+    HWND names = ::GetDlgItem(main, kIdVariables);
+    HWND values = ::GetDlgItem(main, kIdValues);
+    const int count = static_cast<int>(::SendMessageA(names, LB_GETCOUNT, 0, 0));
+    std::printf("Server variables (%d):\n", count);
+    for (int i = 0; i < count; ++i)
+        std::printf("  %-24s %s\n", Row(names, i).c_str(), Row(values, i).c_str());
+    return 0;
+}
