@@ -8,6 +8,7 @@ add_library(quorin_win32 STATIC
   src/common/win32/tool_dialog.cpp
   src/console/win32/form1_window.cpp
   src/dialogs/win32/dialog_windows.cpp
+  src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp
   src/net/win32/winsock_api.cpp)
 target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
@@ -19,6 +20,7 @@ target_link_libraries(quorin PRIVATE quorin_win32)
 
 add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   src/install/win32/registry_win32_test.cpp
+  src/install/win32/game_switch_win32_test.cpp
   src/net/win32/udp_win32_test.cpp
   tests/support/win32/registry_backend_win32.cpp)
 
@@ -53,3 +55,9 @@ endforeach()
 add_executable(quorin-inspect tools/inspect/inspect.cpp)
 target_include_directories(quorin-inspect PRIVATE src)
 target_link_libraries(quorin-inspect PRIVATE user32)
+
+# A stand-in game client that tells how it was started.
+add_executable(standin-jamp tools/standin/jamp.cpp)
+set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
+add_dependencies(win_tests standin-jamp)
+target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")

@@ -7,6 +7,7 @@
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
 #include "install/install_record.h"
+#include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 #include "net/udp.h"
 #include "net/win32/winsock_api.h"
@@ -31,14 +32,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     EndingProcess process;
     win32::ServerDialogWindow serverDialog(box, process);
 
-    Form1 form({box, serverDialog, process, udp, install},
+    win32::GameFiles files;
+    Form1 form({box, serverDialog, process, udp, install, files},
                std::string(ArgumentText(::GetCommandLineA())));
     win32::AboutBox about;
-    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }, nullptr, nullptr});
+    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
     if (!window.Create()) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;
     }
+    files.SetOwner(window.Handle());
     form.Form_Load();
     window.Show();
     MSG msg;

@@ -207,3 +207,56 @@ void Form1::lstSVRVariable_Click(int index) { c_.valueSelected = index; }
 void Form1::lstSVRValue_Click(int index) { c_.variableSelected = index; }
 
 } // namespace quorin
+
+namespace quorin {
+
+void Form1::lblPatchMe_Click() {
+    c_.lblStatus = kPatching;
+    const std::optional<Value> before = s_.install.SaveMagic();
+    const SwitchPlan plan =
+        PlanSwitch(c_.lblClientVersion, s_.files.ToolFolder(), s_.install.InstallPath());
+    // The marker is written before any file is touched.
+    if (!s_.install.WriteMagic(plan.marker)) {
+        s_.box.Show("Reinstall JKA!", "Registry Error!", kMbOk | kMbIconCritical);
+        return End();
+    }
+    bool switched = true;
+    if (plan.deleteIfPresent && s_.files.FileExists(*plan.deleteIfPresent) &&
+        !s_.files.RemoveFile(*plan.deleteIfPresent)) {
+        s_.box.Show("Cannot delete " + *plan.deleteIfPresent +
+                        ": it is in use. Close the game and patch again.",
+                    "", kMbOk | kMbIconExclamation);
+        switched = false;
+    }
+    // Every copy is tried, even after one has failed; each failure has its box.
+    if (switched)
+        for (const CopyStep& step : plan.copies)
+            if (!s_.files.CopyFiles(step)) {
+                s_.box.Show("Error", "", kMbOk);
+                switched = false;
+            }
+    if (!switched) {
+        // The files are not all in place: the marker must not claim they are.
+        s_.install.RestoreMagic(before);
+        c_.lblStatus = kPatchFailed;
+        c_.lblPatchMeVisible = true;
+        c_.cmdLaunchVisible = false;
+        return;
+    }
+    c_.lblClientVersion = c_.lblSVRVersion;
+    c_.lblStatus = kPatchedReady;
+    c_.lblPatchMeVisible = false;
+    c_.cmdLaunchVisible = true;
+    c_.cmdLaunchEnabled = true;
+}
+
+void Form1::cmdLaunch_Click() {
+    if (!s_.files.FileExists(ClientExecutablePath(s_.install.InstallPath()))) {
+        s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
+        return End();
+    }
+    s_.files.StartAndWait(PlanLaunch(s_.install.InstallPath(), CommandLine));
+    c_.lblPatchMeVisible = false;
+}
+
+} // namespace quorin

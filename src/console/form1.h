@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "console/game_switch.h"
 #include "install/install_record.h"
 #include "net/udp.h"
 
@@ -68,6 +69,7 @@ struct Form1Services {
     IProcessControl& process;
     UdpLayer& udp;
     InstallRecord& install;
+    IGameFiles& files;
 };
 
 class Form1 {
@@ -84,6 +86,8 @@ class Form1 {
     void lstSVRVariable_Click(int index);
     void lstSVRValue_Click(int index);
     void ShowErrorMessage(std::int32_t lngWinsockErrorCode);
+    void lblPatchMe_Click();
+    void cmdLaunch_Click();
 
     Form1Controls& Controls() { return c_; }
     const Form1Controls& Controls() const { return c_; }
@@ -122,6 +126,9 @@ inline constexpr char kNoResults[] = "No results returned from server!";
 inline constexpr char kReadyToLaunch[] = "Ready to Launch!";
 inline constexpr char kNeedsPatched[] = "Needs patched!";
 inline constexpr char kNotResponding[] = "Server not responding!";
+inline constexpr char kPatching[] = "Patching....";
+inline constexpr char kPatchedReady[] = "Patched & Ready to Launch!";
+inline constexpr char kPatchFailed[] = "Patch failed! Nothing changed.";
 
 // Why an address cannot be connected to, in words for the player; empty when it can.
 std::string BadAddressText(const std::string& host, const std::string& portText);

@@ -2,6 +2,7 @@
 // the details panel, over a scripted Winsock and the in-memory registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "console/form1.h"
@@ -30,10 +31,39 @@ class ScriptedDialog : public IServerDialog {
     }
 };
 
+// The game folder as a list of what was done to it; a copy or deletion of a
+// path in `failing` fails.
+class RecordingFiles : public IGameFiles {
+  public:
+    std::vector<std::string> existing;
+    std::vector<std::string> failing;
+    std::vector<std::string> done;
+    std::vector<LaunchRequest> started;
+    bool FileExists(const std::string& path) override {
+        return std::find(existing.begin(), existing.end(), path) != existing.end();
+    }
+    bool RemoveFile(const std::string& path) override { return Do("delete " + path, path); }
+    bool CopyFiles(const CopyStep& step) override {
+        return Do("copy " + step.sourcePattern + " " + step.destination, step.sourcePattern);
+    }
+    void StartAndWait(const LaunchRequest& request) override { started.push_back(request); }
+    std::string ToolFolder() override { return "C:\\Tool"; }
+
+  private:
+    bool Do(const std::string& what, const std::string& path) {
+        const bool fails = std::find(failing.begin(), failing.end(), path) != failing.end();
+        done.push_back(what + (fails ? " (failed)" : ""));
+        return !fails;
+    }
+};
+
 class Form1Test : public ::testing::Test {
   protected:
     void Install(std::optional<std::int32_t> magic) {
         registry_.CreateKey(kGameVersionKey);
+        const std::string path = "C:\\JA";
+        registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
+                         ByteArray(path.c_str(), path.c_str() + path.size() + 1));
         if (magic) {
             ByteArray bytes(4);
             for (int i = 0; i < 4; ++i)
@@ -43,7 +73,7 @@ class Form1Test : public ::testing::Test {
     }
     Form1& Load(const std::string& commandLine) {
         form_ = std::make_unique<Form1>(
-            Form1Services{box_, dialog_, process_, udp_, install_}, commandLine);
+            Form1Services{box_, dialog_, process_, udp_, install_, files_}, commandLine);
         form_->Form_Load();
         return *form_;
     }
@@ -63,6 +93,7 @@ class Form1Test : public ::testing::Test {
     RecordingBox box_;
     ScriptedDialog dialog_;
     test::RecordingProcess process_;
+    RecordingFiles files_;
     std::unique_ptr<Form1> form_;
 };
 
@@ -316,6 +347,126 @@ TEST_F(Form1Test, UnloadClosesTheSocketOnce) {
     registry_.DeleteKeyTree(kGameBaseKey);
     Load("").Form_Unload(); // no game: nothing was created, nothing is closed
     EXPECT_EQ(sockets_.closes, 1);
+}
+
+TEST(PlanSwitch, TheDirectionComesFromTheClientLabelAlone) {
+    const SwitchPlan up = PlanSwitch("v1.0.0", "C:\\Tool", "C:\\JA");
+    EXPECT_EQ(up.marker, 599925);
+    EXPECT_FALSE(up.deleteIfPresent);
+    EXPECT_EQ(up.copies, (std::vector<CopyStep>{
+                             {"C:\\Tool\\Patch Files\\101\\*.*", "C:\\JA\\GameData\\"},
+                             {"C:\\Tool\\Patch Files\\101\\base\\*.*", "C:\\JA\\GameData\\base\\"}}));
+    for (const char* other : {"v1.0.1", "V1.0.0", " ", ""}) {
+        const SwitchPlan down = PlanSwitch(other, "C:\\Tool", "C:\\JA\\");
+        EXPECT_EQ(down.marker, 0) << other;
+        EXPECT_EQ(down.deleteIfPresent, "C:\\JA\\\\GameData\\Base\\assets3.pk3"); // not normalised
+        EXPECT_EQ(down.copies, (std::vector<CopyStep>{{"C:\\Tool\\Patch Files\\100\\*.*",
+                                                       "C:\\JA\\\\GameData\\"}}));
+    }
+}
+
+TEST_F(Form1Test, ASwitchThatCompletesOffersLaunch) {
+    Install(kMagic100);
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    ASSERT_EQ(s.lblStatus, kNeedsPatched);
+    files_.existing = {"C:\\JA\\GameData\\Base\\assets3.pk3"}; // not deleted going up
+    form_->lblPatchMe_Click();
+    EXPECT_EQ(files_.done, (std::vector<std::string>{
+                               "copy C:\\Tool\\Patch Files\\101\\*.* C:\\JA\\GameData\\",
+                               "copy C:\\Tool\\Patch Files\\101\\base\\*.* C:\\JA\\GameData\\base\\"}));
+    EXPECT_EQ(install_.ReadMagic(), "599925");
+    EXPECT_EQ(s.lblClientVersion, "v1.0.1");
+    EXPECT_EQ(s.lblStatus, kPatchedReady);
+    EXPECT_FALSE(s.lblPatchMeVisible);
+    EXPECT_TRUE(s.cmdLaunchVisible && s.cmdLaunchEnabled);
+
+    // Back to 1.0.0 from a server of that version.
+    files_.done.clear();
+    Answered(Reply("JAmp: v1.0.0.0 x"));
+    form_->lblPatchMe_Click();
+    EXPECT_EQ(files_.done, (std::vector<std::string>{
+                               "delete C:\\JA\\GameData\\Base\\assets3.pk3",
+                               "copy C:\\Tool\\Patch Files\\100\\*.* C:\\JA\\GameData\\"}));
+    EXPECT_EQ(install_.ReadMagic(), "0");
+}
+
+TEST_F(Form1Test, AFailedSwitchClaimsNothing) {
+    const struct {
+        const char* what;
+        std::vector<std::string> failing;
+        std::vector<const char*> boxes;
+        std::size_t attempts;
+    } cases[] = {
+        {"first copy", {"C:\\Tool\\Patch Files\\101\\*.*"}, {"Error"}, 2},
+        {"both copies",
+         {"C:\\Tool\\Patch Files\\101\\*.*", "C:\\Tool\\Patch Files\\101\\base\\*.*"},
+         {"Error", "Error"},
+         2},
+    };
+    for (const auto& c : cases) {
+        registry_.DeleteKeyTree(kGameBaseKey);
+        Install(kMagic100);
+        form_.reset();
+        Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+        box_.shown.clear();
+        files_.done.clear();
+        files_.failing = c.failing;
+        form_->lblPatchMe_Click();
+        EXPECT_EQ(files_.done.size(), c.attempts) << c.what;
+        ASSERT_EQ(box_.shown.size(), c.boxes.size()) << c.what;
+        for (std::size_t i = 0; i < c.boxes.size(); ++i)
+            EXPECT_EQ(box_.shown[i], (RecordingBox::Shown{c.boxes[i], "", kMbOk}));
+        EXPECT_EQ(install_.ReadMagic(), "0") << c.what; // put back
+        EXPECT_EQ(s.lblStatus, kPatchFailed);
+        EXPECT_EQ(s.lblClientVersion, "v1.0.0");
+        EXPECT_TRUE(s.lblPatchMeVisible);
+        EXPECT_FALSE(s.cmdLaunchVisible);
+    }
+}
+
+TEST_F(Form1Test, AnUndeletableAssetsFileStopsTheSwitchBeforeAnyCopy) {
+    Install(kMagic101);
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.0.0 x"));
+    const std::string assets = "C:\\JA\\GameData\\Base\\assets3.pk3";
+    files_.existing = files_.failing = {assets};
+    form_->lblPatchMe_Click();
+    EXPECT_EQ(files_.done, std::vector<std::string>{"delete " + assets + " (failed)"});
+    ASSERT_EQ(box_.shown.size(), 1u);
+    EXPECT_NE(box_.shown[0].text.find(assets), std::string::npos);
+    EXPECT_EQ(install_.ReadMagic(), "599925");
+    EXPECT_EQ(s.lblStatus, kPatchFailed);
+}
+
+TEST_F(Form1Test, ARefusedMarkerEndsTheToolWithNothingTouched) {
+    Install(kMagic100);
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    registry_.MakeReadOnly(kGameVersionKey);
+    form_->lblPatchMe_Click();
+    EXPECT_EQ(box_.shown.back(), (RecordingBox::Shown{"Reinstall JKA!", "Registry Error!", 16}));
+    EXPECT_TRUE(files_.done.empty());
+    EXPECT_TRUE(form_->Ended());
+    EXPECT_NE(s.lblStatus, kPatchedReady);
+}
+
+TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
+    Install(kMagic101);
+    Form1& f = Load("+connect 127.0.0.1:29070 +set name x");
+    files_.existing = {"C:\\JA\\GameData\\jamp.exe"};
+    f.Controls().lblPatchMeVisible = true;
+    f.cmdLaunch_Click();
+    LaunchRequest expected;
+    expected.parameters = "+connect 127.0.0.1:29070 +set name x";
+    expected.directory = "C:\\JA\\GameData";
+    EXPECT_EQ(files_.started, std::vector<LaunchRequest>{expected});
+    EXPECT_FALSE(f.Controls().lblPatchMeVisible);
+    EXPECT_FALSE(f.Ended());
+
+    files_.existing.clear();
+    f.cmdLaunch_Click();
+    EXPECT_EQ(box_.shown.back(),
+              (RecordingBox::Shown{"Shutting down..", "Cant find your JKA executable!", 16}));
+    EXPECT_TRUE(f.Ended());
+    EXPECT_EQ(files_.started.size(), 1u);
 }
 
 } // namespace

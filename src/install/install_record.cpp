@@ -37,6 +37,22 @@ bool InstallRecord::WriteMagic(std::int32_t magic) const {
     return registry_.SetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, magic);
 }
 
+std::optional<Value> InstallRecord::SaveMagic() const {
+    try {
+        Value v = registry_.GetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue);
+        if (std::holds_alternative<std::int32_t>(v) || std::holds_alternative<std::string>(v))
+            return v;
+    } catch (const RegistryError&) {
+    }
+    return std::nullopt;
+}
+
+bool InstallRecord::RestoreMagic(const std::optional<Value>& saved) const {
+    if (!saved)
+        return WriteMagic(kMagic101);
+    return registry_.SetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, *saved);
+}
+
 std::string_view ClientVersionFromMagic(std::string_view magicText) {
     return magicText == "0" ? kVersion100 : kVersion101;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,13 @@ class InstallRecord {
     // Stores `magic` as "Magic" (REG_DWORD); false when the version key
     // cannot be opened for writing or the write is refused.
     bool WriteMagic(std::int32_t magic) const;
+
+    // The marker as stored, to put back when a switch fails; empty when it
+    // cannot be read as one of the kinds that can be written back.
+    std::optional<Value> SaveMagic() const;
+    // Writes back what SaveMagic gave; without it, the 1.0.1 marker, which is
+    // how an unreadable marker reads.
+    bool RestoreMagic(const std::optional<Value>& saved) const;
 
     // The install folder, empty when "Install Path" is missing.
     const std::string& InstallPath() const { return installPath_; }

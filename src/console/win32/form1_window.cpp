@@ -289,12 +289,12 @@ void Form1Window::OnCommand(int id, int code) {
             hooks_.about();
         break;
     case kIdLaunch:
-        if (code == BN_CLICKED && c.cmdLaunchVisible && c.cmdLaunchEnabled && hooks_.launch)
-            hooks_.launch();
+        if (code == BN_CLICKED && c.cmdLaunchVisible && c.cmdLaunchEnabled)
+            form_.cmdLaunch_Click();
         break;
     case kIdPatch:
-        if (code == STN_CLICKED && c.lblPatchMeVisible && c.lblPatchMeEnabled && hooks_.patch)
-            hooks_.patch();
+        if (code == STN_CLICKED && c.lblPatchMeVisible && c.lblPatchMeEnabled)
+            form_.lblPatchMe_Click();
         break;
     case kIdVariables:
         if (code == LBN_SELCHANGE)

@@ -13,9 +13,7 @@ namespace quorin::win32 {
 class Form1Window {
   public:
     struct Hooks {
-        std::function<void()> about;  // cmdAbout
-        std::function<void()> patch;  // lblPatchMe
-        std::function<void()> launch; // cmdLaunch
+        std::function<void()> about; // cmdAbout
     };
     Form1Window(Form1& form, Hooks hooks) : form_(form), hooks_(std::move(hooks)) {}
 

@@ -8,6 +8,7 @@
 #include "common/win32/message_box_win32.h"
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
+#include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 #include "net/win32/winsock_api.h"
 #include "tests/support/peer_ports.h"
@@ -39,11 +40,11 @@ class Form1WindowTest : public ::testing::Test {
         backend_->PutRaw(kGameVersionKey, kMagicValue, kRegDword, bytes);
     }
     void Start(const std::string& commandLine, IServerDialog& dialog) {
-        form_ = std::make_unique<Form1>(Form1Services{box_, dialog, process_, udp_, install_},
+        form_ = std::make_unique<Form1>(Form1Services{box_, dialog, process_, udp_, install_, files_},
                                         commandLine);
         window_ = std::make_unique<win32::Form1Window>(
-            *form_, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); },
-                                              nullptr, nullptr});
+            *form_, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
+        files_.SetOwner(window_->Handle());
         ASSERT_TRUE(window_->Create());
         form_->Form_Load();
         if (!form_->Ended())
@@ -89,6 +90,7 @@ class Form1WindowTest : public ::testing::Test {
     test::RecordingProcess process_;
     win32::ServerDialogWindow dialog_{box_, process_};
     win32::AboutBox about_;
+    win32::GameFiles files_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<win32::Form1Window> window_;
 };

@@ -1,0 +1,32 @@
+#include "console/game_switch.h"
+
+#include "common/versions.h"
+#include "install/install_record.h"
+
+namespace quorin {
+
+SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& toolFolder,
+                      const std::string& installPath) {
+    if (clientVersionText == kVersion100)
+        return {kMagic101,
+                std::nullopt,
+                {{toolFolder + "\\Patch Files\\101\\*.*", installPath + "\\GameData\\"},
+                 {toolFolder + "\\Patch Files\\101\\base\\*.*", installPath + "\\GameData\\base\\"}}};
+    // "Base" here and "base" in the copies name the same folder.
+    return {kMagic100,
+            installPath + "\\GameData\\Base\\assets3.pk3",
+            {{toolFolder + "\\Patch Files\\100\\*.*", installPath + "\\GameData\\"}}};
+}
+
+std::string ClientExecutablePath(const std::string& installPath) {
+    return installPath + "\\GameData\\jamp.exe";
+}
+
+LaunchRequest PlanLaunch(const std::string& installPath, const std::string& toolArguments) {
+    LaunchRequest request;
+    request.parameters = toolArguments;
+    request.directory = installPath + "\\GameData";
+    return request;
+}
+
+} // namespace quorin

@@ -1,0 +1,199 @@
+// The version switch and the launch on real files under Wine: the shell's
+// copies checked on disk, sharing violations as the failures, the real
+// registry's marker, and a stand-in client started and waited for.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "common/win32/win.h"
+
+#include <shellapi.h>
+
+#include "console/form1.h"
+#include "install/win32/game_files_win32.h"
+#include "install/win32/registry_win32.h"
+#include "net/win32/winsock_api.h"
+#include "tests/support/registry_backend.h"
+#include "tests/support/scripted_sockets.h"
+
+namespace quorin {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+void Write(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+// A file opened without sharing, as a running game holds its files.
+struct HeldOpen {
+    explicit HeldOpen(const std::string& path)
+        : handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               0, nullptr)) {}
+    ~HeldOpen() { ::CloseHandle(handle); }
+    HANDLE handle;
+};
+
+class GameSwitchTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        root_ = std::string(temp) + "quorin-switch-" + std::to_string(::GetCurrentProcessId());
+        tool_ = root_ + "\\tool";
+        game_ = root_ + "\\game";
+        for (const char* dir : {"", "\\tool", "\\tool\\Patch Files", "\\tool\\Patch Files\\100",
+                                "\\tool\\Patch Files\\101", "\\tool\\Patch Files\\101\\base",
+                                "\\tool\\Patch Files\\101\\ui", "\\game", "\\game\\GameData",
+                                "\\game\\GameData\\base"})
+            ::CreateDirectoryA((root_ + dir).c_str(), nullptr);
+        Write(tool_ + "\\Patch Files\\100\\jamp.exe", "client 1.0.0");
+        Write(tool_ + "\\Patch Files\\101\\jamp.exe", "client 1.0.1, longer");
+        Write(tool_ + "\\Patch Files\\101\\ui\\menu.txt", "menu 1.0.1");
+        Write(tool_ + "\\Patch Files\\101\\base\\assets3.pk3", std::string(300000, 'a'));
+        Write(game_ + "\\GameData\\jamp.exe", "client 1.0.0");
+        backend_->DeleteKeyTree(kGameBaseKey);
+        backend_->PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
+                         ByteArray(game_.c_str(), game_.c_str() + game_.size() + 1));
+        install_.LoadInstallInfo(); // creates Magic = 0
+        files_ = std::make_unique<win32::GameFiles>(tool_);
+    }
+    void TearDown() override {
+        backend_->DeleteKeyTree(kGameBaseKey);
+        std::string from = root_ + std::string(2, '\0');
+        SHFILEOPSTRUCTA remove{};
+        remove.wFunc = FO_DELETE;
+        remove.pFrom = from.c_str();
+        remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        ::SHFileOperationA(&remove);
+    }
+    Form1& Form(const std::string& client, const std::string& server,
+                const std::string& commandLine = "") {
+        form_ = std::make_unique<Form1>(
+            Form1Services{box_, dialog_, process_, udp_, install_, *files_}, commandLine);
+        form_->Controls().lblClientVersion = client;
+        form_->Controls().lblSVRVersion = server;
+        form_->Controls().lblPatchMeVisible = true;
+        return *form_;
+    }
+    std::string Magic() { return install_.ReadMagic(); }
+
+    class NoDialog : public IServerDialog {
+        bool ShowModal(AddressHomes) override { return false; }
+    } dialog_;
+    std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
+    win32::Win32Registry registry_;
+    InstallRecord install_{registry_};
+    win32::WinsockApi sockets_;
+    PortableGuidText guids_;
+    UdpLayer udp_{sockets_, guids_};
+    test::RecordingBox box_;
+    test::RecordingProcess process_;
+    std::string root_, tool_, game_;
+    std::unique_ptr<win32::GameFiles> files_;
+    std::unique_ptr<Form1> form_;
+};
+
+TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlace) {
+    Form1& up = Form("v1.0.0", "v1.0.1");
+    up.lblPatchMe_Click();
+    EXPECT_TRUE(box_.shown.empty());
+    EXPECT_EQ(Magic(), "599925");
+    EXPECT_EQ(up.Controls().lblStatus, kPatchedReady);
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.1, longer");
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\ui\\menu.txt"), "menu 1.0.1");
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\base\\assets3.pk3").size(), 300000u);
+    EXPECT_TRUE(win32::FilesInPlace(tool_ + "\\Patch Files\\101", game_ + "\\GameData\\"));
+
+    Form1& down = Form("v1.0.1", "v1.0.0");
+    down.lblPatchMe_Click();
+    EXPECT_TRUE(box_.shown.empty());
+    EXPECT_EQ(Magic(), "0");
+    EXPECT_FALSE(Exists(game_ + "\\GameData\\base\\assets3.pk3"));
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.0");
+    EXPECT_EQ(down.Controls().lblClientVersion, "v1.0.0");
+}
+
+TEST_F(GameSwitchTest, FailuresPutTheMarkerBackAndClaimNothing) {
+    const struct {
+        const char* what;
+        std::function<std::unique_ptr<HeldOpen>()> arrange;
+        const char* client;
+        std::size_t boxes;
+    } cases[] = {
+        {"missing Patch Files",
+         [&] {
+             ::MoveFileA((tool_ + "\\Patch Files").c_str(), (tool_ + "\\Moved").c_str());
+             return nullptr;
+         },
+         "v1.0.0", 2},
+        {"a destination file held open",
+         [&] {
+             ::MoveFileA((tool_ + "\\Moved").c_str(), (tool_ + "\\Patch Files").c_str());
+             return std::make_unique<HeldOpen>(game_ + "\\GameData\\jamp.exe");
+         },
+         "v1.0.0", 1},
+        {"assets3.pk3 held open",
+         [&] {
+             Write(game_ + "\\GameData\\base\\assets3.pk3", "old assets");
+             return std::make_unique<HeldOpen>(game_ + "\\GameData\\base\\assets3.pk3");
+         },
+         "v1.0.1", 1},
+    };
+    for (const auto& c : cases) {
+        box_.shown.clear();
+        ASSERT_TRUE(install_.WriteMagic(c.client == std::string("v1.0.0") ? kMagic100 : kMagic101));
+        const std::string magicBefore = Magic();
+        auto held = c.arrange();
+        Form1& f = Form(c.client, c.client == std::string("v1.0.0") ? "v1.0.1" : "v1.0.0");
+        f.lblPatchMe_Click();
+        EXPECT_EQ(box_.shown.size(), c.boxes) << c.what;
+        EXPECT_EQ(Magic(), magicBefore) << c.what;
+        EXPECT_EQ(f.Controls().lblStatus, kPatchFailed) << c.what;
+        EXPECT_TRUE(f.Controls().lblPatchMeVisible) << c.what;
+        EXPECT_FALSE(f.Controls().cmdLaunchVisible) << c.what;
+        EXPECT_EQ(f.Controls().lblClientVersion, c.client) << c.what;
+    }
+    // The held game file was left as it was, and nothing was copied after the refused deletion.
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.0");
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\base\\assets3.pk3"), "old assets");
+}
+
+TEST_F(GameSwitchTest, LaunchStartsTheClientInGameDataAndWaitsForIt) {
+    ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (game_ + "\\GameData\\jamp.exe").c_str(), FALSE));
+    const std::string log = root_ + "\\jamp.log";
+    ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
+    for (const std::string arguments : {"+connect 127.0.0.1:29070 +set name ^1Kyle", ""}) {
+        ::DeleteFileA(log.c_str());
+        ::DeleteFileA((log + ".exit").c_str());
+        Form1& f = Form("v1.0.1", "v1.0.1", arguments);
+        bool endedEarly = true;
+        std::thread player([&] {
+            // The tool must still be waiting while the game runs.
+            for (int i = 0; i < 300 && !Exists(log); ++i)
+                ::Sleep(100);
+            ::Sleep(300);
+            endedEarly = !f.Controls().lblPatchMeVisible;
+            Write(log + ".exit", "quit");
+        });
+        f.cmdLaunch_Click();
+        player.join();
+        EXPECT_FALSE(endedEarly) << "the launch returned before the game ended";
+        EXPECT_EQ(ReadAll(log), arguments + "\n" + game_ + "\\GameData\n");
+        EXPECT_FALSE(f.Controls().lblPatchMeVisible);
+        EXPECT_FALSE(f.Ended());
+    }
+    ::DeleteFileA((game_ + "\\GameData\\jamp.exe").c_str());
+    Form1& f = Form("v1.0.1", "v1.0.1");
+    f.cmdLaunch_Click();
+    EXPECT_EQ(box_.shown.back().caption, "Cant find your JKA executable!");
+    EXPECT_TRUE(f.Ended());
+}
+
+} // namespace
+} // namespace quorin
