@@ -61,3 +61,7 @@ add_executable(standin-jamp tools/standin/jamp.cpp)
 set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
 add_dependencies(win_tests standin-jamp)
 target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
+
+# The switch's copy, timed (run by scripts/bench-copy, never by the tests).
+add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)
+target_link_libraries(copy_benchmark PRIVATE quorin_win32)

@@ -2,11 +2,13 @@
 // process under the same Wine server (or Windows session), for the demo and
 // the screenshots.
 //
-//   quorin-inspect [--title T] [--wait-answer] [--click ID] [--rect] [--close]
+//   quorin-inspect [--title T] [--wait-answer] [--wait-status S] [--click ID]
+//                  [--label-click ID] [--rect] [--close]
 //
 // The window is looked for until it is shown (20 s at most). --wait-answer
 // waits (20 s at most) until the status shows the outcome of a query;
-// --click presses the control with that id (asynchronously); --rect prints
+// --wait-status waits until the status reads S; --click presses the button
+// with that id and --label-click clicks a label (both asynchronously); --rect prints
 // the window's outer rectangle as WxH+X+Y; without an action it prints the
 // labels and both lists.
 #include <windows.h>
@@ -72,6 +74,15 @@ int main(int argc, char** argv) {
                     break;
                 ::Sleep(100);
             }
+        } else if (arg == "--wait-status" && i + 1 < argc) {
+            const std::string wanted = argv[++i];
+            for (int tries = 0; tries < 200 && Text(Status(main)) != wanted; ++tries)
+                ::Sleep(100);
+        } else if (arg == "--label-click" && i + 1 < argc) {
+            const int id = std::atoi(argv[++i]);
+            ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(main, id)));
+            ::Sleep(300);
         } else if (arg == "--click" && i + 1 < argc) {
             ::PostMessageA(::GetDlgItem(main, std::atoi(argv[++i])), BM_CLICK, 0, 0);
             ::Sleep(300);
