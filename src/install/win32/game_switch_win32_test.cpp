@@ -164,6 +164,31 @@ TEST_F(GameSwitchTest, FailuresPutTheMarkerBackAndClaimNothing) {
     EXPECT_EQ(ReadAll(game_ + "\\GameData\\base\\assets3.pk3"), "old assets");
 }
 
+// Wine run as root honours no key security, so the refusal comes from the
+// adapter: the real registry answers everything else.
+class RefusingRegistry : public win32::Win32Registry {
+  public:
+    long SetValue(RegKey, const std::string&, std::uint32_t, const std::uint8_t*,
+                  std::uint32_t) override {
+        return ERROR_ACCESS_DENIED;
+    }
+};
+
+TEST_F(GameSwitchTest, ARefusedMarkerTouchesNoFile) {
+    RefusingRegistry refusing;
+    InstallRecord record(refusing);
+    record.LoadInstallInfo();
+    Form1 f(Form1Services{box_, dialog_, process_, udp_, record, *files_}, "");
+    f.Controls().lblClientVersion = "v1.0.0";
+    f.lblPatchMe_Click();
+    ASSERT_FALSE(box_.shown.empty());
+    EXPECT_EQ(box_.shown.back(), (test::RecordingBox::Shown{"Reinstall JKA!", "Registry Error!", 16}));
+    EXPECT_TRUE(f.Ended());
+    EXPECT_EQ(Magic(), "0");
+    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.0");
+    EXPECT_FALSE(Exists(game_ + "\\GameData\\ui"));
+}
+
 TEST_F(GameSwitchTest, LaunchStartsTheClientInGameDataAndWaitsForIt) {
     ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (game_ + "\\GameData\\jamp.exe").c_str(), FALSE));
     const std::string log = root_ + "\\jamp.log";
