@@ -14,6 +14,10 @@
 //   empty    a zero-length datagram
 //   noheader backslash pairs without the statusResponse header
 //   double   two replies to one request
+//   once     the 1.0.1 server that answers the first request only, then falls silent
+//   otherport  answers from another port of the same host (a connected socket
+//            must not see it)
+//   flood    1,000 replies to one request
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -68,6 +72,15 @@ std::vector<std::string> Replies(const std::string& variant) {
         return {std::string()};
     if (variant == "noheader")
         return {Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "No header")};
+    if (variant == "once" || variant == "otherport")
+        return Replies("v101");
+    if (variant == "flood") {
+        std::vector<std::string> replies;
+        for (int i = 0; i < 1000; ++i)
+            replies.push_back(kHeader + "\\sv_hostname\\flood " + std::to_string(i) +
+                              "\\version\\JAmp: v1.0.1.0 x\n");
+        return replies;
+    }
     if (variant == "double")
         return {kHeader + "\\sv_hostname\\first\\version\\JAmp: v1.0.0.0 x\n",
                 kHeader + "\\sv_hostname\\second\\version\\JAmp: v1.0.1.0 x\n"};
@@ -121,6 +134,12 @@ int main(int argc, char** argv) {
         std::rename((portsFile + ".part").c_str(), portsFile.c_str());
     }
     std::vector<char> buffer(65536);
+    std::vector<int> answered(fds.size(), 0);
+    const int elsewhere = ::socket(AF_INET, SOCK_DGRAM, 0); // for "otherport"
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(elsewhere, reinterpret_cast<sockaddr*>(&any), sizeof any);
     for (;;) {
         if (::poll(fds.data(), fds.size(), -1) < 0)
             return 1;
@@ -135,9 +154,12 @@ int main(int argc, char** argv) {
             if (got != static_cast<ssize_t>(kRequest.size()) ||
                 std::memcmp(buffer.data(), kRequest.data(), kRequest.size()) != 0)
                 continue;
+            if (variants[i] == "once" && answered[i]++ > 0)
+                continue;
+            const int out = variants[i] == "otherport" ? elsewhere : fds[i].fd;
             for (const std::string& reply : Replies(variants[i]))
-                ::sendto(fds[i].fd, reply.data(), reply.size(), 0,
-                         reinterpret_cast<sockaddr*>(&from), fromLength);
+                ::sendto(out, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                         fromLength);
         }
     }
 }

@@ -1,0 +1,136 @@
+// Faults a player meets, on the real Winsock under Wine against the stand-in
+// server: a name that does not resolve, a server that falls silent, replies
+// from a port the tool did not ask, and a flood of replies.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "common/win32/win.h"
+
+#include <psapi.h>
+
+#include "console/form1.h"
+#include "install/win32/game_files_win32.h"
+#include "install/win32/registry_win32.h"
+#include "net/win32/winsock_api.h"
+#include "tests/support/peer_ports.h"
+#include "tests/support/registry_backend.h"
+#include "tests/support/scripted_sockets.h"
+
+namespace quorin {
+namespace {
+
+using namespace std::chrono_literals;
+
+class FaultTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        backend_->DeleteKeyTree(kGameBaseKey);
+        backend_->CreateKey(kGameVersionKey);
+    }
+    void TearDown() override {
+        if (form_ && !form_->Ended())
+            form_->Form_Unload();
+        backend_->DeleteKeyTree(kGameBaseKey);
+    }
+    Form1& Start(const std::string& commandLine) {
+        form_ = std::make_unique<Form1>(
+            Form1Services{box_, dialog_, process_, udp_, install_, files_}, commandLine);
+        form_->Form_Load();
+        return *form_;
+    }
+    // Ticks as the window's timer would (without its 500 ms pauses) for `time`.
+    void TickFor(std::chrono::milliseconds time) {
+        for (auto end = std::chrono::steady_clock::now() + time; std::chrono::steady_clock::now() < end;) {
+            form_->Timer1_Timer();
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    bool TickUntil(const std::string& status) {
+        for (int i = 0; i < 250 && form_->Controls().lblStatus != status; ++i) {
+            form_->Timer1_Timer();
+            std::this_thread::sleep_for(20ms);
+        }
+        return form_->Controls().lblStatus == status;
+    }
+
+    class NoDialog : public IServerDialog {
+        bool ShowModal(AddressHomes) override { return false; }
+    } dialog_;
+    std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
+    win32::Win32Registry registry_;
+    InstallRecord install_{registry_};
+    win32::WinsockApi sockets_;
+    win32::Ole32GuidText guids_;
+    UdpLayer udp_{sockets_, guids_};
+    test::RecordingBox box_;
+    test::RecordingProcess process_;
+    win32::GameFiles files_;
+    std::unique_ptr<Form1> form_;
+};
+
+TEST_F(FaultTest, AHostNameThatDoesNotResolve) {
+    Form1& f = Start("+connect no-such-host.invalid:29070");
+    ASSERT_EQ(box_.shown.size(), 1u);
+    EXPECT_EQ(box_.shown[0].caption, "Winsock error");
+    EXPECT_NE(box_.shown[0].text, "Unknown error.") << "the player must learn why";
+    EXPECT_FALSE(f.Controls().cmdQueryEnabled);
+    EXPECT_FALSE(f.Ended());
+    EXPECT_EQ(f.SocketCount, 0);
+}
+
+TEST_F(FaultTest, AServerThatFallsSilentLeavesTheLastAnswerStanding) {
+    QUORIN_PEER_PORT(port, "once");
+    Form1& f = Start("+connect 127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(TickUntil(kNeedsPatched)) << f.Controls().lblStatus;
+    const auto rows = f.Controls().lstSVRVariable;
+    f.cmdQuery_Click();
+    TickFor(1500ms);
+    EXPECT_EQ(f.Controls().lblStatus, kQuerying); // no false verdict
+    EXPECT_EQ(f.Controls().lstSVRVariable, rows); // nothing lost
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(FaultTest, RepliesFromAnotherPortAreNotSeen) {
+    QUORIN_PEER_PORT(port, "otherport");
+    Form1& f = Start("+connect 127.0.0.1:" + std::to_string(port));
+    TickFor(1500ms);
+    EXPECT_EQ(f.Controls().lblStatus, kQuerying);
+    EXPECT_TRUE(f.Controls().lstSVRVariable.empty());
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(FaultTest, AFloodIsHandledOnePerTickInFlatMemory) {
+    QUORIN_PEER_PORT(port, "flood");
+    Form1& f = Start("+connect 127.0.0.1:" + std::to_string(port));
+    std::this_thread::sleep_for(500ms); // let the flood arrive
+    PROCESS_MEMORY_COUNTERS before{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before);
+    int handled = 0;
+    int last = -1;
+    bool inOrder = true;
+    for (int tick = 0; tick < 1100; ++tick) {
+        f.Timer1_Timer();
+        const auto& values = f.Controls().lstSVRValue;
+        if (values.empty())
+            continue;
+        const int n = std::atoi(values[0].c_str() + std::string("flood ").size());
+        if (n != last) {
+            inOrder = inOrder && n > last;
+            ++handled;
+            last = n;
+        }
+    }
+    PROCESS_MEMORY_COUNTERS after{};
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after);
+    EXPECT_TRUE(inOrder);
+    EXPECT_GE(handled, 100) << "what the socket buffer held, one datagram a tick";
+    EXPECT_LE(handled, 1000);
+    EXPECT_EQ(f.Controls().lblStatus, kNeedsPatched);
+    EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 4 * 1024 * 1024);
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+} // namespace
+} // namespace quorin
