@@ -310,6 +310,34 @@ TEST_F(Form1Test, ShowErrorMessage) {
     }
 }
 
+TEST_F(Form1Test, AReplyArrivingWhileAWarningBoxIsOpen) {
+    // The timer keeps ticking inside a box's own message loop.
+    class TickingBox : public IMessageBox {
+      public:
+        std::function<void()> tick;
+        int shown = 0;
+        void Show(const std::string&, const std::string&, unsigned) override {
+            ++shown;
+            if (tick)
+                tick();
+        }
+    } box;
+    Install(kMagic101);
+    form_ = std::make_unique<Form1>(Form1Services{box, dialog_, process_, udp_, install_, files_},
+                                    "+connect 127.0.0.1:29070");
+    form_->Form_Load();
+    box.tick = [this] { form_->Timer1_Timer(); };
+    sockets_.Fail(10061);
+    sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
+    form_->Timer1_Timer();
+    const Form1Controls& s = form_->Controls();
+    EXPECT_EQ(box.shown, 1);
+    EXPECT_EQ(s.lblStatus, kReadyToLaunch); // the reply was read inside the box
+    EXPECT_EQ(s.lstSVRVariable.size(), 2u);
+    EXPECT_FALSE(s.cmdExpandEnabled);       // the error report finished last
+    EXPECT_TRUE(sockets_.arrivals.empty());
+}
+
 TEST_F(Form1Test, ExpandScrollAndSelection) {
     Install(kMagic101);
     std::string extra;

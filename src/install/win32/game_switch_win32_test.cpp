@@ -189,6 +189,33 @@ TEST_F(GameSwitchTest, ARefusedMarkerTouchesNoFile) {
     EXPECT_FALSE(Exists(game_ + "\\GameData\\ui"));
 }
 
+// A game folder that refuses writes (Wine as root enforces no read-only
+// folder, so the refusal comes from the adapter, before the shell is asked).
+class UnwritableGame : public win32::GameFiles {
+  public:
+    using GameFiles::GameFiles;
+    bool CopyFiles(const CopyStep&) override { return false; }
+    bool RemoveFile(const std::string&) override { return false; }
+};
+
+TEST_F(GameSwitchTest, AnUnwritableGameFolderFailsCleanly) {
+    UnwritableGame unwritable(tool_);
+    for (const char* client : {"v1.0.0", "v1.0.1"}) {
+        box_.shown.clear();
+        Write(game_ + "\\GameData\\base\\assets3.pk3", "old assets");
+        ASSERT_TRUE(install_.WriteMagic(client == std::string("v1.0.0") ? kMagic100 : kMagic101));
+        const std::string before = Magic();
+        Form1 f(Form1Services{box_, dialog_, process_, udp_, install_, unwritable}, "");
+        f.Controls().lblClientVersion = client;
+        f.lblPatchMe_Click();
+        EXPECT_FALSE(box_.shown.empty()) << client;
+        EXPECT_EQ(Magic(), before) << client;
+        EXPECT_EQ(f.Controls().lblStatus, kPatchFailed) << client;
+        EXPECT_FALSE(f.Controls().cmdLaunchVisible) << client;
+        EXPECT_EQ(ReadAll(game_ + "\\GameData\\base\\assets3.pk3"), "old assets");
+    }
+}
+
 TEST_F(GameSwitchTest, LaunchStartsTheClientInGameDataAndWaitsForIt) {
     ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (game_ + "\\GameData\\jamp.exe").c_str(), FALSE));
     const std::string log = root_ + "\\jamp.log";
