@@ -66,3 +66,8 @@ target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FIL
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).
 add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)
 target_link_libraries(copy_benchmark PRIVATE quorin_win32)
+add_executable(minimal_window WIN32 benchmarks/minimal_window.cpp)
+target_include_directories(minimal_window PRIVATE src)
+add_executable(startup_benchmark benchmarks/startup_benchmark.cpp)
+target_include_directories(startup_benchmark PRIVATE src)
+target_link_libraries(startup_benchmark PRIVATE psapi user32)
