@@ -18,6 +18,7 @@
 //   otherport  answers from another port of the same host (a connected socket
 //            must not see it)
 //   flood    1,000 replies to one request
+//   bigthengood  an 8193-byte datagram, then a good 1.0.1 reply
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -79,6 +80,11 @@ std::vector<std::string> Replies(const std::string& variant) {
         for (int i = 0; i < 1000; ++i)
             replies.push_back(kHeader + "\\sv_hostname\\flood " + std::to_string(i) +
                               "\\version\\JAmp: v1.0.1.0 x\n");
+        return replies;
+    }
+    if (variant == "bigthengood") {
+        std::vector<std::string> replies = Replies("size8193");
+        replies.push_back(Replies("v101").front());
         return replies;
     }
     if (variant == "double")

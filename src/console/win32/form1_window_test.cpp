@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "common/win32/message_box_win32.h"
 #include "console/win32/form1_window.h"
@@ -299,6 +300,35 @@ TEST_F(Form1WindowTest, ServerSettingsOkThenCancelWithoutAnAddress) {
     EXPECT_EQ(boxText, "Shutting down...");
     EXPECT_TRUE(form_->Ended());
     EXPECT_GT(process_.ends, endsBefore);
+}
+
+TEST_F(Form1WindowTest, AReplyArrivesWhileAWarningBoxIsOpen) {
+    QUORIN_PEER_PORT(port, "bigthengood");
+    Install(kMagic101);
+    win32::Win32MessageBox realBox;
+    form_ = std::make_unique<Form1>(Form1Services{realBox, dialog_, process_, udp_, install_, files_},
+                                    "+connect 127.0.0.1:" + std::to_string(port));
+    window_ = std::make_unique<win32::Form1Window>(*form_, win32::Form1Window::Hooks{});
+    ASSERT_TRUE(window_->Create());
+    std::string boxText;
+    std::string statusWhileOpen;
+    test::WindowWatcher watcher("Winsock error", [&](HWND box) {
+        boxText = test::MessageBoxText(box);
+        // The window's timer keeps ticking inside the box's own loop.
+        for (int i = 0; i < 300 && statusWhileOpen != kReadyToLaunch; ++i) {
+            std::this_thread::sleep_for(10ms);
+            statusWhileOpen = win32::WindowText(window_->Control(kIdStatus));
+        }
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    form_->Form_Load();
+    window_->Show();
+    ASSERT_TRUE(Pump([&] { return watcher.Acted(); }, 10s));
+    EXPECT_EQ(boxText, "Message too long.");
+    EXPECT_EQ(statusWhileOpen, kReadyToLaunch);
+    EXPECT_GE(Rows(kIdVariables).size(), 8u);
+    EXPECT_TRUE(Pump([&] { return !::FindWindowA(nullptr, "Winsock error"); }));
+    EXPECT_FALSE(form_->Ended());
 }
 
 TEST_F(Form1WindowTest, AboutShowsTheVersionEachTime) {
