@@ -15,15 +15,14 @@
 #include "install/win32/registry_win32.h"
 #include "net/win32/winsock_api.h"
 #include "tests/support/peer_ports.h"
-#include "tests/support/registry_backend.h"
-#include "tests/support/scripted_sockets.h"
+#include "tests/support/win32/live_services.h"
 
 namespace quorin {
 namespace {
 
 using namespace std::chrono_literals;
 
-class FaultTest : public ::testing::Test {
+class FaultTest : public test::LiveServicesTest {
   protected:
     void SetUp() override {
         backend_->DeleteKeyTree(kGameBaseKey);
@@ -55,17 +54,7 @@ class FaultTest : public ::testing::Test {
         return form_->Controls().lblStatus == status;
     }
 
-    class NoDialog : public IServerDialog {
-        bool ShowModal(AddressHomes) override { return false; }
-    } dialog_;
-    std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
-    win32::Win32Registry registry_;
-    InstallRecord install_{registry_};
-    win32::WinsockApi sockets_;
-    win32::Ole32GuidText guids_;
-    UdpLayer udp_{sockets_, guids_};
-    test::RecordingBox box_;
-    test::RecordingProcess process_;
+    test::NoServerDialog dialog_;
     win32::GameFiles files_;
     std::unique_ptr<Form1> form_;
 };

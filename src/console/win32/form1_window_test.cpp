@@ -13,8 +13,7 @@
 #include "install/win32/registry_win32.h"
 #include "net/win32/winsock_api.h"
 #include "tests/support/peer_ports.h"
-#include "tests/support/registry_backend.h"
-#include "tests/support/scripted_sockets.h"
+#include "tests/support/win32/live_services.h"
 #include "tests/support/win32/window_driver.h"
 
 namespace quorin {
@@ -22,7 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Form1WindowTest : public ::testing::Test {
+class Form1WindowTest : public test::LiveServicesTest {
   protected:
     void SetUp() override { backend_->DeleteKeyTree(kGameBaseKey); }
     void TearDown() override {
@@ -81,14 +80,6 @@ class Form1WindowTest : public ::testing::Test {
         return PixelsToTwips(r.bottom - r.top, window_->Dpi());
     }
 
-    std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
-    win32::Win32Registry registry_;
-    InstallRecord install_{registry_};
-    win32::WinsockApi sockets_;
-    win32::Ole32GuidText guids_;
-    UdpLayer udp_{sockets_, guids_};
-    test::RecordingBox box_;
-    test::RecordingProcess process_;
     win32::ServerDialogWindow dialog_{box_, process_};
     win32::AboutBox about_;
     win32::GameFiles files_;

@@ -14,8 +14,7 @@
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 #include "net/win32/winsock_api.h"
-#include "tests/support/registry_backend.h"
-#include "tests/support/scripted_sockets.h"
+#include "tests/support/win32/live_services.h"
 
 namespace quorin {
 namespace {
@@ -39,7 +38,7 @@ struct HeldOpen {
     HANDLE handle;
 };
 
-class GameSwitchTest : public ::testing::Test {
+class GameSwitchTest : public test::LiveServicesTest {
   protected:
     void SetUp() override {
         char temp[MAX_PATH] = {};
@@ -83,17 +82,7 @@ class GameSwitchTest : public ::testing::Test {
     }
     std::string Magic() { return install_.ReadMagic(); }
 
-    class NoDialog : public IServerDialog {
-        bool ShowModal(AddressHomes) override { return false; }
-    } dialog_;
-    std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
-    win32::Win32Registry registry_;
-    InstallRecord install_{registry_};
-    win32::WinsockApi sockets_;
-    PortableGuidText guids_;
-    UdpLayer udp_{sockets_, guids_};
-    test::RecordingBox box_;
-    test::RecordingProcess process_;
+    test::NoServerDialog dialog_;
     std::string root_, tool_, game_;
     std::unique_ptr<win32::GameFiles> files_;
     std::unique_ptr<Form1> form_;
