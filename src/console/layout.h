@@ -25,7 +25,7 @@ enum class ControlKind { Button, Label, ListBox, ScrollBar, Edit, Panel };
 
 enum class Font { Default, Bold, List, Title };
 
-struct ControlSpec {
+struct ControlDesign {
     int id;
     std::string_view name;
     ControlKind kind;
@@ -52,7 +52,7 @@ enum Form1Id {
 };
 
 // From the top of the stacking order to the bottom.
-inline constexpr ControlSpec kForm1Controls[] = {
+inline constexpr ControlDesign kForm1Controls[] = {
     {kIdAbout, "cmdAbout", ControlKind::Button, "&About", 4560, 120, 735, 375},
     {kIdStatusBar, "picStatusBar", ControlKind::Panel, "", 0, 1305, 5415, 240},
     {kIdExpand, "cmdExpand", ControlKind::Button, "+", 5160, 840, 255, 315},
@@ -72,7 +72,7 @@ inline constexpr ControlSpec kForm1Controls[] = {
     {kIdLabel1, "Label1", ControlKind::Label, "Server IP:", 495, 120, 705, 195, Font::Default, true, false, true},
 };
 // Inside picStatusBar.
-inline constexpr ControlSpec kStatusLabel = {
+inline constexpr ControlDesign kStatusLabel = {
     kIdStatus, "lblStatus", ControlKind::Label, "About", 1500, 0, 510, 195, Font::Bold, true, true};
 
 // Keyboard focus order.
@@ -86,7 +86,7 @@ enum ServerId { kIdTxtIP = 201, kIdTxtPort, kIdServerLabel1, kIdServerLabel2 };
 inline constexpr int kIdOK = 1;     // IDOK: Enter
 inline constexpr int kIdCancel = 2; // IDCANCEL: Esc
 // In tab order.
-inline constexpr ControlSpec kServerControls[] = {
+inline constexpr ControlDesign kServerControls[] = {
     {kIdTxtIP, "txtIP", ControlKind::Edit, "", 1200, 195, 1695, 285},
     {kIdOK, "OKButton", ControlKind::Button, "OK", 3000, 120, 735, 375},
     {kIdTxtPort, "txtPort", ControlKind::Edit, "", 1200, 555, 855, 285},
@@ -99,7 +99,7 @@ inline constexpr ControlSpec kServerControls[] = {
 inline constexpr int kAboutClientWidth = 3420;
 inline constexpr int kAboutClientHeight = 2940;
 enum AboutId { kIdAboutTitle = 301, kIdAboutCredit, kIdAboutVersion, kIdAboutDate, kIdAboutLink };
-inline constexpr ControlSpec kAboutControls[] = {
+inline constexpr ControlDesign kAboutControls[] = {
     {kIdOK, "cmdOK", ControlKind::Button, "&OK", 1343, 2520, 735, 375},
     {kIdAboutLink, "lblLink", ControlKind::Label, "", 780, 2040, 1860, 195, Font::Bold, true},
     {kIdAboutTitle, "Label3", ControlKind::Label, "Quorin", -60, 120, 3555, 480, Font::Title, false, true},

@@ -43,11 +43,11 @@ HFONT FontSet::Get(Font font) const {
     return it == fonts_.end() ? nullptr : it->second.Get();
 }
 
-HWND CreateControl(HWND parent, const ControlSpec& spec, const FontSet& fonts) {
+HWND CreateControl(HWND parent, const ControlDesign& design, const FontSet& fonts) {
     const char* cls = "STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
-    switch (spec.kind) {
+    switch (design.kind) {
     case ControlKind::Button:
         cls = "BUTTON";
         style |= BS_PUSHBUTTON | WS_TABSTOP;
@@ -56,7 +56,7 @@ HWND CreateControl(HWND parent, const ControlSpec& spec, const FontSet& fonts) {
         // Shown exactly as written: "&" is no access key here.
         // A label sized to its text has nothing to centre or wrap.
         style |= SS_NOPREFIX | SS_NOTIFY |
-                 (spec.autoSize ? SS_LEFTNOWORDWRAP : spec.centred ? SS_CENTER : SS_LEFT);
+                 (design.autoSize ? SS_LEFTNOWORDWRAP : design.centred ? SS_CENTER : SS_LEFT);
         break;
     case ControlKind::ListBox:
         cls = "LISTBOX";
@@ -76,26 +76,26 @@ HWND CreateControl(HWND parent, const ControlSpec& spec, const FontSet& fonts) {
         style |= SS_SUNKEN | WS_CLIPCHILDREN;
         break;
     }
-    HWND control = ::CreateWindowExA(exStyle, cls, std::string(spec.text).c_str(), style, 0, 0, 0,
-                                     0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    HWND control = ::CreateWindowExA(exStyle, cls, std::string(design.text).c_str(), style, 0, 0, 0,
+                                     0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
                                      ::GetModuleHandleA(nullptr), nullptr);
-    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(spec.font)), FALSE);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(design.font)), FALSE);
     return control;
 }
 
-void PlaceControl(HWND control, const ControlSpec& spec, int dpi) {
+void PlaceControl(HWND control, const ControlDesign& design, int dpi) {
     RECT now{};
     ::GetWindowRect(control, &now);
-    int width = TwipsToPixels(spec.width, dpi);
-    int height = TwipsToPixels(spec.height, dpi);
-    int left = TwipsToPixels(spec.left, dpi);
-    if (spec.autoSize && spec.kind == ControlKind::Label) {
+    int width = TwipsToPixels(design.width, dpi);
+    int height = TwipsToPixels(design.height, dpi);
+    int left = TwipsToPixels(design.left, dpi);
+    if (design.autoSize && design.kind == ControlKind::Label) {
         width = now.right - now.left; // sized by its text
         height = now.bottom - now.top;
-        if (spec.keepRight) // the text's end, not its slack, meets the design's end
-            left = TwipsToPixels(spec.left + spec.width, dpi) - width + kLabelSlack;
+        if (design.keepRight) // the text's end, not its slack, meets the design's end
+            left = TwipsToPixels(design.left + design.width, dpi) - width + kLabelSlack;
     }
-    ::SetWindowPos(control, nullptr, left, TwipsToPixels(spec.top, dpi), width, height,
+    ::SetWindowPos(control, nullptr, left, TwipsToPixels(design.top, dpi), width, height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

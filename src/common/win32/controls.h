@@ -27,10 +27,10 @@ class FontSet {
 
 // Creates the control (hidden where its design says so is the caller's
 // business) and sets its font.
-HWND CreateControl(HWND parent, const ControlSpec& spec, const FontSet& fonts);
+HWND CreateControl(HWND parent, const ControlDesign& design, const FontSet& fonts);
 
 // Places the control at its design position and size at `dpi`.
-void PlaceControl(HWND control, const ControlSpec& spec, int dpi);
+void PlaceControl(HWND control, const ControlDesign& design, int dpi);
 
 // Sets a label's text (shown exactly, "&" included) and, for a label that
 // sizes itself, its size to the text, keeping its left and top edges.

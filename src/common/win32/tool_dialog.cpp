@@ -14,7 +14,7 @@ HWND ToolDialog::Control(int id) const {
 }
 
 void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight,
-                          std::span<const ControlSpec> controls, HWND disabled) {
+                          std::span<const ControlDesign> controls, HWND disabled) {
     RegisterToolClass(kClassName, &ToolDialog::Proc, ::GetSysColorBrush(COLOR_BTNFACE));
     done_ = false;
     HWND hwnd = ::CreateWindowExA(kExStyle, kClassName, caption, kStyle, 0, 0, 100, 100, nullptr,
@@ -24,12 +24,12 @@ void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight
     hwnd_ = hwnd;
     const int dpi = WindowDpi(hwnd);
     fonts_.Make(dpi);
-    for (const ControlSpec& spec : controls) {
-        HWND control = CreateControl(hwnd, spec, fonts_);
-        controls_[spec.id] = control;
-        if (spec.autoSize)
-            SetLabelText(control, std::string(spec.text), true);
-        PlaceControl(control, spec, dpi);
+    for (const ControlDesign& design : controls) {
+        HWND control = CreateControl(hwnd, design, fonts_);
+        controls_[design.id] = control;
+        if (design.autoSize)
+            SetLabelText(control, std::string(design.text), true);
+        PlaceControl(control, design, dpi);
     }
     RECT frame{0, 0, TwipsToPixels(clientWidth, dpi), TwipsToPixels(clientHeight, dpi)};
     ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);

@@ -17,7 +17,7 @@ class ToolDialog {
     // Shows the dialog and returns when it has closed. `disabled`, when
     // given, takes no input meanwhile.
     void RunModal(const char* caption, int clientWidth, int clientHeight,
-                  std::span<const ControlSpec> controls, HWND disabled = nullptr);
+                  std::span<const ControlDesign> controls, HWND disabled = nullptr);
     HWND Handle() const { return hwnd_; }
     HWND Control(int id) const;
 

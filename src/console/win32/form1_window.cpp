@@ -13,10 +13,10 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerInterval = 500;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
-const ControlSpec& Spec(int id) {
-    for (const ControlSpec& spec : kForm1Controls)
-        if (spec.id == id)
-            return spec;
+const ControlDesign& DesignOf(int id) {
+    for (const ControlDesign& design : kForm1Controls)
+        if (design.id == id)
+            return design;
     return kStatusLabel;
 }
 
@@ -47,22 +47,22 @@ bool Form1Window::Create() {
     hwnd_.Reset(hwnd);
     dpi_ = WindowDpi(hwnd);
     fonts_.Make(dpi_);
-    for (const ControlSpec& spec : kForm1Controls)
-        controls_[spec.id] = CreateControl(hwnd, spec, fonts_);
+    for (const ControlDesign& design : kForm1Controls)
+        controls_[design.id] = CreateControl(hwnd, design, fonts_);
     controls_[kIdStatus] = CreateControl(controls_[kIdStatusBar], kStatusLabel, fonts_);
     // The labels lie beneath every control that has a window of its own.
-    for (const ControlSpec& spec : kForm1Controls)
-        if (spec.kind == ControlKind::Label)
-            ::SetWindowPos(controls_[spec.id], HWND_BOTTOM, 0, 0, 0, 0,
+    for (const ControlDesign& design : kForm1Controls)
+        if (design.kind == ControlKind::Label)
+            ::SetWindowPos(controls_[design.id], HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (int id : {kIdQuery, kIdExpand, kIdLaunch})
         ::EnableWindow(controls_[id], FALSE);
     ::ShowWindow(controls_[kIdLaunch], SW_HIDE);
     ::ShowWindow(controls_[kIdPatch], SW_HIDE);
     ::SetScrollRange(controls_[kIdScroll], SB_CTL, 0, form_.Controls().scrollMax, FALSE);
-    for (const ControlSpec& spec : kForm1Controls)
-        if (spec.autoSize)
-            SetLabelText(controls_[spec.id], std::string(spec.text), true);
+    for (const ControlDesign& design : kForm1Controls)
+        if (design.autoSize)
+            SetLabelText(controls_[design.id], std::string(design.text), true);
     SetLabelText(controls_[kIdStatus], std::string(kStatusLabel.text), true);
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
@@ -100,8 +100,8 @@ HWND Form1Window::Control(int id) const {
 }
 
 void Form1Window::Layout() {
-    for (const ControlSpec& spec : kForm1Controls)
-        PlaceControl(controls_[spec.id], spec, dpi_);
+    for (const ControlDesign& design : kForm1Controls)
+        PlaceControl(controls_[design.id], design, dpi_);
     // The status bar keeps to the bottom edge of the client area, as wide as it.
     RECT client{};
     ::GetClientRect(hwnd_.Get(), &client);
@@ -256,7 +256,7 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         fonts_.Make(dpi_);
         for (auto& [id, control] : controls_)
             ::SendMessageA(control, WM_SETFONT,
-                           reinterpret_cast<WPARAM>(fonts_.Get(id == kIdStatus ? kStatusLabel.font : Spec(id).font)),
+                           reinterpret_cast<WPARAM>(fonts_.Get(id == kIdStatus ? kStatusLabel.font : DesignOf(id).font)),
                            TRUE);
         statusShown_.clear();
         Sync();
