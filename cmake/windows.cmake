@@ -60,6 +60,7 @@ target_link_libraries(quorin-inspect PRIVATE user32)
 # A stand-in game client that tells how it was started.
 add_executable(standin-jamp tools/standin/jamp.cpp)
 set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
+target_link_libraries(standin-jamp PRIVATE quorin_core)
 add_dependencies(win_tests standin-jamp)
 target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
 

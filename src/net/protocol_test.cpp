@@ -7,6 +7,7 @@
 
 #include "net/protocols.h"
 #include "net/udp.h"
+#include "tests/support/scripted_sockets.h"
 
 namespace quorin {
 namespace {
@@ -143,23 +144,11 @@ class CatalogueApi : public ISocketApi {
     int Recv(SocketHandle, std::uint8_t*, int) override { return kSocketError; }
 };
 
-class RecordingBox : public IMessageBox {
-  public:
-    struct Shown {
-        std::string text, caption;
-        unsigned style;
-    };
-    std::vector<Shown> shown;
-    void Show(const std::string& text, const std::string& caption, unsigned style) override {
-        shown.push_back({text, caption, style});
-    }
-};
-
 class CProtocolsTest : public ::testing::Test {
   protected:
     CatalogueApi api_;
     PortableGuidText guids_;
-    RecordingBox box_;
+    test::RecordingBox box_;
 };
 
 TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderAndCleansUp) {

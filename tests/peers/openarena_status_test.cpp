@@ -48,7 +48,7 @@ TEST(OpenArenaServer, StatusReplyAgreesWithQstat) {
     const auto home =
         std::filesystem::temp_directory_path() / ("quorin-oa-" + std::to_string(::getpid()));
     std::filesystem::create_directories(home);
-    const int port = test::FreeUdpPort();
+    const int port = test::FreeLoopbackUdpPort();
     ASSERT_GT(port, 0);
     const std::string portText = std::to_string(port);
     std::optional<std::string> datagram;

@@ -84,16 +84,6 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Running() { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
 
-int FreeUdpPort() {
-    Fd s(::socket(AF_INET, SOCK_DGRAM, 0));
-    sockaddr_in address = Loopback(0);
-    if (::bind(s.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return -1;
-    socklen_t length = sizeof address;
-    ::getsockname(s.Get(), reinterpret_cast<sockaddr*>(&address), &length);
-    return ntohs(address.sin_port);
-}
-
 std::optional<std::string> AskUdp(int port, std::string_view request,
                                   std::chrono::milliseconds wait) {
     Fd s(::socket(AF_INET, SOCK_DGRAM, 0));

@@ -28,9 +28,6 @@ class ChildProcess {
     pid_t pid_ = -1;
 };
 
-// A UDP port on 127.0.0.1 that nothing was bound to a moment ago.
-int FreeUdpPort();
-
 // Sends `request` to 127.0.0.1:`port` and returns the first datagram that
 // comes back within `wait`.
 std::optional<std::string> AskUdp(int port, std::string_view request,

@@ -13,6 +13,7 @@
 #include "net/win32/winsock_api.h"
 #include "tests/support/peer_ports.h"
 #include "tests/support/qstat_rules.h"
+#include "tests/support/scripted_sockets.h"
 
 namespace quorin {
 namespace {
@@ -190,18 +191,10 @@ TEST_F(UdpOnWinsock, OpenArenaServerAgreesWithQstat) {
     EXPECT_EQ(test::DifferencesFromQstat(parsed, qstat), std::vector<std::string>{});
 }
 
-class RecordingBox : public IMessageBox {
-  public:
-    std::vector<std::string> texts;
-    void Show(const std::string& text, const std::string&, unsigned) override {
-        texts.push_back(text);
-    }
-};
-
 TEST(CProtocolsOnWinsock, HoldsTheCatalogueInWinsocksOrder) {
     win32::WinsockApi api;
     win32::Ole32GuidText guids;
-    RecordingBox box;
+    test::RecordingBox box;
     CProtocols catalogue(api, guids, box);
 
     DWORD size = 0;
@@ -219,7 +212,8 @@ TEST(CProtocolsOnWinsock, HoldsTheCatalogueInWinsocksOrder) {
         EXPECT_EQ(p.Protocol(), records[i].iProtocol);
     }
     EXPECT_EQ(catalogue.GetProtocolInfoBySocketHandle(0x7FFF0), nullptr);
-    EXPECT_EQ(box.texts, std::vector<std::string>{""});
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, "");
 }
 
 TEST(Ole32GuidText, MatchesOurOwnFormatting) {
