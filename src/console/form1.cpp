@@ -52,8 +52,7 @@ void Form1::Form_Load() {
         return End();
     }
     UdpSocket = s_.udp.CreateSocket(kAfInet, kSockDgram, kIpprotoUdp);
-    socketCreated = UdpSocket != kNoSocket;
-    if (!socketCreated) {
+    if (UdpSocket == kNoSocket) {
         ShowErrorMessage(s_.udp.LastSocketError());
         return End();
     }
@@ -97,9 +96,8 @@ bool Form1::ConnectToServer() {
 }
 
 void Form1::Form_Unload() {
-    if (socketCreated)
-        s_.udp.CloseSocket(UdpSocket);
-    socketCreated = false;
+    s_.udp.CloseSocket(UdpSocket); // nothing to close before one was created
+    UdpSocket = kNoSocket;
     SocketCount = 0;
     ended_ = true;
     s_.process.EndProcess();
@@ -153,12 +151,8 @@ void Form1::ParseStatusReply(const std::string& text) {
     // is named by the reply's protocol instead.
     if (reply.serverVersion) {
         const auto effective = EffectiveServerVersion(reply);
-        if (effective && *effective != c_.lblSVRVersion) {
-            c_.lblSVRVersion = *effective;
-            const bool same = c_.lblSVRVersion == c_.lblClientVersion;
-            c_.lblPatchMeVisible = !same;
-            c_.cmdLaunchVisible = same;
-        }
+        if (effective && *effective != c_.lblSVRVersion)
+            SetServerVersion(*effective);
     }
     c_.cmdExpandEnabled = true;
     c_.scrollMax = static_cast<int>(c_.lstSVRValue.size());
@@ -175,7 +169,11 @@ void Form1::ParseStatusReply(const std::string& text) {
 }
 
 void Form1::ShowServerVersion(const std::string& versionText) {
-    c_.lblSVRVersion = ServerVersionFromValue(versionText);
+    SetServerVersion(ServerVersionFromValue(versionText));
+}
+
+void Form1::SetServerVersion(std::string version) {
+    c_.lblSVRVersion = std::move(version);
     const bool same = c_.lblSVRVersion == c_.lblClientVersion;
     c_.lblPatchMeVisible = !same;
     c_.cmdLaunchVisible = same;

@@ -102,6 +102,8 @@ class Form1 {
     void ReadServerReply(SocketHandle socket);
     void ParseStatusReply(const std::string& text);
     void ShowServerVersion(const std::string& versionText);
+    // Shows the server's version and the Patch link or Launch beside it.
+    void SetServerVersion(std::string version);
     void Select(int index);
 
     Form1Services s_;
@@ -114,7 +116,6 @@ class Form1 {
     std::string ServerIP;
     std::string ServerPort;
     SocketHandle UdpSocket = kNoSocket;
-    bool socketCreated = false;
     int SocketCount = 0;
     std::string ClientMagic;
 };
