@@ -105,28 +105,31 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-void SetLabelText(HWND label, const std::string& text, bool autoSize) {
-    const bool changed = WindowText(label) != text;
-    if (autoSize) {
-        // Sized first, then written and repainted whole: a label that grows
-        // after its text was drawn keeps the old clipping otherwise.
-        HDC dc = ::GetDC(label);
-        const auto old =
-            ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-        RECT box{0, 0, 0, 0};
-        ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
-                    DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(label, dc);
-        // A little slack: a label exactly as wide as its text clips the
-        // last glyph's overhang ("0" in Tahoma).
-        ::SetWindowPos(label, nullptr, 0, 0, box.right + kLabelSlack, box.bottom,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (changed) {
-        ::SetWindowTextA(label, text.c_str());
-        ::InvalidateRect(label, nullptr, TRUE);
-    }
+void FitLabelToText(HWND label) {
+    const std::string text = WindowText(label);
+    HDC dc = ::GetDC(label);
+    const auto old =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    RECT box{0, 0, 0, 0};
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    // A little slack: a label exactly as wide as its text clips the last
+    // glyph's overhang ("0" in Tahoma).
+    ::SetWindowPos(label, nullptr, 0, 0, box.right + kLabelSlack, box.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool SetLabelText(HWND label, const std::string& text) {
+    if (WindowText(label) == text)
+        return false;
+    // Sized first, then repainted whole: a label that grows after its text
+    // was drawn keeps the old clipping otherwise.
+    ::SetWindowTextA(label, text.c_str());
+    FitLabelToText(label);
+    ::InvalidateRect(label, nullptr, TRUE);
+    return true;
 }
 
 void RunModalLoop(HWND dialog, const bool& done) {

@@ -32,9 +32,13 @@ HWND CreateControl(HWND parent, const ControlDesign& design, const FontSet& font
 // Places the control at its design position and size at `dpi`.
 void PlaceControl(HWND control, const ControlDesign& design, int dpi);
 
-// Sets a label's text (shown exactly, "&" included) and, for a label that
-// sizes itself, its size to the text, keeping its left and top edges.
-void SetLabelText(HWND label, const std::string& text, bool autoSize);
+// Sizes a label to its current text in its current font, keeping its left
+// and top edges.
+void FitLabelToText(HWND label);
+
+// Sets a label's text (shown exactly, "&" included) and sizes the label to
+// it; false, and nothing done, when the label already shows that text.
+bool SetLabelText(HWND label, const std::string& text);
 
 std::string WindowText(HWND window);
 

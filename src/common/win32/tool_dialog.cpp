@@ -28,7 +28,7 @@ void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight
         HWND control = CreateControl(hwnd, design, fonts_);
         controls_[design.id] = control;
         if (design.autoSize)
-            SetLabelText(control, std::string(design.text), true);
+            FitLabelToText(control);
         PlaceControl(control, design, dpi);
     }
     RECT frame{0, 0, TwipsToPixels(clientWidth, dpi), TwipsToPixels(clientHeight, dpi)};

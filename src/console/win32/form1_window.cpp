@@ -60,10 +60,7 @@ bool Form1Window::Create() {
     ::ShowWindow(controls_[kIdLaunch], SW_HIDE);
     ::ShowWindow(controls_[kIdPatch], SW_HIDE);
     ::SetScrollRange(controls_[kIdScroll], SB_CTL, 0, form_.Controls().scrollMax, FALSE);
-    for (const ControlDesign& design : kForm1Controls)
-        if (design.autoSize)
-            SetLabelText(controls_[design.id], std::string(design.text), true);
-    SetLabelText(controls_[kIdStatus], std::string(kStatusLabel.text), true);
+    FitLabels();
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -76,6 +73,13 @@ bool Form1Window::Create() {
     ApplyHeight();
     ::SetTimer(hwnd, kTimerId, kTimerInterval, nullptr);
     return true;
+}
+
+void Form1Window::FitLabels() {
+    for (const ControlDesign& design : kForm1Controls)
+        if (design.autoSize)
+            FitLabelToText(controls_[design.id]);
+    FitLabelToText(controls_[kIdStatus]);
 }
 
 void Form1Window::AddTooltip(HWND tool, const char* text) {
@@ -140,15 +144,12 @@ void Form1Window::ApplyHeight() {
 
 void Form1Window::Sync() {
     const Form1Controls& c = form_.Controls();
-    if (c.lblStatus != statusShown_) {
-        statusShown_ = c.lblStatus;
-        SetLabelText(controls_[kIdStatus], c.lblStatus, true);
+    if (SetLabelText(controls_[kIdStatus], c.lblStatus))
         CentreStatus(); // a new text is centred at once, not only on the next resize
-    }
-    SetLabelText(controls_[kIdIP], c.lblIP, true);
-    SetLabelText(controls_[kIdPort], c.lblPort, true);
-    SetLabelText(controls_[kIdServerVersion], c.lblSVRVersion, true);
-    SetLabelText(controls_[kIdClientVersion], c.lblClientVersion, true);
+    SetLabelText(controls_[kIdIP], c.lblIP);
+    SetLabelText(controls_[kIdPort], c.lblPort);
+    SetLabelText(controls_[kIdServerVersion], c.lblSVRVersion);
+    SetLabelText(controls_[kIdClientVersion], c.lblClientVersion);
     if (WindowText(controls_[kIdExpand]) != c.cmdExpandCaption)
         ::SetWindowTextA(controls_[kIdExpand], c.cmdExpandCaption.c_str());
     Enable(controls_[kIdQuery], c.cmdQueryEnabled);
@@ -258,8 +259,7 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ::SendMessageA(control, WM_SETFONT,
                            reinterpret_cast<WPARAM>(fonts_.Get(id == kIdStatus ? kStatusLabel.font : DesignOf(id).font)),
                            TRUE);
-        statusShown_.clear();
-        Sync();
+        FitLabels(); // the new fonts measure the same texts anew
         Layout();
         ApplyHeight();
         return 0;

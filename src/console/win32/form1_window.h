@@ -38,6 +38,7 @@ class Form1Window {
     void CentreStatus();
     void ApplyHeight();
     void AddTooltip(HWND tool, const char* text);
+    void FitLabels();
 
     Form1& form_;
     Hooks hooks_;
@@ -48,7 +49,6 @@ class Form1Window {
     int dpi_ = 96;
     int listsShown_ = -1;
     bool expandedShown_ = false;
-    std::string statusShown_;
 };
 
 } // namespace quorin::win32

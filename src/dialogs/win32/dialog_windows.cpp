@@ -57,10 +57,10 @@ class ServerWindow : public ToolDialog {
 class AboutWindow : public ToolDialog {
   protected:
     void OnInit() override {
-        SetLabelText(Control(kIdAboutVersion), AboutVersionLine(), true);
-        SetLabelText(Control(kIdAboutCredit), kAboutCredit, true);
-        SetLabelText(Control(kIdAboutDate), kAboutReleased, true);
-        SetLabelText(Control(kIdAboutLink), kProjectPage, true);
+        SetLabelText(Control(kIdAboutVersion), AboutVersionLine());
+        SetLabelText(Control(kIdAboutCredit), kAboutCredit);
+        SetLabelText(Control(kIdAboutDate), kAboutReleased);
+        SetLabelText(Control(kIdAboutLink), kProjectPage);
         ::SendMessageA(Control(kIdOK), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     }
     void OnCommand(int id, int code) override {
