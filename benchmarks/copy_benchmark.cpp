@@ -1,21 +1,51 @@
-// Times the switch's copy of one patch folder (the shell's copy and the
-// check on disk), as the tool makes it: copy_benchmark "SOURCE\*.*" "DEST\"
+// Times the version switch with its safety net (checks, journal, files moved
+// aside, the shell's copy, the check on disk) against the platform's floor:
+// a plain CopyFileA loop over the same files.
+//   copy_benchmark switch TOOLFOLDER    (the game folder from the registry)
+//   copy_benchmark copyfile SOURCE DESTINATION
 #include "common/win32/win.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "console/version_switch.h"
 #include "install/win32/game_files_win32.h"
+#include "install/win32/registry_win32.h"
+
+namespace {
+
+bool CopyTree(const std::string& from, const std::string& to) {
+    ::CreateDirectoryA(to.c_str(), nullptr);
+    quorin::win32::GameFiles files;
+    for (const quorin::FileEntry& e : files.List(from).value_or(std::vector<quorin::FileEntry>{}))
+        if (e.state.folder ? !::CreateDirectoryA((to + "\\" + e.path).c_str(), nullptr) &&
+                                 ::GetLastError() != ERROR_ALREADY_EXISTS
+                           : !::CopyFileA((from + "\\" + e.path).c_str(), (to + "\\" + e.path).c_str(),
+                                          FALSE))
+            return false;
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: copy_benchmark SOURCE\\*.* DESTINATION\\\n");
+    const bool switching = argc == 3 && std::strcmp(argv[1], "switch") == 0;
+    if (!switching && !(argc == 4 && std::strcmp(argv[1], "copyfile") == 0)) {
+        std::fprintf(stderr, "usage: copy_benchmark switch TOOLFOLDER | copyfile SOURCE DESTINATION\n");
         return 2;
     }
-    quorin::win32::GameFiles files;
+    quorin::win32::Win32Registry registry;
+    quorin::InstallRecord install(registry);
+    install.LoadInstallInfo();
+    quorin::win32::GameFiles files(argv[2]);
     LARGE_INTEGER frequency, start, end;
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
-    const bool ok = files.CopyFiles({argv[1], argv[2]});
+    const bool ok =
+        switching ? quorin::VersionSwitch(files, install)
+                            .Run(quorin::PlanSwitch("v1.0.0", argv[2], install.InstallPath()), {})
+                            .outcome == quorin::SwitchOutcome::Switched
+                  : CopyTree(argv[2], argv[3]);
     ::QueryPerformanceCounter(&end);
     std::printf("%.1f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
                               static_cast<double>(frequency.QuadPart));

@@ -42,6 +42,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 1;
     }
     files.SetOwner(window.Handle());
+    box.SetOwner(window.Handle());
+    form.Repaint = [&] { window.PaintNow(); };
     form.Form_Load();
     window.Show();
     MSG msg;

@@ -1,6 +1,7 @@
 #include "console/form1.h"
 
 #include "console/command_line.h"
+#include "console/version_switch.h"
 #include "net/error_text.h"
 #include "net/status_reply.h"
 
@@ -29,6 +30,7 @@ void Form1::Form_Load() {
     }
     s_.install.LoadInstallInfo();
     c_.lblStatus = kInstallDetected;
+    RecoverInterruptedSwitch();
 
     const CommandLineAddress address = ReadCommandLine(CommandLine);
     if (address.needsDialog) {
@@ -104,13 +106,15 @@ void Form1::Form_Unload() {
 }
 
 void Form1::cmdQuery_Click() {
+    if (busy_)
+        return;
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
         ShowErrorMessage(s_.udp.LastSocketError());
 }
 
 void Form1::Timer1_Timer() {
-    if (SocketCount < 1 || ended_)
+    if (SocketCount < 1 || ended_ || busy_)
         return;
     const int ready = s_.udp.SelectReadable(UdpSocket);
     if (ready == -1)
@@ -208,52 +212,63 @@ void Form1::lstSVRValue_Click(int index) { c_.variableSelected = index; }
 
 namespace quorin {
 
+void Form1::SetStatus(std::string text) {
+    c_.lblStatus = std::move(text);
+    if (Repaint)
+        Repaint();
+}
+
+void Form1::RecoverInterruptedSwitch() {
+    if (const auto told = VersionSwitch(s_.files, s_.install).Recover())
+        s_.box.Show(*told, "Version switch undone", kMbOk | kMbIconExclamation);
+}
+
 void Form1::lblPatchMe_Click() {
-    c_.lblStatus = kPatching;
-    const std::optional<Value> before = s_.install.SaveMagic();
+    if (busy_)
+        return;
+    busy_ = true;
+    SetStatus(kPatching);
     const SwitchPlan plan =
         PlanSwitch(c_.lblClientVersion, s_.files.ToolFolder(), s_.install.InstallPath());
-    // The marker is written before any file is touched.
-    if (!s_.install.WriteMagic(plan.marker)) {
+    const SwitchResult result = VersionSwitch(s_.files, s_.install).Run(plan, [&](int percent) {
+        SetStatus(std::string(kPatching) + " " + std::to_string(percent) + "%");
+    });
+    struct Done {
+        bool& busy;
+        ~Done() { busy = false; } // after the box below: no reply is read while it is open
+    } done{busy_};
+    switch (result.outcome) {
+    case SwitchOutcome::Switched:
+        c_.lblClientVersion = c_.lblSVRVersion;
+        c_.lblStatus = kPatchedReady;
+        c_.lblPatchMeVisible = false;
+        c_.cmdLaunchVisible = true;
+        c_.cmdLaunchEnabled = true;
+        return;
+    case SwitchOutcome::MarkerRefused:
         s_.box.Show("Reinstall JKA!", "Registry Error!", kMbOk | kMbIconCritical);
         return End();
+    default:
+        break;
     }
-    bool switched = true;
-    if (plan.deleteIfPresent && s_.files.FileExists(*plan.deleteIfPresent) &&
-        !s_.files.RemoveFile(*plan.deleteIfPresent)) {
-        s_.box.Show("Cannot delete " + *plan.deleteIfPresent +
-                        ": it is in use. Close the game and patch again.",
-                    "", kMbOk | kMbIconExclamation);
-        switched = false;
-    }
-    // Every copy is tried, even after one has failed; each failure has its box.
-    if (switched)
-        for (const CopyStep& step : plan.copies)
-            if (!s_.files.CopyFiles(step)) {
-                s_.box.Show("Error", "", kMbOk);
-                switched = false;
-            }
-    if (!switched) {
-        // The files are not all in place: the marker must not claim they are.
-        s_.install.RestoreMagic(before);
-        c_.lblStatus = kPatchFailed;
-        c_.lblPatchMeVisible = true;
-        c_.cmdLaunchVisible = false;
-        return;
-    }
-    c_.lblClientVersion = c_.lblSVRVersion;
-    c_.lblStatus = kPatchedReady;
-    c_.lblPatchMeVisible = false;
-    c_.cmdLaunchVisible = true;
-    c_.cmdLaunchEnabled = true;
+    // The client shows what the installation is now, and Patch stays offered.
+    c_.lblClientVersion = std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
+    c_.lblStatus = result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
+    c_.lblPatchMeVisible = true;
+    c_.cmdLaunchVisible = false;
+    s_.box.Show(result.problem, "Patch failed", kMbOk | kMbIconExclamation);
 }
 
 void Form1::cmdLaunch_Click() {
+    if (busy_)
+        return;
     if (!s_.files.FileExists(ClientExecutablePath(s_.install.InstallPath()))) {
         s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
         return End();
     }
+    busy_ = true;
     s_.files.StartAndWait(PlanLaunch(s_.install.InstallPath(), CommandLine));
+    busy_ = false;
     c_.lblPatchMeVisible = false;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,10 @@ class Form1 {
     void lblPatchMe_Click();
     void cmdLaunch_Click();
 
+    // Called whenever a handler that blocks sets a status text, so that the
+    // window can paint it at once.
+    std::function<void()> Repaint;
+
     Form1Controls& Controls() { return c_; }
     const Form1Controls& Controls() const { return c_; }
     bool Ended() const { return ended_; }
@@ -105,10 +110,13 @@ class Form1 {
     // Shows the server's version and the Patch link or Launch beside it.
     void SetServerVersion(std::string version);
     void Select(int index);
+    void SetStatus(std::string text);
+    void RecoverInterruptedSwitch();
 
     Form1Services s_;
     Form1Controls c_;
     bool ended_ = false;
+    bool busy_ = false; // inside the switch or the launch: no tick, no other click
     int listsGeneration_ = 0;
 
   public:
@@ -130,6 +138,7 @@ inline constexpr char kNotResponding[] = "Server not responding!";
 inline constexpr char kPatching[] = "Patching....";
 inline constexpr char kPatchedReady[] = "Patched & Ready to Launch!";
 inline constexpr char kPatchFailed[] = "Patch failed! Nothing changed.";
+inline constexpr char kPatchNotUndone[] = "Patch failed! The game could not be put back.";
 
 // Why an address cannot be connected to, in words for the player; empty when it can.
 std::string BadAddressText(const std::string& host, const std::string& portText);

@@ -8,6 +8,7 @@
 #include "console/form1.h"
 #include "install/registry_value.h"
 #include "net/status_reply.h"
+#include "tests/support/memory_files.h"
 #include "tests/support/memory_registry.h"
 #include "tests/support/scripted_sockets.h"
 
@@ -28,32 +29,6 @@ class ScriptedDialog : public IServerDialog {
     bool ShowModal(AddressHomes homes) override {
         ++shown;
         return answer(homes);
-    }
-};
-
-// The game folder as a list of what was done to it; a copy or deletion of a
-// path in `failing` fails.
-class RecordingFiles : public IGameFiles {
-  public:
-    std::vector<std::string> existing;
-    std::vector<std::string> failing;
-    std::vector<std::string> done;
-    std::vector<LaunchRequest> started;
-    bool FileExists(const std::string& path) override {
-        return std::find(existing.begin(), existing.end(), path) != existing.end();
-    }
-    bool RemoveFile(const std::string& path) override { return Do("delete " + path, path); }
-    bool CopyFiles(const CopyStep& step) override {
-        return Do("copy " + step.sourcePattern + " " + step.destination, step.sourcePattern);
-    }
-    void StartAndWait(const LaunchRequest& request) override { started.push_back(request); }
-    std::string ToolFolder() override { return "C:\\Tool"; }
-
-  private:
-    bool Do(const std::string& what, const std::string& path) {
-        const bool fails = std::find(failing.begin(), failing.end(), path) != failing.end();
-        done.push_back(what + (fails ? " (failed)" : ""));
-        return !fails;
     }
 };
 
@@ -93,7 +68,7 @@ class Form1Test : public ::testing::Test {
     RecordingBox box_;
     ScriptedDialog dialog_;
     test::RecordingProcess process_;
-    RecordingFiles files_;
+    test::MemoryFiles files_;
     std::unique_ptr<Form1> form_;
 };
 
@@ -395,83 +370,68 @@ TEST(PlanSwitch, TheDirectionComesFromTheClientLabelAlone) {
 
 TEST_F(Form1Test, ASwitchThatCompletesOffersLaunch) {
     Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
     ASSERT_EQ(s.lblStatus, kNeedsPatched);
-    files_.existing = {"C:\\JA\\GameData\\Base\\assets3.pk3"}; // not deleted going up
+    std::vector<std::string> painted;
+    form_->Repaint = [&] { painted.push_back(s.lblStatus); };
     form_->lblPatchMe_Click();
-    EXPECT_EQ(files_.done, (std::vector<std::string>{
-                               "copy C:\\Tool\\Patch Files\\101\\*.* C:\\JA\\GameData\\",
-                               "copy C:\\Tool\\Patch Files\\101\\base\\*.* C:\\JA\\GameData\\base\\"}));
+    EXPECT_TRUE(box_.shown.empty());
+    EXPECT_EQ(painted, (std::vector<std::string>{kPatching, "Patching.... 0%", "Patching.... 100%"}));
     EXPECT_EQ(install_.ReadMagic(), "599925");
     EXPECT_EQ(s.lblClientVersion, "v1.0.1");
     EXPECT_EQ(s.lblStatus, kPatchedReady);
     EXPECT_FALSE(s.lblPatchMeVisible);
     EXPECT_TRUE(s.cmdLaunchVisible && s.cmdLaunchEnabled);
-
-    // Back to 1.0.0 from a server of that version.
-    files_.done.clear();
-    Answered(Reply("JAmp: v1.0.0.0 x"));
-    form_->lblPatchMe_Click();
-    EXPECT_EQ(files_.done, (std::vector<std::string>{
-                               "delete C:\\JA\\GameData\\Base\\assets3.pk3",
-                               "copy C:\\Tool\\Patch Files\\100\\*.* C:\\JA\\GameData\\"}));
-    EXPECT_EQ(install_.ReadMagic(), "0");
 }
 
-TEST_F(Form1Test, AFailedSwitchClaimsNothing) {
-    const struct {
-        const char* what;
-        std::vector<std::string> failing;
-        std::vector<const char*> boxes;
-        std::size_t attempts;
-    } cases[] = {
-        {"first copy", {"C:\\Tool\\Patch Files\\101\\*.*"}, {"Error"}, 2},
-        {"both copies",
-         {"C:\\Tool\\Patch Files\\101\\*.*", "C:\\Tool\\Patch Files\\101\\base\\*.*"},
-         {"Error", "Error"},
-         2},
+TEST_F(Form1Test, AFailedSwitchSaysWhyAndShowsTheInstallationAsItIs) {
+    // The timer keeps ticking inside the box's own message loop, with a reply waiting.
+    class TickingBox : public RecordingBox {
+      public:
+        std::function<void()> tick;
+        void Show(const std::string& text, const std::string& caption, unsigned style) override {
+            RecordingBox::Show(text, caption, style);
+            if (tick)
+                tick();
+        }
+    } box;
+    Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    files_.held.insert("c:\\ja\\gamedata\\jamp.exe");
+    form_ = std::make_unique<Form1>(Form1Services{box, dialog_, process_, udp_, install_, files_},
+                                    "+connect 127.0.0.1:29070");
+    form_->Form_Load();
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    box.tick = [this] {
+        sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
+        form_->Timer1_Timer();
     };
-    for (const auto& c : cases) {
-        registry_.DeleteKeyTree(kGameBaseKey);
-        Install(kMagic100);
-        form_.reset();
-        Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
-        box_.shown.clear();
-        files_.done.clear();
-        files_.failing = c.failing;
-        form_->lblPatchMe_Click();
-        EXPECT_EQ(files_.done.size(), c.attempts) << c.what;
-        ASSERT_EQ(box_.shown.size(), c.boxes.size()) << c.what;
-        for (std::size_t i = 0; i < c.boxes.size(); ++i)
-            EXPECT_EQ(box_.shown[i], (RecordingBox::Shown{c.boxes[i], "", kMbOk}));
-        EXPECT_EQ(install_.ReadMagic(), "0") << c.what; // put back
-        EXPECT_EQ(s.lblStatus, kPatchFailed);
-        EXPECT_EQ(s.lblClientVersion, "v1.0.0");
-        EXPECT_TRUE(s.lblPatchMeVisible);
-        EXPECT_FALSE(s.cmdLaunchVisible);
-    }
-}
-
-TEST_F(Form1Test, AnUndeletableAssetsFileStopsTheSwitchBeforeAnyCopy) {
-    Install(kMagic101);
-    Form1Controls& s = Answered(Reply("JAmp: v1.0.0.0 x"));
-    const std::string assets = "C:\\JA\\GameData\\Base\\assets3.pk3";
-    files_.existing = files_.failing = {assets};
     form_->lblPatchMe_Click();
-    EXPECT_EQ(files_.done, std::vector<std::string>{"delete " + assets + " (failed)"});
-    ASSERT_EQ(box_.shown.size(), 1u);
-    EXPECT_NE(box_.shown[0].text.find(assets), std::string::npos);
-    EXPECT_EQ(install_.ReadMagic(), "599925");
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].caption, "Patch failed");
+    EXPECT_NE(box.shown[0].text.find("\"C:\\JA\\GameData\\jamp.exe\" is in use"), std::string::npos);
+    EXPECT_EQ(install_.ReadMagic(), "0");
+    EXPECT_EQ(s.lblClientVersion, "v1.0.0");
     EXPECT_EQ(s.lblStatus, kPatchFailed);
+    EXPECT_TRUE(s.lblPatchMeVisible);
+    EXPECT_FALSE(s.cmdLaunchVisible);
+    EXPECT_EQ(sockets_.arrivals.size(), 1u); // not read while the switch had the window
 }
 
 TEST_F(Form1Test, ARefusedMarkerEndsTheToolWithNothingTouched) {
     Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client");
+    const auto before = files_.nodes;
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
     registry_.MakeReadOnly(kGameVersionKey);
     form_->lblPatchMe_Click();
     EXPECT_EQ(box_.shown.back(), (RecordingBox::Shown{"Reinstall JKA!", "Registry Error!", 16}));
-    EXPECT_TRUE(files_.done.empty());
+    EXPECT_EQ(files_.nodes, before);
     EXPECT_TRUE(form_->Ended());
     EXPECT_NE(s.lblStatus, kPatchedReady);
 }
@@ -479,17 +439,16 @@ TEST_F(Form1Test, ARefusedMarkerEndsTheToolWithNothingTouched) {
 TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
     Install(kMagic101);
     Form1& f = Load("+connect 127.0.0.1:29070 +set name x");
-    files_.existing = {"C:\\JA\\GameData\\jamp.exe"};
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     f.Controls().lblPatchMeVisible = true;
     f.cmdLaunch_Click();
-    LaunchRequest expected;
-    expected.parameters = "+connect 127.0.0.1:29070 +set name x";
-    expected.directory = "C:\\JA\\GameData";
-    EXPECT_EQ(files_.started, std::vector<LaunchRequest>{expected});
+    EXPECT_EQ(files_.started, (std::vector<LaunchRequest>{{"Open", "jamp.exe",
+                                                           "+connect 127.0.0.1:29070 +set name x",
+                                                           "C:\\JA\\GameData"}}));
     EXPECT_FALSE(f.Controls().lblPatchMeVisible);
     EXPECT_FALSE(f.Ended());
 
-    files_.existing.clear();
+    files_.nodes.clear();
     f.cmdLaunch_Click();
     EXPECT_EQ(box_.shown.back(),
               (RecordingBox::Shown{"Shutting down..", "Cant find your JKA executable!", 16}));

@@ -7,13 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace quorin {
+#include "install/game_files.h"
 
-struct CopyStep {
-    std::string sourcePattern; // "...\*.*"
-    std::string destination;   // a folder, ending in "\"
-    bool operator==(const CopyStep&) const = default;
-};
+namespace quorin {
 
 struct SwitchPlan {
     std::int32_t marker;
@@ -26,32 +22,7 @@ struct SwitchPlan {
 SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& toolFolder,
                       const std::string& installPath);
 
-struct LaunchRequest {
-    std::string verb = "Open";
-    std::string file = "jamp.exe";
-    std::string parameters;
-    std::string directory;
-    bool operator==(const LaunchRequest&) const = default;
-};
-
 std::string ClientExecutablePath(const std::string& installPath);
 LaunchRequest PlanLaunch(const std::string& installPath, const std::string& toolArguments);
-
-// The game folder's files, as the switch and the launch touch them.
-class IGameFiles {
-  public:
-    virtual ~IGameFiles() = default;
-    // A plain file (not hidden, not system, not a folder); errors read as absent.
-    virtual bool FileExists(const std::string& path) = 0;
-    virtual bool RemoveFile(const std::string& path) = 0;
-    // Copies everything the pattern matches, folders included, replacing
-    // files without questions; true only when every file is in place.
-    virtual bool CopyFiles(const CopyStep& step) = 0;
-    // Starts the client and returns when its process has ended (at once when
-    // nothing could be started).
-    virtual void StartAndWait(const LaunchRequest& request) = 0;
-    // The folder of the tool's own executable, without a trailing "\".
-    virtual std::string ToolFolder() = 0;
-};
 
 } // namespace quorin

@@ -12,7 +12,7 @@ bool InstallRecord::LoadInstallInfo() {
     bool magicPresent = false;
     registry_.EnumRegistryValues(kHkeyLocalMachine, kGameVersionKey)
         .ForEach([&](const RegistryEntry& entry) {
-            if (entry.name == kMagicValue)
+            if (EqualsNoCase(entry.name, kMagicValue))
                 magicPresent = true;
             else if (entry.name == kInstallPathValue)
                 installPath_ = TextForm(entry.data);
@@ -37,20 +37,14 @@ bool InstallRecord::WriteMagic(std::int32_t magic) const {
     return registry_.SetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, magic);
 }
 
-std::optional<Value> InstallRecord::SaveMagic() const {
-    try {
-        Value v = registry_.GetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue);
-        if (std::holds_alternative<std::int32_t>(v) || std::holds_alternative<std::string>(v))
-            return v;
-    } catch (const RegistryError&) {
-    }
-    return std::nullopt;
+std::optional<RegistryData> InstallRecord::SaveMagic() const {
+    return registry_.GetRawValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue);
 }
 
-bool InstallRecord::RestoreMagic(const std::optional<Value>& saved) const {
+bool InstallRecord::RestoreMagic(const std::optional<RegistryData>& saved) const {
     if (!saved)
         return WriteMagic(kMagic101);
-    return registry_.SetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, *saved);
+    return registry_.SetRawValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, *saved);
 }
 
 std::string_view ClientVersionFromMagic(std::string_view magicText) {

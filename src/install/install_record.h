@@ -30,7 +30,8 @@ class InstallRecord {
     bool GameKeyExists() const;
 
     // Fills InstallPath from "Install Path" and creates "Magic" = 0 when the
-    // version key has no value of exactly that name. Always true.
+    // version key has no value of that name (in any letter case, as the
+    // registry compares names). Always true.
     bool LoadInstallInfo();
 
     // The text form of "Magic", or empty text when it is absent, empty, or
@@ -41,12 +42,12 @@ class InstallRecord {
     // cannot be opened for writing or the write is refused.
     bool WriteMagic(std::int32_t magic) const;
 
-    // The marker as stored, to put back when a switch fails; empty when it
-    // cannot be read as one of the kinds that can be written back.
-    std::optional<Value> SaveMagic() const;
-    // Writes back what SaveMagic gave; without it, the 1.0.1 marker, which is
-    // how an unreadable marker reads.
-    bool RestoreMagic(const std::optional<Value>& saved) const;
+    // The marker's type and bytes as stored, to put back when a switch
+    // fails; empty when there is no marker to read.
+    std::optional<RegistryData> SaveMagic() const;
+    // Writes back what SaveMagic gave. A marker that was absent cannot be
+    // made absent again: it is written as 1.0.1, which is how absent reads.
+    bool RestoreMagic(const std::optional<RegistryData>& saved) const;
 
     // The install folder, empty when "Install Path" is missing.
     const std::string& InstallPath() const { return installPath_; }

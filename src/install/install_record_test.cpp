@@ -65,11 +65,13 @@ TEST_F(InstallRecordTest, AMarkerAfterALargeValueIsStillFound) {
     EXPECT_EQ(record_.InstallPath(), "D:\\JKA");
 }
 
-TEST_F(InstallRecordTest, OnlyTheExactNameIsTheMarker) {
+TEST_F(InstallRecordTest, TheMarkerIsFoundInAnyLetterCase) {
+    // The registry compares value names without case: "magic" is the marker,
+    // and a start-up that did not see it would forget the last switch.
     backend_->PutRaw(kGameVersionKey, "magic", kRegDword, Dword(599925));
     record_.LoadInstallInfo();
-    EXPECT_EQ(Magic()->bytes, Dword(0));
-    EXPECT_EQ(record_.ReadMagic(), "0");
+    EXPECT_EQ(Magic()->bytes, Dword(599925));
+    EXPECT_EQ(record_.ReadMagic(), "599925");
 }
 
 TEST_F(InstallRecordTest, InstallPathKeepsItsTextAndNumbersBecomeDigits) {

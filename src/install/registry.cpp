@@ -38,12 +38,11 @@ std::span<const std::uint8_t> Filled(const std::vector<std::uint8_t>& buffer, st
 
 } // namespace
 
-Value Registry::GetRegistryValue(RegKey root, const std::string& subKey,
-                                 const std::string& valueName, const Value& defaultValue) const {
+std::optional<RegistryData> Registry::GetRawValue(RegKey root, const std::string& subKey,
+                                                 const std::string& valueName) const {
     OpenKey key(api_, root, subKey, kKeyRead);
     if (!key.IsOpen())
-        return defaultValue;
-
+        return std::nullopt;
     std::vector<std::uint8_t> buffer(kReadBufferSize);
     std::uint32_t type = 0;
     std::uint32_t size = kReadBufferSize;
@@ -53,8 +52,17 @@ Value Registry::GetRegistryValue(RegKey root, const std::string& subKey,
         rc = api_.QueryValue(key.Get(), valueName, type, buffer.data(), size);
     }
     if (rc != kErrorSuccess)
+        return std::nullopt;
+    const auto filled = Filled(buffer, size);
+    return RegistryData{type, ByteArray(filled.begin(), filled.end())};
+}
+
+Value Registry::GetRegistryValue(RegKey root, const std::string& subKey,
+                                 const std::string& valueName, const Value& defaultValue) const {
+    const std::optional<RegistryData> raw = GetRawValue(root, subKey, valueName);
+    if (!raw)
         return defaultValue;
-    return FromRegistryData(type, Filled(buffer, size));
+    return FromRegistryData(raw->type, raw->bytes);
 }
 
 bool Registry::RegistryKeyExists(RegKey root, const std::string& subKey) const {
@@ -106,12 +114,16 @@ KeyedCollection<RegistryEntry> Registry::EnumRegistryValues(RegKey root,
 
 bool Registry::SetRegistryValue(RegKey root, const std::string& subKey,
                                 const std::string& valueName, const Value& value) const {
+    return SetRawValue(root, subKey, valueName, ToRegistryData(value)); // may throw
+}
+
+bool Registry::SetRawValue(RegKey root, const std::string& subKey, const std::string& valueName,
+                           const RegistryData& data) const {
     OpenKey key(api_, root, subKey, kKeyWrite);
     if (!key.IsOpen())
         return false;
-    const RegistryData stored = ToRegistryData(value); // may throw; the key closes first
-    return api_.SetValue(key.Get(), valueName, stored.type, stored.bytes.data(),
-                         static_cast<std::uint32_t>(stored.bytes.size())) == kErrorSuccess;
+    return api_.SetValue(key.Get(), valueName, data.type, data.bytes.data(),
+                         static_cast<std::uint32_t>(data.bytes.size())) == kErrorSuccess;
 }
 
 } // namespace quorin

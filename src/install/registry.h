@@ -2,6 +2,7 @@
 // values, write one value. No key stays open beyond one call.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "common/keyed_collection.h"
@@ -37,6 +38,13 @@ class Registry {
     // cannot be stored (the key is closed by then).
     bool SetRegistryValue(RegKey root, const std::string& subKey, const std::string& valueName,
                           const Value& value) const;
+
+    // A value's type and bytes as stored, unconverted; empty when the key or
+    // value cannot be read.
+    std::optional<RegistryData> GetRawValue(RegKey root, const std::string& subKey,
+                                            const std::string& valueName) const;
+    bool SetRawValue(RegKey root, const std::string& subKey, const std::string& valueName,
+                     const RegistryData& data) const;
 
     static constexpr std::uint32_t kReadBufferSize = 1024;
     static constexpr std::uint32_t kEnumNameChars = 260;

@@ -47,6 +47,7 @@ Value FromRegistryData(std::uint32_t type, std::span<const std::uint8_t> data);
 struct RegistryData {
     std::uint32_t type;
     ByteArray bytes;
+    bool operator==(const RegistryData&) const = default;
 };
 
 // How a value is stored. Throws RegistryError for a kind that cannot be.

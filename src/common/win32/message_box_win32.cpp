@@ -6,7 +6,10 @@ namespace quorin::win32 {
 
 void Win32MessageBox::Show(const std::string& text, const std::string& caption, unsigned style) {
     const std::string& title = caption.empty() ? std::string(kAppTitle) : caption;
-    ::MessageBoxA(::GetActiveWindow(), text.c_str(), title.c_str(), style);
+    HWND owner = ::GetActiveWindow(); // the open dialog, if any: null when another program is active
+    if (!owner || !::IsWindowEnabled(owner))
+        owner = owner_;
+    ::MessageBoxA(owner, text.c_str(), title.c_str(), style);
 }
 
 } // namespace quorin::win32

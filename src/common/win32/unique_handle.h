@@ -52,6 +52,7 @@ template <typename Traits> class UniqueHandle {
 QUORIN_HANDLE_TRAITS(HkeyTraits, HKEY, nullptr, ::RegCloseKey);
 QUORIN_HANDLE_TRAITS(KernelHandleTraits, HANDLE, nullptr, ::CloseHandle);
 QUORIN_HANDLE_TRAITS(SocketTraits, SOCKET, INVALID_SOCKET, ::closesocket);
+QUORIN_HANDLE_TRAITS(FileTraits, HANDLE, INVALID_HANDLE_VALUE, ::CloseHandle);
 QUORIN_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose);
 QUORIN_HANDLE_TRAITS(HwndTraits, HWND, nullptr, ::DestroyWindow);
 QUORIN_HANDLE_TRAITS(HfontTraits, HFONT, nullptr, ::DeleteObject);
@@ -60,6 +61,7 @@ QUORIN_HANDLE_TRAITS(HfontTraits, HFONT, nullptr, ::DeleteObject);
 using UniqueHkey = UniqueHandle<HkeyTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueSocket = UniqueHandle<SocketTraits>;
+using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueHwnd = UniqueHandle<HwndTraits>;
 using UniqueHfont = UniqueHandle<HfontTraits>;

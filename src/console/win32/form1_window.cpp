@@ -185,6 +185,11 @@ void Form1Window::Sync() {
         ApplyHeight();
 }
 
+void Form1Window::PaintNow() {
+    Sync();
+    ::RedrawWindow(hwnd_.Get(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 bool Form1Window::PreTranslate(MSG& msg) {
     HWND hwnd = hwnd_.Get();
     if (!hwnd || (msg.hwnd != hwnd && !::IsChild(hwnd, msg.hwnd)))

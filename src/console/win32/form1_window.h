@@ -25,6 +25,8 @@ class Form1Window {
     int Dpi() const { return dpi_; }
     // Brings every control in line with the workflow's state.
     void Sync();
+    // Sync, and paint what changed now rather than after the handler returns.
+    void PaintNow();
     // Keyboard handling of the message loop: the design's Tab order, Enter
     // for Launch, access keys. True when the message was handled.
     bool PreTranslate(MSG& msg);

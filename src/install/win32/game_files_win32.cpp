@@ -6,6 +6,53 @@
 
 namespace quorin::win32 {
 
+namespace {
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
+    FileState state;
+    state.exists = true;
+    state.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    state.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    state.size = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
+    state.writeTime = Ticks(written);
+    return state;
+}
+
+long Result(BOOL ok) { return ok ? kFileOk : static_cast<long>(::GetLastError()); }
+
+void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out) {
+    WIN32_FIND_DATAA entry{};
+    UniqueFind search(::FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (!search)
+        return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        out.push_back({prefix + name, StateOf(entry.dwFileAttributes, entry.nFileSizeHigh,
+                                              entry.nFileSizeLow, entry.ftLastWriteTime)});
+        if (out.back().state.folder)
+            ListInto(folder + "\\" + name, prefix + name + "\\", out);
+    } while (::FindNextFileA(search.Get(), &entry));
+}
+
+struct CopyJob {
+    SHFILEOPSTRUCTA* operation;
+    int result = -1;
+};
+
+DWORD WINAPI CopyThread(void* parameter) {
+    auto* job = static_cast<CopyJob*>(parameter);
+    job->result = ::SHFileOperationA(job->operation);
+    return 0;
+}
+
+} // namespace
+
 bool GameFiles::FileExists(const std::string& path) {
     WIN32_FIND_DATAA found{};
     UniqueFind search(::FindFirstFileA(path.c_str(), &found));
@@ -15,9 +62,66 @@ bool GameFiles::FileExists(const std::string& path) {
     return found.cFileName[0] != '\0' && (found.dwFileAttributes & excluded) == 0;
 }
 
-bool GameFiles::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
+FileState GameFiles::Stat(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return {};
+    return StateOf(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
+                   data.ftLastWriteTime);
+}
 
-bool GameFiles::CopyFiles(const CopyStep& step) {
+std::optional<std::vector<FileEntry>> GameFiles::List(const std::string& folder) {
+    if (!Stat(folder).folder)
+        return std::nullopt;
+    std::vector<FileEntry> entries;
+    ListInto(folder, "", entries);
+    return entries;
+}
+
+std::optional<std::uint64_t> GameFiles::FreeBytes(const std::string& folder) {
+    ULARGE_INTEGER free{};
+    if (!::GetDiskFreeSpaceExA((folder + "\\").c_str(), &free, nullptr, nullptr))
+        return std::nullopt;
+    return free.QuadPart;
+}
+
+long GameFiles::Rename(const std::string& from, const std::string& to) {
+    return Result(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+}
+
+long GameFiles::RemoveFile(const std::string& path) { return Result(::DeleteFileA(path.c_str())); }
+
+long GameFiles::MakeFolder(const std::string& path) {
+    return Result(::CreateDirectoryA(path.c_str(), nullptr));
+}
+
+long GameFiles::RemoveFolder(const std::string& path) {
+    return Result(::RemoveDirectoryA(path.c_str()));
+}
+
+bool GameFiles::WriteText(const std::string& path, const std::string& text) {
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    DWORD written = 0;
+    return file &&
+           ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && ::FlushFileBuffers(file.Get());
+}
+
+std::optional<std::string> GameFiles::ReadText(const std::string& path) {
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+    return text;
+}
+
+bool GameFiles::CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) {
     // Lists of one entry: the text, then two NULs.
     std::string from = step.sourcePattern + std::string(2, '\0');
     std::string to = step.destination + std::string(2, '\0');
@@ -27,41 +131,42 @@ bool GameFiles::CopyFiles(const CopyStep& step) {
     operation.pFrom = from.c_str();
     operation.pTo = to.c_str();
     operation.fFlags = FOF_MULTIDESTFILES | FOF_SILENT | FOF_NOCONFIRMATION; // 0x15
-    const int result = ::SHFileOperationA(&operation);
-    // The shell's result alone proves nothing (Wine reports success for a
-    // missing source and for a file it could not replace): look on disk.
-    const std::size_t slash = step.sourcePattern.find_last_of('\\');
-    return result == 0 && !operation.fAnyOperationsAborted &&
-           FilesInPlace(step.sourcePattern.substr(0, slash), step.destination);
-}
-
-bool FilesInPlace(const std::string& sourceFolder, const std::string& destination) {
-    const DWORD attributes = ::GetFileAttributesA(sourceFolder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    WIN32_FIND_DATAA entry{};
-    UniqueFind search(::FindFirstFileA((sourceFolder + "\\*").c_str(), &entry));
-    if (!search)
-        return true; // an empty folder
-    std::string base = destination;
-    if (!base.empty() && base.back() != '\\')
-        base += '\\';
-    do {
-        const std::string name = entry.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!FilesInPlace(sourceFolder + "\\" + name, base + name))
-                return false;
-            continue;
+    CopyJob job{&operation};
+    UniqueKernelHandle thread(::CreateThread(nullptr, 0, CopyThread, &job, 0, nullptr));
+    if (!thread) {
+        CopyThread(&job);
+    } else {
+        // The window paints and shows progress meanwhile, but takes no input.
+        HWND focus = ::GetFocus();
+        const bool disabled = owner_ && !::EnableWindow(owner_, FALSE);
+        HANDLE handle = thread.Get();
+        DWORD last = ::GetTickCount();
+        for (;;) {
+            const DWORD woke = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
+            if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED)
+                break;
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    ::PostQuitMessage(static_cast<int>(msg.wParam)); // for the main loop, after
+                    break;
+                }
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+            if (whileCopying && ::GetTickCount() - last >= 250) {
+                last = ::GetTickCount();
+                whileCopying();
+            }
         }
-        WIN32_FILE_ATTRIBUTE_DATA copied{};
-        if (!::GetFileAttributesExA((base + name).c_str(), GetFileExInfoStandard, &copied) ||
-            copied.nFileSizeHigh != entry.nFileSizeHigh || copied.nFileSizeLow != entry.nFileSizeLow ||
-            ::CompareFileTime(&copied.ftLastWriteTime, &entry.ftLastWriteTime) != 0)
-            return false;
-    } while (::FindNextFileA(search.Get(), &entry));
-    return true;
+        if (disabled)
+            ::EnableWindow(owner_, TRUE);
+        if (focus && ::IsWindow(focus))
+            ::SetFocus(focus);
+    }
+    // The shell's result alone proves nothing (Wine reports success for a
+    // missing source and for a file it could not replace): the caller looks on disk.
+    return job.result == 0 && !operation.fAnyOperationsAborted;
 }
 
 void GameFiles::StartAndWait(const LaunchRequest& request) {

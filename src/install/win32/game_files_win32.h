@@ -1,10 +1,10 @@
-// The game folder's files through the Windows shell: the switch's copies
-// (SHFileOperationA, then checked on disk), the deletion, the client's start
-// and the wait for its end (ShellExecuteExA).
+// The game folder's files through Windows: the shell's copies (run on a
+// thread of their own while the window keeps painting), renames, removals,
+// the journal's file, and the client's start and the wait for its end.
 #pragma once
 
 #include "common/win32/win.h"
-#include "console/game_switch.h"
+#include "install/game_files.h"
 
 namespace quorin::win32 {
 
@@ -12,12 +12,21 @@ class GameFiles : public IGameFiles {
   public:
     // `toolFolder` empty: the folder of the running executable.
     explicit GameFiles(std::string toolFolder = {}) : toolFolder_(std::move(toolFolder)) {}
-    // The window that owns whatever the shell shows.
+    // The window that owns whatever the shell shows, and that takes no input
+    // while a copy runs.
     void SetOwner(HWND owner) { owner_ = owner; }
 
     bool FileExists(const std::string& path) override;
-    bool RemoveFile(const std::string& path) override;
-    bool CopyFiles(const CopyStep& step) override;
+    FileState Stat(const std::string& path) override;
+    std::optional<std::vector<FileEntry>> List(const std::string& folder) override;
+    std::optional<std::uint64_t> FreeBytes(const std::string& folder) override;
+    long Rename(const std::string& from, const std::string& to) override;
+    long RemoveFile(const std::string& path) override;
+    long MakeFolder(const std::string& path) override;
+    long RemoveFolder(const std::string& path) override;
+    bool WriteText(const std::string& path, const std::string& text) override;
+    std::optional<std::string> ReadText(const std::string& path) override;
+    bool CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) override;
     void StartAndWait(const LaunchRequest& request) override;
     std::string ToolFolder() override;
 
@@ -25,9 +34,5 @@ class GameFiles : public IGameFiles {
     HWND owner_ = nullptr;
     std::string toolFolder_;
 };
-
-// True when every file under `sourceFolder` stands under `destination` with
-// the same size and last-write time; false for a missing source folder.
-bool FilesInPlace(const std::string& sourceFolder, const std::string& destination);
 
 } // namespace quorin::win32

@@ -1,0 +1,82 @@
+// The game folder's files as the version switch and the launch touch them,
+// and the requests they make of the shell.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorin {
+
+struct CopyStep {
+    std::string sourcePattern; // "...\*.*"
+    std::string destination;   // a folder, ending in "\"
+    bool operator==(const CopyStep&) const = default;
+};
+
+struct LaunchRequest {
+    std::string verb = "Open";
+    std::string file = "jamp.exe";
+    std::string parameters;
+    std::string directory;
+    bool operator==(const LaunchRequest&) const = default;
+};
+
+// What a path holds. Times are in 100 ns ticks, as the file system keeps them.
+struct FileState {
+    bool exists = false;
+    bool folder = false;
+    bool readOnly = false;
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    bool operator==(const FileState&) const = default;
+};
+
+// One entry below a listed folder: its path relative to that folder.
+struct FileEntry {
+    std::string path;
+    FileState state;
+};
+
+// The system's error codes that the switch tells apart.
+inline constexpr long kFileOk = 0;
+inline constexpr long kFileNotFound = 2;
+inline constexpr long kPathNotFound = 3;
+inline constexpr long kFileAccessDenied = 5;
+inline constexpr long kFileSharingViolation = 32;
+inline constexpr long kFileDiskFull = 112;
+
+class IGameFiles {
+  public:
+    virtual ~IGameFiles() = default;
+    // A plain file (not hidden, not system, not a folder); errors read as absent.
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual FileState Stat(const std::string& path) = 0;
+    // Every file and folder below `folder`, each folder before what it holds;
+    // empty when `folder` is not a folder.
+    virtual std::optional<std::vector<FileEntry>> List(const std::string& folder) = 0;
+    // Bytes free to the caller on the drive of `folder`; empty when unknown.
+    virtual std::optional<std::uint64_t> FreeBytes(const std::string& folder) = 0;
+    // Each returns kFileOk or the system's error code.
+    virtual long Rename(const std::string& from, const std::string& to) = 0;
+    virtual long RemoveFile(const std::string& path) = 0;
+    virtual long MakeFolder(const std::string& path) = 0;
+    virtual long RemoveFolder(const std::string& path) = 0; // an empty one
+    // Written through to the disk before it returns.
+    virtual bool WriteText(const std::string& path, const std::string& text) = 0;
+    virtual std::optional<std::string> ReadText(const std::string& path) = 0;
+    // Copies everything the pattern matches, folders included, replacing
+    // files without questions. `whileCopying` is called on the caller's
+    // thread a few times a second for as long as the copy runs. True when
+    // the copy reported success (the switch checks the files itself).
+    virtual bool CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) = 0;
+    // Starts the client and returns when its process has ended (at once when
+    // nothing could be started).
+    virtual void StartAndWait(const LaunchRequest& request) = 0;
+    // The folder of the tool's own executable, without a trailing "\".
+    virtual std::string ToolFolder() = 0;
+};
+
+} // namespace quorin

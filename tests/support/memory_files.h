@@ -1,0 +1,144 @@
+// A game folder in memory that answers as the Windows file system does:
+// names without regard to letter case, sharing violations for held files,
+// the shell's copy that leaves a held file as it was and still says success.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "install/game_files.h"
+
+namespace quorin::test {
+
+class MemoryFiles : public IGameFiles {
+  public:
+    struct Node {
+        std::string path; // as first written
+        FileState state;
+        std::string content;
+        bool operator==(const Node&) const = default;
+    };
+    std::map<std::string, Node> nodes; // folded path
+    std::set<std::string> held;        // folded paths open without sharing
+    std::optional<std::uint64_t> freeBytes;
+    std::uint64_t copyTimeShift = 0;    // a file system that rounds times
+    std::function<void()> duringCopy;   // runs inside each copy, before it writes
+    std::vector<CopyStep> copies;
+    std::vector<LaunchRequest> started;
+    std::uint64_t clock = 1'000'000'000;
+
+    static std::string Fold(std::string s) {
+        for (char& c : s)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        return s;
+    }
+    void Folder(const std::string& path) { nodes[Fold(path)] = {path, {true, true}, {}}; }
+    void File(const std::string& path, const std::string& content) {
+        for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+            if (!nodes.contains(Fold(path.substr(0, at))))
+                Folder(path.substr(0, at));
+        nodes[Fold(path)] = {path, {true, false, false, content.size(), clock += 10'000'000}, content};
+    }
+    std::string Content(const std::string& path) const {
+        const auto it = nodes.find(Fold(path));
+        return it == nodes.end() ? "(none)" : it->second.content;
+    }
+
+    bool FileExists(const std::string& path) override {
+        const FileState s = Stat(path);
+        return s.exists && !s.folder;
+    }
+    FileState Stat(const std::string& path) override {
+        const auto it = nodes.find(Fold(path));
+        return it == nodes.end() ? FileState{} : it->second.state;
+    }
+    std::optional<std::vector<FileEntry>> List(const std::string& folder) override {
+        if (!Stat(folder).folder)
+            return std::nullopt;
+        std::vector<FileEntry> out;
+        const std::string prefix = Fold(folder) + "\\";
+        for (const auto& [key, node] : nodes) // sorted: a folder before what it holds
+            if (key.starts_with(prefix))
+                out.push_back({node.path.substr(prefix.size()), node.state});
+        return out;
+    }
+    std::optional<std::uint64_t> FreeBytes(const std::string&) override { return freeBytes; }
+    long Rename(const std::string& from, const std::string& to) override {
+        const auto it = nodes.find(Fold(from));
+        if (it == nodes.end())
+            return kFileNotFound;
+        if (held.contains(Fold(from)))
+            return kFileSharingViolation;
+        if (nodes.contains(Fold(to)))
+            return 183; // already exists
+        // The folders keep the case they have; the name takes the new one.
+        Node moved = it->second;
+        const std::size_t leaf = to.rfind('\\');
+        const auto parent = nodes.find(Fold(to.substr(0, leaf)));
+        moved.path = parent == nodes.end() ? to : parent->second.path + to.substr(leaf);
+        nodes.erase(it);
+        nodes[Fold(to)] = moved;
+        return kFileOk;
+    }
+    long RemoveFile(const std::string& path) override {
+        if (!FileExists(path))
+            return kFileNotFound;
+        if (held.contains(Fold(path)))
+            return kFileSharingViolation;
+        nodes.erase(Fold(path));
+        return kFileOk;
+    }
+    long MakeFolder(const std::string& path) override {
+        if (nodes.contains(Fold(path)))
+            return 183;
+        Folder(path);
+        return kFileOk;
+    }
+    long RemoveFolder(const std::string& path) override {
+        if (!Stat(path).folder)
+            return kFileNotFound;
+        if (List(path)->size())
+            return 145; // not empty
+        nodes.erase(Fold(path));
+        return kFileOk;
+    }
+    bool WriteText(const std::string& path, const std::string& text) override {
+        File(path, text);
+        return true;
+    }
+    std::optional<std::string> ReadText(const std::string& path) override {
+        if (!FileExists(path))
+            return std::nullopt;
+        return Content(path);
+    }
+    bool CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) override {
+        copies.push_back(step);
+        if (duringCopy)
+            duringCopy();
+        if (whileCopying)
+            whileCopying();
+        const std::string source = step.sourcePattern.substr(0, step.sourcePattern.rfind('\\'));
+        const auto listing = List(source);
+        for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
+            const std::string to = step.destination + e.path;
+            if (held.contains(Fold(to)) || held.contains(Fold(source + "\\" + e.path)))
+                continue; // left as it was, and still reported as a success
+            if (e.state.folder) {
+                if (!nodes.contains(Fold(to)))
+                    Folder(to);
+                continue;
+            }
+            File(to, Content(source + "\\" + e.path));
+            nodes[Fold(to)].state.writeTime = e.state.writeTime + copyTimeShift;
+        }
+        return true;
+    }
+    void StartAndWait(const LaunchRequest& request) override { started.push_back(request); }
+    std::string ToolFolder() override { return "C:\\Tool"; }
+};
+
+} // namespace quorin::test
