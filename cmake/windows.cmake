@@ -22,7 +22,8 @@ add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   src/install/win32/registry_win32_test.cpp
   src/install/win32/game_switch_win32_test.cpp
   src/net/win32/udp_win32_test.cpp
-  tests/support/win32/registry_backend_win32.cpp)
+  tests/support/win32/registry_backend_win32.cpp
+  tests/support/win32/window_driver.cpp)
 
 # The real windows, driven in-process under Wine and Xvfb.
 add_executable(window_tests src/console/win32/faults_win32_test.cpp
@@ -62,7 +63,9 @@ add_executable(standin-jamp tools/standin/jamp.cpp)
 set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
 target_link_libraries(standin-jamp PRIVATE quorin_core)
 add_dependencies(win_tests standin-jamp)
-target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
+add_dependencies(win_tests quorin)
+target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>"
+  QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
 
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).
 add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)

@@ -249,9 +249,9 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             return SwitchResult{SwitchOutcome::RolledBack, std::move(problem)};
         return SwitchResult{SwitchOutcome::RollbackFailed, problem + " " + left};
     };
+    std::vector<Move> moves;
     for (std::size_t i = 0; i < journal.movedFiles.size(); ++i)
-        if (const long rc = files_.Rename(journal.movedFiles[i], Aside(i)); rc != kFileOk)
-            return fail(Cause(journal.movedFiles[i], rc));
+        moves.push_back({journal.movedFiles[i], Aside(i)});
 
     int shown = -1;
     const auto report = [&] {
@@ -263,11 +263,18 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         if (percent != shown && progress)
             progress(shown = percent);
     };
+    // Every replaced file goes aside before the first copy writes its place.
+    std::string copyFailed;
     for (const CopyStep* step : steps) {
-        const bool copied = files_.CopyFiles(*step, report);
-        if (!copied)
-            return fail("The copy from " + Quoted(step->sourcePattern) + " into " +
-                        Quoted(step->destination) + " failed.");
+        const CopyResult copy = files_.CopyFiles(*step, moves, report);
+        if (copy.movesDone < moves.size())
+            return fail(Cause(moves[copy.movesDone].from, copy.moveError));
+        moves.clear();
+        if (!copy.copied) {
+            copyFailed = "The copy from " + Quoted(step->sourcePattern) + " into " +
+                         Quoted(step->destination) + " failed.";
+            break; // the check below names the file that did not arrive, if it can
+        }
     }
     report();
     for (const PlannedFile& file : planned) {
@@ -281,6 +288,9 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                         Quoted(file.source) + ". Close the game and any program that may hold "
                                               "the patch files open, then click Patch again.");
     }
+
+    if (!copyFailed.empty())
+        return fail(copyFailed);
 
     // Removing the journal commits the switch; what was moved aside then goes.
     if (const long rc = files_.RemoveFile(Folder() + kJournalName); rc != kFileOk)

@@ -48,6 +48,17 @@ inline constexpr long kFileAccessDenied = 5;
 inline constexpr long kFileSharingViolation = 32;
 inline constexpr long kFileDiskFull = 112;
 
+struct Move {
+    std::string from;
+    std::string to;
+};
+
+struct CopyResult {
+    bool copied = false;                    // every file was copied
+    std::size_t movesDone = 0;              // of movesFirst
+    long moveError = kFileOk;               // why the next move failed
+};
+
 class IGameFiles {
   public:
     virtual ~IGameFiles() = default;
@@ -67,11 +78,14 @@ class IGameFiles {
     // Written through to the disk before it returns.
     virtual bool WriteText(const std::string& path, const std::string& text) = 0;
     virtual std::optional<std::string> ReadText(const std::string& path) = 0;
-    // Copies everything the pattern matches, folders included, replacing
-    // files without questions. `whileCopying` is called on the caller's
-    // thread a few times a second for as long as the copy runs. True when
-    // the copy reported success (the switch checks the files itself).
-    virtual bool CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) = 0;
+    // Makes the renames `movesFirst` in order, then copies everything the
+    // pattern matches, folders included, replacing files without questions
+    // and keeping their last-write times. A file is never written before the
+    // rename that frees its place; the two may otherwise overlap. Stops at
+    // the first failure. `whileCopying` is called on the caller's thread a
+    // few times a second for as long as the work runs.
+    virtual CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+                                 const std::function<void()>& whileCopying) = 0;
     // Starts the client and returns when its process has ended (at once when
     // nothing could be started).
     virtual void StartAndWait(const LaunchRequest& request) = 0;

@@ -115,7 +115,14 @@ class MemoryFiles : public IGameFiles {
             return std::nullopt;
         return Content(path);
     }
-    bool CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) override {
+    CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+                         const std::function<void()>& whileCopying) override {
+        CopyResult result;
+        for (const Move& move : movesFirst) {
+            if ((result.moveError = Rename(move.from, move.to)) != kFileOk)
+                return result;
+            ++result.movesDone;
+        }
         copies.push_back(step);
         if (duringCopy)
             duringCopy();
@@ -135,7 +142,8 @@ class MemoryFiles : public IGameFiles {
             File(to, Content(source + "\\" + e.path));
             nodes[Fold(to)].state.writeTime = e.state.writeTime + copyTimeShift;
         }
-        return true;
+        result.copied = true;
+        return result;
     }
     void StartAndWait(const LaunchRequest& request) override { started.push_back(request); }
     std::string ToolFolder() override { return "C:\\Tool"; }

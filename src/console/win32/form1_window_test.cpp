@@ -3,10 +3,15 @@
 // dialogs driven as a player would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <thread>
 
 #include "common/win32/message_box_win32.h"
+
+#include <shellapi.h>
+
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
 #include "install/win32/game_files_win32.h"
@@ -30,8 +35,7 @@ class Form1WindowTest : public test::LiveServicesTest {
         window_.reset();
         backend_->DeleteKeyTree(kGameBaseKey);
     }
-    void Install(std::int32_t magic) {
-        const std::string path = "C:\\Games\\Jedi Academy";
+    void Install(std::int32_t magic, const std::string& path = "C:\\Games\\Jedi Academy") {
         backend_->PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
                          ByteArray(path.c_str(), path.c_str() + path.size() + 1));
         ByteArray bytes(4);
@@ -44,8 +48,9 @@ class Form1WindowTest : public test::LiveServicesTest {
                                         commandLine);
         window_ = std::make_unique<win32::Form1Window>(
             *form_, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
-        files_.SetOwner(window_->Handle());
         ASSERT_TRUE(window_->Create());
+        files_.SetOwner(window_->Handle());
+        form_->Repaint = [this] { window_->PaintNow(); };
         form_->Form_Load();
         if (!form_->Ended())
             window_->Show();
@@ -320,6 +325,59 @@ TEST_F(Form1WindowTest, AReplyArrivesWhileAWarningBoxIsOpen) {
     EXPECT_GE(Rows(kIdVariables).size(), 8u);
     EXPECT_TRUE(Pump([&] { return !::FindWindowA(nullptr, "Winsock error"); }));
     EXPECT_FALSE(form_->Ended());
+}
+
+TEST_F(Form1WindowTest, AGigabyteSwitchPaintsProgressAndTheWindowKeepsAnswering) {
+    QUORIN_PEER_PORT(port, "v101");
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "quorin-progress";
+    for (const char* dir : {"", "\\Patch Files", "\\Patch Files\\101", "\\Patch Files\\101\\base",
+                            "\\GameData"})
+        ::CreateDirectoryA((root + dir).c_str(), nullptr);
+    ASSERT_TRUE(test::MakeSparseFile(root + "\\Patch Files\\101\\base\\big.pk3", 1ll << 30));
+    files_ = win32::GameFiles(root);
+    Install(kMagic100, root);
+    Start("+connect 127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(WaitForStatus(kNeedsPatched)) << Text(kIdStatus);
+
+    // Another thread asks the window for its status text while the copy runs.
+    std::atomic<bool> done{false}, asked{false};
+    std::vector<std::string> seen;
+    std::chrono::milliseconds slowest{0};
+    std::thread asker([&] {
+        while (!done) {
+            char text[64] = {};
+            DWORD_PTR got = 0;
+            const auto before = std::chrono::steady_clock::now();
+            ::SendMessageTimeoutA(window_->Control(kIdStatus), WM_GETTEXT, sizeof text,
+                                  reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &got);
+            slowest = std::max(slowest, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - before));
+            if (seen.empty() || seen.back() != text)
+                seen.push_back(text);
+            std::this_thread::sleep_for(20ms);
+        }
+        asked = true;
+    });
+    ::PostMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
+                   reinterpret_cast<LPARAM>(window_->Control(kIdPatch)));
+    const bool finished = Pump([&] { return Text(kIdStatus) == kPatchedReady; }, 120s);
+    done = true;
+    Pump([&] { return asked.load(); }); // its last question still needs an answer
+    asker.join();
+    EXPECT_TRUE(finished) << Text(kIdStatus);
+    EXPECT_LT(slowest, 500ms);
+    const auto midway = std::count_if(seen.begin(), seen.end(), [](const std::string& t) {
+        return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
+    });
+    EXPECT_GE(midway, 1) << ::testing::PrintToString(seen);
+    std::string from = root + std::string(2, '\0');
+    SHFILEOPSTRUCTA remove{};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ::SHFileOperationA(&remove);
 }
 
 TEST_F(Form1WindowTest, AboutShowsTheVersionEachTime) {

@@ -1,6 +1,6 @@
-// The game folder's files through Windows: the shell's copies (run on a
-// thread of their own while the window keeps painting), renames, removals,
-// the journal's file, and the client's start and the wait for its end.
+// The game folder's files through Windows: the copies (run on a thread of
+// their own while the window keeps painting), renames, removals, the
+// journal's file, and the client's start and the wait for its end.
 #pragma once
 
 #include "common/win32/win.h"
@@ -26,7 +26,8 @@ class GameFiles : public IGameFiles {
     long RemoveFolder(const std::string& path) override;
     bool WriteText(const std::string& path, const std::string& text) override;
     std::optional<std::string> ReadText(const std::string& path) override;
-    bool CopyFiles(const CopyStep& step, const std::function<void()>& whileCopying) override;
+    CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+                         const std::function<void()>& whileCopying) override;
     void StartAndWait(const LaunchRequest& request) override;
     std::string ToolFolder() override;
 

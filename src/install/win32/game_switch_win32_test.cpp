@@ -8,6 +8,7 @@
 #include <tuple>
 #include <thread>
 
+#include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 
 #include <shellapi.h>
@@ -16,7 +17,10 @@
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 #include "net/win32/winsock_api.h"
+#include "common/win32/controls.h"
+#include "tests/support/peer_ports.h"
 #include "tests/support/win32/live_services.h"
+#include "tests/support/win32/window_driver.h"
 
 namespace quorin {
 namespace {
@@ -195,6 +199,60 @@ TEST_F(GameSwitchTest, ARefusedMarkerTouchesNoFile) {
     EXPECT_EQ(Magic(), "0");
     EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.0");
     EXPECT_FALSE(Exists(game_ + "\\GameData\\ui"));
+}
+
+// The real tool, ended in the middle of a gigabyte's copy as a crash or a
+// power cut would end it, then started again.
+TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
+    QUORIN_PEER_PORT(port, "v101");
+    using namespace std::chrono_literals;
+    const std::string exe = tool_ + "\\quorin.exe";
+    ASSERT_TRUE(::CopyFileA(QUORIN_EXE, exe.c_str(), FALSE));
+    ASSERT_TRUE(test::MakeSparseFile(tool_ + "\\Patch Files\\101\\base\\big.pk3", 1ll << 30));
+    Write(game_ + "\\GameData\\base\\assets3.pk3", "old assets");
+    const auto before = Snapshot();
+    const auto start = [&] {
+        std::string line = "\"" + exe + "\" +connect 127.0.0.1:" + std::to_string(port);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        EXPECT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     tool_.c_str(), &startup, &started));
+        ::CloseHandle(started.hThread);
+        return std::pair{win32::UniqueKernelHandle(started.hProcess), started.dwProcessId};
+    };
+    const auto [first, firstId] = start();
+    HWND main = test::WaitForProcessWindow(firstId, kAppTitle, 20s);
+    ASSERT_TRUE(main);
+    HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
+    const auto statusIs = [&](const char* text) {
+        for (int i = 0; i < 200; ++i, ::Sleep(50))
+            if (win32::WindowText(status) == text)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(statusIs(kNeedsPatched));
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+    const std::string copied = game_ + "\\GameData\\base\\big.pk3";
+    for (int i = 0; i < 600 && files_->Stat(copied).size == 0; ++i)
+        ::Sleep(10);
+    ASSERT_GT(files_->Stat(copied).size, 0u);
+    ::TerminateProcess(first.Get(), 1);
+    ::WaitForSingleObject(first.Get(), 10000);
+    ASSERT_LT(files_->Stat(copied).size, 1ull << 30) << "the copy ended before the tool did";
+    EXPECT_EQ(Magic(), "599925");
+    EXPECT_TRUE(Exists(game_ + "\\GameData\\Quorin switch\\journal.txt"));
+
+    const auto [second, secondId] = start();
+    HWND told = test::WaitForProcessWindow(secondId, "Version switch undone", 20s);
+    ASSERT_TRUE(told);
+    EXPECT_NE(test::MessageBoxText(told).find("put back as it was before"), std::string::npos);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(Magic(), "0");
+    EXPECT_FALSE(Exists(game_ + "\\GameData\\Quorin switch"));
+    ::TerminateProcess(second.Get(), 0);
+    ::WaitForSingleObject(second.Get(), 10000);
 }
 
 TEST_F(GameSwitchTest, LaunchStartsTheClientInGameDataAndWaitsForIt) {

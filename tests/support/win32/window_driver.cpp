@@ -52,4 +52,40 @@ void PostClick(HWND window, int controlId) {
         ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
 }
 
+bool MakeSparseFile(const std::string& path, std::int64_t size) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    const bool ok = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+    ::CloseHandle(file);
+    return ok;
+}
+
+HWND WaitForProcessWindow(DWORD pid, const std::string& title, std::chrono::milliseconds timeout) {
+    struct Search {
+        DWORD pid;
+        const std::string& title;
+        HWND found = nullptr;
+    } search{pid, title};
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!search.found && std::chrono::steady_clock::now() < end) {
+        ::EnumWindows(
+            [](HWND hwnd, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(hwnd, &owner);
+                char text[256] = {};
+                ::GetWindowTextA(hwnd, text, sizeof text);
+                if (owner == s->pid && ::IsWindowVisible(hwnd) && s->title == text)
+                    s->found = hwnd;
+                return s->found == nullptr;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return search.found;
+}
+
 } // namespace quorin::test

@@ -38,4 +38,11 @@ class WindowWatcher {
 // Clicks a button of another thread's window without waiting for it.
 void PostClick(HWND window, int controlId);
 
+// A file of `size` bytes that takes no room until it is copied.
+bool MakeSparseFile(const std::string& path, std::int64_t size);
+
+// A visible top-level window of process `pid` captioned `title`, waited for
+// up to `timeout`; null when none came.
+HWND WaitForProcessWindow(DWORD pid, const std::string& title, std::chrono::milliseconds timeout);
+
 } // namespace quorin::test
