@@ -7,192 +7,145 @@
 namespace quorin::test {
 
 namespace {
+constexpr long kErrorInvalidHandle = 6;
 
-std::string Fold(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
+// Copies what fits, or reports the size needed, as RegQueryValueExA does.
+long Give(const RegistryData& stored, std::uint32_t& type, std::uint8_t* data,
+          std::uint32_t& size) {
+    const auto needed = static_cast<std::uint32_t>(stored.bytes.size());
+    type = stored.type;
+    const bool fits = size >= needed;
+    if (fits && needed)
+        std::memcpy(data, stored.bytes.data(), needed);
+    size = needed;
+    return fits ? kErrorSuccess : kErrorMoreData;
 }
-
-std::vector<std::string> Components(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '\\') {
-            if (!part.empty())
-                parts.push_back(Fold(part));
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty())
-        parts.push_back(Fold(part));
-    return parts;
-}
-
 } // namespace
 
-MemoryRegistry::MemoryRegistry() { open_[kHkeyLocalMachine] = &root_; }
-
-MemoryRegistry::Node* MemoryRegistry::Find(const Node& from, const std::string& path) const {
-    const Node* node = &from;
-    for (const std::string& part : Components(path)) {
-        auto it = node->children.find(part);
-        if (it == node->children.end())
-            return nullptr;
-        node = it->second.get();
+std::string MemoryRegistry::Folded(const std::string& path) {
+    std::string folded;
+    std::string part;
+    for (char c : path + "\\") {
+        if (c != '\\') {
+            part += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        } else if (!part.empty()) {
+            folded += (folded.empty() ? "" : "\\") + part;
+            part.clear();
+        }
     }
-    return const_cast<Node*>(node);
+    return folded;
 }
 
-MemoryRegistry::Node* MemoryRegistry::NodeOf(RegKey key) const {
-    auto it = open_.find(key);
-    return it == open_.end() ? nullptr : it->second;
+MemoryRegistry::Key* MemoryRegistry::Open(RegKey key) {
+    const auto path = key == kHkeyLocalMachine ? std::optional<std::string>("")
+                      : open_.contains(key)    ? std::optional(open_[key])
+                                               : std::nullopt;
+    const auto it = path ? keys_.find(*path) : keys_.end();
+    return it == keys_.end() ? nullptr : &it->second;
 }
 
-MemoryRegistry::StoredValue* MemoryRegistry::FindValue(Node& node,
-                                                       const std::string& name) const {
-    for (StoredValue& v : node.values)
-        if (EqualsNoCase(v.name, name))
-            return &v;
+std::pair<std::string, RegistryData>* MemoryRegistry::Find(Key& key, const std::string& name) {
+    for (auto& value : key.values)
+        if (EqualsNoCase(value.first, name))
+            return &value;
     return nullptr;
 }
 
 long MemoryRegistry::OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                              RegKey& key) {
-    Node* base = NodeOf(root);
-    if (!base)
-        return 6; // ERROR_INVALID_HANDLE
-    Node* node = Find(*base, subKey);
-    if (!node)
+    if (!Open(root))
+        return kErrorInvalidHandle;
+    const std::string base = root == kHkeyLocalMachine ? "" : open_[root];
+    const std::string path = Folded(base + "\\" + subKey);
+    const auto it = keys_.find(path);
+    if (it == keys_.end())
         return kErrorFileNotFound;
-    if ((access & kKeyWrite & ~kKeyRead) && node->readOnly)
+    if ((access & kKeyWrite & ~kKeyRead) && it->second.readOnly)
         return kErrorAccessDenied;
     key = nextHandle_++;
-    open_[key] = node;
+    open_[key] = path;
     return kErrorSuccess;
 }
 
 long MemoryRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                                 std::uint8_t* data, std::uint32_t& size) {
-    Node* node = NodeOf(key);
-    if (!node)
-        return 6;
-    StoredValue* v = FindValue(*node, name);
-    if (!v)
-        return kErrorFileNotFound;
-    const auto needed = static_cast<std::uint32_t>(v->data.bytes.size());
-    type = v->data.type;
-    if (size < needed) {
-        size = needed;
-        return kErrorMoreData;
-    }
-    if (needed)
-        std::memcpy(data, v->data.bytes.data(), needed);
-    size = needed;
-    return kErrorSuccess;
+    Key* k = Open(key);
+    if (!k)
+        return kErrorInvalidHandle;
+    const auto* value = Find(*k, name);
+    return value ? Give(value->second, type, data, size) : kErrorFileNotFound;
 }
 
 long MemoryRegistry::EnumValue(RegKey key, std::uint32_t index, char* name,
                                std::uint32_t& nameLength, std::uint32_t& type, std::uint8_t* data,
                                std::uint32_t& size) {
-    Node* node = NodeOf(key);
-    if (!node)
-        return 6;
-    if (index >= node->values.size())
+    Key* k = Open(key);
+    if (!k)
+        return kErrorInvalidHandle;
+    if (index >= k->values.size())
         return kErrorNoMoreItems;
-    const StoredValue& v = node->values[index];
-    if (v.name.size() >= nameLength)
+    const auto& [valueName, stored] = k->values[index];
+    if (valueName.size() >= nameLength)
         return kErrorMoreData;
     // The name is written, and its length reported, even when the data does
     // not fit: a retry with that length alone no longer has room for it.
-    std::memcpy(name, v.name.c_str(), v.name.size() + 1);
-    nameLength = static_cast<std::uint32_t>(v.name.size());
-    type = v.data.type;
-    const auto needed = static_cast<std::uint32_t>(v.data.bytes.size());
-    if (size < needed) {
-        size = needed;
-        return kErrorMoreData;
-    }
-    if (needed)
-        std::memcpy(data, v.data.bytes.data(), needed);
-    size = needed;
-    return kErrorSuccess;
+    std::memcpy(name, valueName.c_str(), valueName.size() + 1);
+    nameLength = static_cast<std::uint32_t>(valueName.size());
+    return Give(stored, type, data, size);
 }
 
 long MemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                               const std::uint8_t* data, std::uint32_t size) {
-    Node* node = NodeOf(key);
-    if (!node)
-        return 6;
-    if (node->readOnly)
+    Key* k = Open(key);
+    if (!k)
+        return kErrorInvalidHandle;
+    if (k->readOnly)
         return kErrorAccessDenied;
     RegistryData stored{type, ByteArray(data, data + size)};
-    if (StoredValue* v = FindValue(*node, name))
-        v->data = std::move(stored);
+    if (auto* value = Find(*k, name))
+        value->second = std::move(stored);
     else
-        node->values.push_back({name, std::move(stored)});
+        k->values.emplace_back(name, std::move(stored));
     return kErrorSuccess;
 }
 
-void MemoryRegistry::CloseKey(RegKey key) {
-    if (key != kHkeyLocalMachine)
-        open_.erase(key);
-}
-
 void MemoryRegistry::CreateKey(const std::string& path) {
-    Node* node = &root_;
-    for (const std::string& part : Components(path)) {
-        auto& child = node->children[part];
-        if (!child)
-            child = std::make_unique<Node>();
-        node = child.get();
-    }
+    const std::string folded = Folded(path);
+    for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1))
+        keys_[folded.substr(0, at)];
+    keys_[folded];
 }
 
 void MemoryRegistry::PutRaw(const std::string& path, const std::string& name,
                             std::uint32_t type, const ByteArray& bytes) {
     CreateKey(path);
-    Node* node = Find(root_, path);
-    if (StoredValue* v = FindValue(*node, name))
-        v->data = {type, bytes};
+    Key& key = keys_[Folded(path)];
+    if (auto* value = Find(key, name))
+        value->second = {type, bytes};
     else
-        node->values.push_back({name, {type, bytes}});
+        key.values.emplace_back(name, RegistryData{type, bytes});
 }
 
 std::optional<RegistryData> MemoryRegistry::GetRaw(const std::string& path,
-                                                   const std::string& name) const {
-    Node* node = Find(root_, path);
-    if (!node)
-        return std::nullopt;
-    if (StoredValue* v = FindValue(*node, name))
-        return v->data;
-    return std::nullopt;
+                                                   const std::string& name) {
+    const auto it = keys_.find(Folded(path));
+    const auto* value = it == keys_.end() ? nullptr : Find(it->second, name);
+    return value ? std::optional(value->second) : std::nullopt;
 }
-
-bool MemoryRegistry::KeyExists(const std::string& path) const { return Find(root_, path); }
 
 void MemoryRegistry::DeleteKeyTree(const std::string& path) {
-    std::vector<std::string> parts = Components(path);
-    if (parts.empty())
-        return;
-    const std::string last = parts.back();
-    parts.pop_back();
-    Node* parent = &root_;
-    for (const std::string& part : parts) {
-        auto it = parent->children.find(part);
-        if (it == parent->children.end())
-            return;
-        parent = it->second.get();
-    }
-    parent->children.erase(last);
+    const std::string folded = Folded(path);
+    std::erase_if(keys_, [&](const auto& entry) {
+        return !folded.empty() && (entry.first == folded || entry.first.starts_with(folded + "\\"));
+    });
 }
 
-void MemoryRegistry::MakeReadOnly(const std::string& path) {
-    if (Node* node = Find(root_, path))
-        node->readOnly = true;
+bool MemoryRegistry::MakeReadOnly(const std::string& path) {
+    if (const auto it = keys_.find(Folded(path)); it != keys_.end())
+        it->second.readOnly = true;
+    return true;
 }
+
+std::unique_ptr<RegistryBackend> MakeRegistryBackend() { return std::make_unique<MemoryRegistry>(); }
 
 } // namespace quorin::test

@@ -4,20 +4,15 @@
 #pragma once
 
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "install/registry_api.h"
-#include "install/registry_value.h"
+#include "tests/support/registry_backend.h"
 
 namespace quorin::test {
 
-class MemoryRegistry : public IRegistryApi {
+class MemoryRegistry : public IRegistryApi, public RegistryBackend {
   public:
-    MemoryRegistry();
-
     long OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                  RegKey& key) override;
     long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
@@ -26,36 +21,31 @@ class MemoryRegistry : public IRegistryApi {
                    std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
     long SetValue(RegKey key, const std::string& name, std::uint32_t type,
                   const std::uint8_t* data, std::uint32_t size) override;
-    void CloseKey(RegKey key) override;
+    void CloseKey(RegKey key) override { open_.erase(key); }
 
     // Seeding and inspection, all under HKEY_LOCAL_MACHINE.
-    void CreateKey(const std::string& path);
+    IRegistryApi& Api() override { return *this; }
+    void CreateKey(const std::string& path) override;
     void PutRaw(const std::string& path, const std::string& name, std::uint32_t type,
-                const ByteArray& bytes);
-    std::optional<RegistryData> GetRaw(const std::string& path, const std::string& name) const;
-    bool KeyExists(const std::string& path) const;
-    void DeleteKeyTree(const std::string& path);
+                const ByteArray& bytes) override;
+    std::optional<RegistryData> GetRaw(const std::string& path, const std::string& name) override;
+    bool KeyExists(const std::string& path) override { return keys_.contains(Folded(path)); }
+    void DeleteKeyTree(const std::string& path) override;
     // A key that opens for reading but refuses KEY_WRITE, as for a user
     // without rights under HKEY_LOCAL_MACHINE.
-    void MakeReadOnly(const std::string& path);
+    bool MakeReadOnly(const std::string& path) override;
 
   private:
-    struct StoredValue {
-        std::string name;
-        RegistryData data;
-    };
-    struct Node {
-        std::map<std::string, std::unique_ptr<Node>> children; // folded names
-        std::vector<StoredValue> values;                       // creation order
+    struct Key {
+        std::vector<std::pair<std::string, RegistryData>> values; // creation order
         bool readOnly = false;
     };
+    static std::string Folded(const std::string& path); // lower case, no empty parts
+    Key* Open(RegKey key);
+    static std::pair<std::string, RegistryData>* Find(Key& key, const std::string& name);
 
-    Node* Find(const Node& from, const std::string& path) const;
-    Node* NodeOf(RegKey key) const;
-    StoredValue* FindValue(Node& node, const std::string& name) const;
-
-    Node root_;
-    std::map<RegKey, Node*> open_;
+    std::map<std::string, Key> keys_{{"", {}}}; // folded full path; "" is the root
+    std::map<RegKey, std::string> open_;
     RegKey nextHandle_ = 0x1000;
 };
 
