@@ -37,7 +37,8 @@ template <typename T> class KeyedCollection {
         entries_.push_back(Entry{std::move(member), std::move(key)});
     }
 
-    const Member& Item(const IndexOrKey& which) const { return entries_[Locate(which)].member; }
+    // A member, shared: it stays valid after a later Add or Remove.
+    Member Item(const IndexOrKey& which) const { return entries_[Locate(which)].member; }
     void Remove(const IndexOrKey& which) {
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(Locate(which)));
     }

@@ -4,23 +4,7 @@
 
 namespace quorin {
 
-const std::array<std::uint32_t, CProtocol::kFlagCount> kProtocolFlagBits = {
-    0x00000001, 0x00000002, 0x00000004, 0x00000008, 0x00000010, 0x00000020, 0x00000040,
-    0x00000080, 0x00000100, 0x00000200, 0x00000400, 0x00000800, 0x00001000, 0x00002000,
-    0x00008000, 0x00010000, 0x00020000, 0x00040000, // dwServiceFlags1
-    0x00000001, 0x00000002, 0x00000008,             // dwProviderFlags
-};
-
 namespace {
-
-constexpr std::size_t kServiceFlagsOffset = 0;
-constexpr std::size_t kProviderFlagsOffset = 16;
-constexpr std::size_t kProviderIdOffset = 20;
-constexpr std::size_t kProtocolNameOffset = 116;
-constexpr std::size_t kProtocolNameLength = 256;
-// Where each numeric property's field stands, in property order.
-constexpr std::array<std::size_t, CProtocol::kNumberCount> kNumberOffsets = {
-    36, 72, 76, 80, 84, 88, 92, 96, 100, 104, 108};
 
 std::uint32_t ReadU32(const ProtocolRecord& r, std::size_t at) {
     return static_cast<std::uint32_t>(r[at]) | static_cast<std::uint32_t>(r[at + 1]) << 8 |

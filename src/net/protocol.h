@@ -68,9 +68,9 @@ class CProtocol {
 #undef QUORIN_NUMBER
 
     // Both texts end at their first NUL.
-    const std::string& ProviderId() const { return providerId_; }
+    std::string ProviderId() const { return providerId_; }
     void ProviderId(std::string vData) { providerId_ = std::move(vData); }
-    const std::string& ProtocolName() const { return protocolName_; }
+    std::string ProtocolName() const { return protocolName_; }
     void ProtocolName(std::string vData) { protocolName_ = std::move(vData); }
 
     static constexpr std::size_t kFlagCount = 21;
@@ -84,8 +84,23 @@ class CProtocol {
     std::string protocolName_;
 };
 
+// Where the record keeps what CProtocol holds.
+inline constexpr std::size_t kServiceFlagsOffset = 0;
+inline constexpr std::size_t kProviderFlagsOffset = 16;
+inline constexpr std::size_t kProviderIdOffset = 20;
+inline constexpr std::size_t kProtocolNameOffset = 116;
+inline constexpr std::size_t kProtocolNameLength = 256;
+// Each numeric property's field, in property order.
+inline constexpr std::array<std::size_t, CProtocol::kNumberCount> kNumberOffsets = {
+    36, 72, 76, 80, 84, 88, 92, 96, 100, 104, 108};
+
 // The record's bit for each flag property, in property order: 18 service
 // bits (0x00004000 is not among them), then 3 provider bits (0x4 is not).
-extern const std::array<std::uint32_t, CProtocol::kFlagCount> kProtocolFlagBits;
+inline constexpr std::array<std::uint32_t, CProtocol::kFlagCount> kProtocolFlagBits = {
+    0x00000001, 0x00000002, 0x00000004, 0x00000008, 0x00000010, 0x00000020, 0x00000040,
+    0x00000080, 0x00000100, 0x00000200, 0x00000400, 0x00000800, 0x00001000, 0x00002000,
+    0x00008000, 0x00010000, 0x00020000, 0x00040000, // dwServiceFlags1
+    0x00000001, 0x00000002, 0x00000008,             // dwProviderFlags
+};
 
 } // namespace quorin

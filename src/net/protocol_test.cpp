@@ -49,47 +49,40 @@ std::vector<bool> Only(std::initializer_list<std::size_t> set) {
     return flags;
 }
 
-TEST(CProtocol, UnpacksEachFlagFromItsOwnBitOnly) {
-    struct Case {
-        std::uint32_t service, provider;
-        std::vector<bool> expected;
-    };
-    std::vector<bool> allService = Only({});
-    for (std::size_t i = 0; i < 18; ++i)
-        allService[i] = true;
-    const Case cases[] = {
-        {0x00004000, 0, Only({})}, // XP1_INTERRUPT is not carried
-        {0x00010000, 0, Only({15})},
-        {0x00008000, 0, Only({14})},
-        {0xFFFFFFFF, 0, allService},
-        {0x00000001 | 0x00000200, 0, Only({0, 9})},
-        {0, 0x00000004, Only({})}, // PFL_HIDDEN is not carried
-        {0, 0xFFFFFFFF, Only({18, 19, 20})},
-        {0, 0x00000008, Only({20})},
-    };
-    PortableGuidText guids;
-    for (const Case& c : cases) {
-        CProtocol p;
-        p.Unpack(MakeRecord(c.service, c.provider, 1, "x"), guids);
-        EXPECT_EQ(Flags(p), c.expected) << std::hex << c.service << " " << c.provider;
-    }
+std::vector<std::int32_t> Numbers(const CProtocol& p) {
+    return {p.CatalogEntryId(),    p.Version(),  p.AddressFamily(),     p.MaxSockAddr(),
+            p.MinSockAddr(),       p.SocketType(), p.Protocol(),        p.ProtocolMaxOffset(),
+            p.NetworkByteOrder(),  p.SecurityScheme(), p.MessageSize()};
 }
 
-TEST(CProtocol, UnpacksNumbersNameAndGuidAndASecondUnpackReplacesAll) {
+TEST(CProtocol, EachPropertyComesFromItsOwnField) {
     PortableGuidText guids;
+    // One flag set at a time, in its own word: a flag read from another bit,
+    // or from the other word, shows as a wrong vector.
+    for (std::size_t i = 0; i < CProtocol::kFlagCount; ++i) {
+        const bool service = i < CProtocol::kServiceFlagCount;
+        CProtocol p;
+        p.Unpack(MakeRecord(service ? kProtocolFlagBits[i] : 0, service ? 0 : kProtocolFlagBits[i],
+                            1, "x"),
+                 guids);
+        EXPECT_EQ(Flags(p), Only({i})) << i;
+    }
     CProtocol p;
-    p.Unpack(MakeRecord(0xFFFFFFFF, 0xFFFFFFFF, -1, "MSAFD Tcpip [UDP/IP]"), guids);
-    EXPECT_EQ(p.CatalogEntryId(), -1);
-    EXPECT_EQ(p.Version(), 100);
-    EXPECT_EQ(p.AddressFamily(), 101);
-    EXPECT_EQ(p.MessageSize(), 109);
+    p.Unpack(MakeRecord(0x00004000, 0x00000004, 1, "x"), guids); // XP1_INTERRUPT, PFL_HIDDEN
+    EXPECT_EQ(Flags(p), Only({}));
+
+    // Every number field holds a value of its own.
+    p.Unpack(MakeRecord(0, 0, -1, "MSAFD Tcpip [UDP/IP]"), guids);
+    EXPECT_EQ(Numbers(p), (std::vector<std::int32_t>{-1, 100, 101, 102, 103, 104, 105, 106, 107,
+                                                      108, 109}));
     EXPECT_EQ(p.ProtocolName(), "MSAFD Tcpip [UDP/IP]");
     EXPECT_EQ(p.ProviderId(), "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}");
 
-    ProtocolRecord other = MakeRecord(0, 0, 7, "");
+    // A second unpack replaces everything.
+    ProtocolRecord other = MakeRecord(0xFFFFFFFF, 0, 7, "");
     other[108] = other[109] = other[110] = other[111] = 0xFF; // dwMessageSize 0xFFFFFFFF
     p.Unpack(other, guids);
-    EXPECT_EQ(Flags(p), Only({}));
+    EXPECT_EQ(Flags(p)[0], true);
     EXPECT_EQ(p.CatalogEntryId(), 7);
     EXPECT_EQ(p.MessageSize(), -1);
     EXPECT_EQ(p.ProtocolName(), "");
@@ -121,7 +114,11 @@ class CatalogueApi : public ISocketApi {
 
     int Startup(std::uint16_t) override { return startup; }
     void Cleanup() override { ++cleanups; }
+    bool secondFails = false;
+    int enumerations = 0;
     int EnumProtocols(std::uint8_t* buffer, std::uint32_t& length) override {
+        if (++enumerations == 2 && secondFails)
+            return kSocketError;
         const auto needed = static_cast<std::uint32_t>(records.size() * kProtocolRecordSize);
         if (length < needed) {
             length = needed;
@@ -168,9 +165,13 @@ TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderAndCleansUp) {
     EXPECT_TRUE(box_.shown.empty());
 }
 
-TEST_F(CProtocolsTest, AnEmptyCatalogueIsSilent) {
-    CProtocols catalogue(api_, guids_, box_);
-    EXPECT_EQ(catalogue.Count(), 0);
+TEST_F(CProtocolsTest, AnEmptyOrFailedCatalogueHoldsNothing) {
+    EXPECT_EQ(CProtocols(api_, guids_, box_).Count(), 0);
+    // The size is learnt, then the enumeration itself fails: no zero-filled entries.
+    api_.records.push_back(MakeRecord(0, 0, 1, "p"));
+    api_.secondFails = true;
+    api_.enumerations = 0;
+    EXPECT_EQ(CProtocols(api_, guids_, box_).Count(), 0);
     EXPECT_TRUE(box_.shown.empty());
 }
 

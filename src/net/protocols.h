@@ -39,7 +39,7 @@ class CProtocols {
         const std::string& sKey = {});
 
     // Raise CollectionError for a position outside 1..Count or an unknown key.
-    const std::shared_ptr<CProtocol>& Item(const IndexOrKey& vntIndexKey) const {
+    std::shared_ptr<CProtocol> Item(const IndexOrKey& vntIndexKey) const {
         return members_.Item(vntIndexKey);
     }
     long Count() const { return members_.Count(); }

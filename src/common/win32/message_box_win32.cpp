@@ -4,6 +4,9 @@
 
 namespace quorin::win32 {
 
+static_assert(kMbOk == MB_OK && kMbIconCritical == MB_ICONERROR &&
+              kMbIconExclamation == MB_ICONEXCLAMATION && kMbIconInformation == MB_ICONINFORMATION);
+
 void Win32MessageBox::Show(const std::string& text, const std::string& caption, unsigned style) {
     const std::string& title = caption.empty() ? std::string(kAppTitle) : caption;
     HWND owner = ::GetActiveWindow(); // the open dialog, if any: null when another program is active

@@ -10,6 +10,10 @@
 
 namespace quorin::win32 {
 
+static_assert(kFileOk == ERROR_SUCCESS && kFileNotFound == ERROR_FILE_NOT_FOUND &&
+              kPathNotFound == ERROR_PATH_NOT_FOUND && kFileAccessDenied == ERROR_ACCESS_DENIED &&
+              kFileSharingViolation == ERROR_SHARING_VIOLATION && kFileDiskFull == ERROR_DISK_FULL);
+
 namespace {
 
 std::uint64_t Ticks(const FILETIME& time) {

@@ -8,7 +8,16 @@ namespace {
 HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
 } // namespace
 
+// The portable core's copies of the registry's numbers.
 static_assert(sizeof(RegKey) == sizeof(HKEY));
+static_assert(kKeyRead == KEY_READ && kKeyWrite == KEY_WRITE);
+static_assert(kErrorSuccess == ERROR_SUCCESS && kErrorFileNotFound == ERROR_FILE_NOT_FOUND &&
+              kErrorAccessDenied == ERROR_ACCESS_DENIED && kErrorMoreData == ERROR_MORE_DATA &&
+              kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
+static_assert(kRegNone == REG_NONE && kRegSz == REG_SZ && kRegExpandSz == REG_EXPAND_SZ &&
+              kRegBinary == REG_BINARY && kRegDword == REG_DWORD &&
+              kRegDwordBigEndian == REG_DWORD_BIG_ENDIAN && kRegLink == REG_LINK &&
+              kRegMultiSz == REG_MULTI_SZ && kRegQword == REG_QWORD);
 
 long Win32Registry::OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                             RegKey& key) {

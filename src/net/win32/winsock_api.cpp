@@ -6,7 +6,45 @@
 
 #include <objbase.h>
 
+#include <cstddef>
+
+#include "net/protocol.h"
+
 namespace quorin::win32 {
+
+// The portable core's copies of Winsock's numbers and record layout.
+static_assert(kAfInet == AF_INET && kSockDgram == SOCK_DGRAM && kIpprotoUdp == IPPROTO_UDP);
+static_assert(kInaddrNone == INADDR_NONE && kSocketError == SOCKET_ERROR);
+static_assert(kWsaeNoBufs == WSAENOBUFS && sizeof(SocketAddress) == sizeof(sockaddr_in));
+static_assert(kProtocolRecordSize == sizeof(WSAPROTOCOL_INFOA));
+static_assert(kServiceFlagsOffset == offsetof(WSAPROTOCOL_INFOA, dwServiceFlags1) &&
+              kProviderFlagsOffset == offsetof(WSAPROTOCOL_INFOA, dwProviderFlags) &&
+              kProviderIdOffset == offsetof(WSAPROTOCOL_INFOA, ProviderId) &&
+              kProtocolNameOffset == offsetof(WSAPROTOCOL_INFOA, szProtocol) &&
+              kProtocolNameLength == WSAPROTOCOL_LEN + 1);
+static_assert(kNumberOffsets == std::array<std::size_t, CProtocol::kNumberCount>{
+                                    offsetof(WSAPROTOCOL_INFOA, dwCatalogEntryId),
+                                    offsetof(WSAPROTOCOL_INFOA, iVersion),
+                                    offsetof(WSAPROTOCOL_INFOA, iAddressFamily),
+                                    offsetof(WSAPROTOCOL_INFOA, iMaxSockAddr),
+                                    offsetof(WSAPROTOCOL_INFOA, iMinSockAddr),
+                                    offsetof(WSAPROTOCOL_INFOA, iSocketType),
+                                    offsetof(WSAPROTOCOL_INFOA, iProtocol),
+                                    offsetof(WSAPROTOCOL_INFOA, iProtocolMaxOffset),
+                                    offsetof(WSAPROTOCOL_INFOA, iNetworkByteOrder),
+                                    offsetof(WSAPROTOCOL_INFOA, iSecurityScheme),
+                                    offsetof(WSAPROTOCOL_INFOA, dwMessageSize)});
+static_assert(kProtocolFlagBits == std::array<std::uint32_t, CProtocol::kFlagCount>{
+                                       XP1_CONNECTIONLESS, XP1_GUARANTEED_DELIVERY,
+                                       XP1_GUARANTEED_ORDER, XP1_MESSAGE_ORIENTED,
+                                       XP1_PSEUDO_STREAM, XP1_GRACEFUL_CLOSE, XP1_EXPEDITED_DATA,
+                                       XP1_CONNECT_DATA, XP1_DISCONNECT_DATA,
+                                       XP1_SUPPORT_BROADCAST, XP1_SUPPORT_MULTIPOINT,
+                                       XP1_MULTIPOINT_CONTROL_PLANE, XP1_MULTIPOINT_DATA_PLANE,
+                                       XP1_QOS_SUPPORTED, XP1_UNI_SEND, XP1_UNI_RECV,
+                                       XP1_IFS_HANDLES, XP1_PARTIAL_MESSAGE,
+                                       PFL_MULTIPLE_PROTO_ENTRIES, PFL_RECOMMENDED_PROTO_ENTRY,
+                                       PFL_MATCHES_PROTOCOL_ZERO});
 
 namespace {
 // Descriptors travel as 32-bit values; INVALID_SOCKET becomes -1.
