@@ -8,6 +8,7 @@
 
 #include "common/message_box.h"
 #include "console/form1.h"
+#include "net/udp.h"
 #include "net/socket_api.h"
 
 namespace quorin::test {
@@ -21,6 +22,8 @@ class ScriptedSockets : public ISocketApi {
     };
     int startup = 0;
     int socketError = 0; // creation fails with this when not 0
+    int selectError = 0; // select fails with this when not 0
+    int sendError = 0;   // send fails with this when not 0
     std::deque<Arrival> arrivals;
     std::vector<std::pair<std::string, int>> connects; // host, port
     std::vector<std::string> sent;
@@ -56,9 +59,13 @@ class ScriptedSockets : public ISocketApi {
         return 0;
     }
     int Select(SocketHandle, bool forWriting) override {
+        if (selectError)
+            return error_ = selectError, kSocketError;
         return forWriting || !arrivals.empty() ? 1 : 0;
     }
     int Send(SocketHandle, const std::uint8_t* data, int length) override {
+        if (sendError)
+            return error_ = sendError, kSocketError;
         sent.emplace_back(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length));
         return length;
     }

@@ -11,9 +11,6 @@
 #include <psapi.h>
 
 #include "console/form1.h"
-#include "install/win32/game_files_win32.h"
-#include "install/win32/registry_win32.h"
-#include "net/win32/winsock_api.h"
 #include "tests/support/peer_ports.h"
 #include "tests/support/win32/live_services.h"
 
@@ -24,39 +21,19 @@ using namespace std::chrono_literals;
 
 class FaultTest : public test::LiveServicesTest {
   protected:
-    void SetUp() override {
-        backend_->DeleteKeyTree(kGameBaseKey);
-        backend_->CreateKey(kGameVersionKey);
-    }
-    void TearDown() override {
-        if (form_ && !form_->Ended())
-            form_->Form_Unload();
-        backend_->DeleteKeyTree(kGameBaseKey);
-    }
     Form1& Start(const std::string& commandLine) {
-        form_ = std::make_unique<Form1>(
-            Form1Services{box_, dialog_, process_, udp_, install_, files_}, commandLine);
-        form_->Form_Load();
-        return *form_;
+        rig_.Install(kMagic100);
+        return rig_.Start(commandLine);
     }
-    // Ticks as the window's timer would (without its 500 ms pauses) for `time`.
-    void TickFor(std::chrono::milliseconds time) {
-        for (auto end = std::chrono::steady_clock::now() + time; std::chrono::steady_clock::now() < end;) {
-            form_->Timer1_Timer();
-            std::this_thread::sleep_for(20ms);
-        }
+    // Ticks as the window's timer would (without its 500 ms pauses) for `time`,
+    // or until the status reads `status`.
+    bool TickFor(std::chrono::milliseconds time, const std::string& status = "") {
+        for (auto end = std::chrono::steady_clock::now() + time; std::chrono::steady_clock::now() < end;
+             std::this_thread::sleep_for(20ms))
+            if (rig_.form->Timer1_Timer(), rig_.Controls().lblStatus == status)
+                return true;
+        return false;
     }
-    bool TickUntil(const std::string& status) {
-        for (int i = 0; i < 250 && form_->Controls().lblStatus != status; ++i) {
-            form_->Timer1_Timer();
-            std::this_thread::sleep_for(20ms);
-        }
-        return form_->Controls().lblStatus == status;
-    }
-
-    test::NoServerDialog dialog_;
-    win32::GameFiles files_;
-    std::unique_ptr<Form1> form_;
 };
 
 TEST_F(FaultTest, AHostNameThatDoesNotResolve) {
@@ -72,7 +49,7 @@ TEST_F(FaultTest, AHostNameThatDoesNotResolve) {
 TEST_F(FaultTest, AServerThatFallsSilentLeavesTheLastAnswerStanding) {
     QUORIN_PEER_PORT(port, "once");
     Form1& f = Start("+connect 127.0.0.1:" + std::to_string(port));
-    ASSERT_TRUE(TickUntil(kNeedsPatched)) << f.Controls().lblStatus;
+    ASSERT_TRUE(TickFor(5s, kNeedsPatched)) << f.Controls().lblStatus;
     const auto rows = f.Controls().lstSVRVariable;
     f.cmdQuery_Click();
     TickFor(1500ms);

@@ -62,14 +62,12 @@ class GameSwitchTest : public test::LiveServicesTest {
         Write(tool_ + "\\Patch Files\\101\\ui\\menu.txt", "menu 1.0.1");
         Write(tool_ + "\\Patch Files\\101\\base\\assets3.pk3", std::string(300000, 'a'));
         Write(game_ + "\\GameData\\jamp.exe", "client 1.0.0");
-        backend_->DeleteKeyTree(kGameBaseKey);
-        backend_->PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
-                         ByteArray(game_.c_str(), game_.c_str() + game_.size() + 1));
-        install_.LoadInstallInfo(); // creates Magic = 0
-        files_ = std::make_unique<win32::GameFiles>(tool_);
+        rig_.Install(kMagic100, game_);
+        rig_.install.LoadInstallInfo();
+        files_ = win32::GameFiles(tool_);
     }
     void TearDown() override {
-        backend_->DeleteKeyTree(kGameBaseKey);
+        LiveServicesTest::TearDown();
         std::string from = root_ + std::string(2, '\0');
         SHFILEOPSTRUCTA remove{};
         remove.wFunc = FO_DELETE;
@@ -79,18 +77,17 @@ class GameSwitchTest : public test::LiveServicesTest {
     }
     Form1& Form(const std::string& client, const std::string& server,
                 const std::string& commandLine = "") {
-        form_ = std::make_unique<Form1>(
-            Form1Services{box_, dialog_, process_, udp_, install_, *files_}, commandLine);
-        form_->Controls().lblClientVersion = client;
-        form_->Controls().lblSVRVersion = server;
-        form_->Controls().lblPatchMeVisible = true;
-        return *form_;
+        Form1& f = rig_.Create(commandLine);
+        f.Controls().lblClientVersion = client;
+        f.Controls().lblSVRVersion = server;
+        f.Controls().lblPatchMeVisible = true;
+        return f;
     }
-    std::string Magic() { return install_.ReadMagic(); }
+    std::string Magic() { return rig_.install.ReadMagic(); }
     // Every file and folder of the installation with its bytes, and the marker as stored.
     auto Snapshot() {
         std::vector<std::tuple<std::string, bool, std::uint64_t, std::uint64_t, std::string>> tree;
-        for (const FileEntry& e : files_->List(game_).value_or(std::vector<FileEntry>{}))
+        for (const FileEntry& e : files_.List(game_).value_or(std::vector<FileEntry>{}))
             if (e.state.folder) // a folder's own time follows what comes and goes in it
                 tree.emplace_back(e.path, true, 0, 0, "");
             else
@@ -99,10 +96,7 @@ class GameSwitchTest : public test::LiveServicesTest {
         return std::pair{tree, backend_->GetRaw(kGameVersionKey, kMagicValue)};
     }
 
-    test::NoServerDialog dialog_;
     std::string root_, tool_, game_;
-    std::unique_ptr<win32::GameFiles> files_;
-    std::unique_ptr<Form1> form_;
 };
 
 TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlace) {
@@ -158,7 +152,7 @@ TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
         TearDown();
         SetUp();
         box_.shown.clear();
-        ASSERT_TRUE(install_.WriteMagic(c.client == std::string("v1.0.0") ? kMagic100 : kMagic101));
+        ASSERT_TRUE(rig_.install.WriteMagic(c.client == std::string("v1.0.0") ? kMagic100 : kMagic101));
         c.arrange();
         const auto before = Snapshot();
         auto held = c.held.empty() ? nullptr : std::make_unique<HeldOpen>(root_ + c.held);
@@ -174,31 +168,6 @@ TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
         EXPECT_EQ(f.Controls().lblClientVersion, c.client);
         ::SetFileAttributesA((game_ + "\\GameData\\jamp.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-}
-
-// Wine run as root honours no key security, so the refusal comes from the
-// adapter: the real registry answers everything else.
-class RefusingRegistry : public win32::Win32Registry {
-  public:
-    long SetValue(RegKey, const std::string&, std::uint32_t, const std::uint8_t*,
-                  std::uint32_t) override {
-        return ERROR_ACCESS_DENIED;
-    }
-};
-
-TEST_F(GameSwitchTest, ARefusedMarkerTouchesNoFile) {
-    RefusingRegistry refusing;
-    InstallRecord record(refusing);
-    record.LoadInstallInfo();
-    Form1 f(Form1Services{box_, dialog_, process_, udp_, record, *files_}, "");
-    f.Controls().lblClientVersion = "v1.0.0";
-    f.lblPatchMe_Click();
-    ASSERT_FALSE(box_.shown.empty());
-    EXPECT_EQ(box_.shown.back(), (test::RecordingBox::Shown{"Reinstall JKA!", "Registry Error!", 16}));
-    EXPECT_TRUE(f.Ended());
-    EXPECT_EQ(Magic(), "0");
-    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.0");
-    EXPECT_FALSE(Exists(game_ + "\\GameData\\ui"));
 }
 
 // The real tool, ended in the middle of a gigabyte's copy as a crash or a
@@ -235,12 +204,12 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
     const std::string copied = game_ + "\\GameData\\base\\big.pk3";
-    for (int i = 0; i < 600 && files_->Stat(copied).size == 0; ++i)
+    for (int i = 0; i < 600 && files_.Stat(copied).size == 0; ++i)
         ::Sleep(10);
-    ASSERT_GT(files_->Stat(copied).size, 0u);
+    ASSERT_GT(files_.Stat(copied).size, 0u);
     ::TerminateProcess(first.Get(), 1);
     ::WaitForSingleObject(first.Get(), 10000);
-    ASSERT_LT(files_->Stat(copied).size, 1ull << 30) << "the copy ended before the tool did";
+    ASSERT_LT(files_.Stat(copied).size, 1ull << 30) << "the copy ended before the tool did";
     EXPECT_EQ(Magic(), "599925");
     EXPECT_TRUE(Exists(game_ + "\\GameData\\Quorin switch\\journal.txt"));
 

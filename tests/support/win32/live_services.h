@@ -1,36 +1,31 @@
 // The real services the Wine tests of the main window's workflow stand on:
-// the registry's 32-bit view, Winsock and ole32; boxes and the end of the
-// process are recorded instead of shown.
+// the registry's 32-bit view, Winsock, ole32 and the file system, in the
+// shared rig that records boxes and the end of the process.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "console/form1.h"
-#include "install/win32/registry_win32.h"
+#include "install/win32/game_files_win32.h"
 #include "net/win32/winsock_api.h"
-#include "tests/support/registry_backend.h"
-#include "tests/support/scripted_sockets.h"
+#include "tests/support/form1_rig.h"
 
 namespace quorin::test {
 
-// A settings dialog the player gives up on.
-class NoServerDialog : public IServerDialog {
-  public:
-    bool ShowModal(AddressHomes) override { return false; }
-};
-
 class LiveServicesTest : public ::testing::Test {
   protected:
+    void TearDown() override {
+        rig_.Stop();
+        backend_->DeleteKeyTree(kGameBaseKey);
+    }
+
     std::unique_ptr<RegistryBackend> backend_ = MakeRegistryBackend();
-    win32::Win32Registry registry_;
-    InstallRecord install_{registry_};
     win32::WinsockApi sockets_;
     win32::Ole32GuidText guids_;
-    UdpLayer udp_{sockets_, guids_};
-    RecordingBox box_;
-    RecordingProcess process_;
+    win32::GameFiles files_;
+    Form1Rig rig_{*backend_, sockets_, guids_, files_};
+    RecordingBox& box_ = rig_.box;
 };
 
 } // namespace quorin::test

@@ -1,0 +1,79 @@
+// The main window's workflow on whatever registry, sockets and game folder a
+// test gives it (in memory natively, the real services under Wine), with its
+// boxes, settings dialog and the end of the process recorded.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "console/form1.h"
+#include "tests/support/registry_backend.h"
+#include "tests/support/scripted_sockets.h"
+
+namespace quorin::test {
+
+class ScriptedDialog : public IServerDialog {
+  public:
+    std::function<bool(AddressHomes)> answer; // none: the player gives up
+    int shown = 0;
+    bool ShowModal(AddressHomes homes) override {
+        ++shown;
+        return answer && answer(homes);
+    }
+};
+
+class Form1Rig {
+  public:
+    Form1Rig(RegistryBackend& registry, ISocketApi& sockets, IGuidText& guids, IGameFiles& files)
+        : registry_(registry), install(registry.Api()), udp(sockets, guids), files(files) {}
+    ~Form1Rig() { Stop(); }
+
+    // The game's key with its install folder, and "Magic" unless it is absent.
+    void Install(std::optional<std::int32_t> magic, const std::string& path = "C:\\JA") {
+        registry_.DeleteKeyTree(kGameBaseKey);
+        registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
+                         ByteArray(path.c_str(), path.c_str() + path.size() + 1));
+        if (magic)
+            registry_.PutRaw(kGameVersionKey, kMagicValue, kRegDword,
+                             {static_cast<std::uint8_t>(*magic), static_cast<std::uint8_t>(*magic >> 8),
+                              static_cast<std::uint8_t>(*magic >> 16),
+                              static_cast<std::uint8_t>(*magic >> 24)});
+    }
+    // A new workflow, not started up; `shownBy` stands in for the recording box.
+    Form1& Create(const std::string& commandLine, IMessageBox* shownBy = nullptr,
+                  IServerDialog* asking = nullptr) {
+        Stop();
+        form = std::make_unique<Form1>(Form1Services{shownBy ? *shownBy : box,
+                                                     asking ? *asking : dialog, process, udp,
+                                                     install, files},
+                                       commandLine);
+        return *form;
+    }
+    Form1& Start(const std::string& commandLine, IMessageBox* shownBy = nullptr,
+                 IServerDialog* asking = nullptr) {
+        Create(commandLine, shownBy, asking).Form_Load();
+        return *form;
+    }
+    void Stop() {
+        if (form && !form->Ended())
+            form->Form_Unload(); // closes the socket
+        form.reset();
+    }
+    Form1Controls& Controls() { return form->Controls(); }
+
+  private:
+    RegistryBackend& registry_;
+
+  public:
+    InstallRecord install;
+    UdpLayer udp;
+    IGameFiles& files;
+    RecordingBox box;
+    ScriptedDialog dialog;
+    RecordingProcess process;
+    std::unique_ptr<Form1> form;
+};
+
+} // namespace quorin::test
