@@ -76,6 +76,7 @@ bool Form1::AskForAddress() {
     }
     ServerIP = c_.lblIP;
     ServerPort = c_.lblPort;
+    addressFromDialog_ = true;
     return true;
 }
 
@@ -267,7 +268,11 @@ void Form1::cmdLaunch_Click() {
         return End();
     }
     busy_ = true;
-    s_.files.StartAndWait(PlanLaunch(s_.install.InstallPath(), CommandLine));
+    // An address typed into Server Settings is handed on, so that the game
+    // joins that server instead of opening its menu.
+    const std::string arguments =
+        addressFromDialog_ ? "+connect " + ServerIP + ":" + ServerPort : CommandLine;
+    s_.files.StartAndWait(PlanLaunch(s_.install.InstallPath(), arguments));
     busy_ = false;
     c_.lblPatchMeVisible = false;
 }

@@ -116,6 +116,7 @@ class Form1 {
     Form1Services s_;
     Form1Controls c_;
     bool ended_ = false;
+    bool addressFromDialog_ = false;
     bool busy_ = false; // inside the switch or the launch: no tick, no other click
     int listsGeneration_ = 0;
 

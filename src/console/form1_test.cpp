@@ -357,12 +357,22 @@ TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
     EXPECT_FALSE(f.Controls().lblPatchMeVisible);
     EXPECT_FALSE(f.Ended());
 
+    // An address typed into Server Settings goes to the game as +connect.
+    rig_.dialog.answer = [](AddressHomes h) {
+        h.serverIP = h.lblIP = "10.0.0.5";
+        h.serverPort = h.lblPort = "5000";
+        return true;
+    };
+    rig_.Start("").cmdLaunch_Click();
+    EXPECT_EQ(files_.started.back().parameters, "+connect 10.0.0.5:5000");
+
     files_.nodes.clear();
-    f.cmdLaunch_Click();
+    Form1& g = rig_.Start("+connect 127.0.0.1:29070");
+    g.cmdLaunch_Click();
     EXPECT_EQ(box_.shown.back(),
               (RecordingBox::Shown{"Shutting down..", "Cant find your JKA executable!", 16}));
-    EXPECT_TRUE(f.Ended());
-    EXPECT_EQ(files_.started.size(), 1u);
+    EXPECT_TRUE(g.Ended());
+    EXPECT_EQ(files_.started.size(), 2u);
 }
 
 } // namespace

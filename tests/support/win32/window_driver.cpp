@@ -63,26 +63,30 @@ bool MakeSparseFile(const std::string& path, std::int64_t size) {
     return ok;
 }
 
+namespace {
+struct WindowSearch {
+    DWORD pid;
+    const std::string& title;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    char text[256] = {};
+    ::GetWindowTextA(hwnd, text, sizeof text);
+    if (owner == search->pid && ::IsWindowVisible(hwnd) && search->title == text)
+        search->found = hwnd;
+    return search->found == nullptr;
+}
+} // namespace
+
 HWND WaitForProcessWindow(DWORD pid, const std::string& title, std::chrono::milliseconds timeout) {
-    struct Search {
-        DWORD pid;
-        const std::string& title;
-        HWND found = nullptr;
-    } search{pid, title};
+    WindowSearch search{pid, title};
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!search.found && std::chrono::steady_clock::now() < end) {
-        ::EnumWindows(
-            [](HWND hwnd, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD owner = 0;
-                ::GetWindowThreadProcessId(hwnd, &owner);
-                char text[256] = {};
-                ::GetWindowTextA(hwnd, text, sizeof text);
-                if (owner == s->pid && ::IsWindowVisible(hwnd) && s->title == text)
-                    s->found = hwnd;
-                return s->found == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return search.found;
