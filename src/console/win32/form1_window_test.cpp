@@ -347,12 +347,7 @@ TEST_F(Form1WindowTest, AGigabyteSwitchPaintsProgressAndTheWindowKeepsAnswering)
         return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
     });
     EXPECT_GE(midway, 1) << ::testing::PrintToString(seen);
-    std::string from = root + std::string(2, '\0');
-    SHFILEOPSTRUCTA remove{};
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = from.c_str();
-    remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    ::SHFileOperationA(&remove);
+    test::RemoveTree(root);
 }
 
 TEST_F(Form1WindowTest, AboutShowsTheVersionEachTime) {

@@ -68,12 +68,7 @@ class GameSwitchTest : public test::LiveServicesTest {
     }
     void TearDown() override {
         LiveServicesTest::TearDown();
-        std::string from = root_ + std::string(2, '\0');
-        SHFILEOPSTRUCTA remove{};
-        remove.wFunc = FO_DELETE;
-        remove.pFrom = from.c_str();
-        remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        ::SHFileOperationA(&remove);
+        test::RemoveTree(root_);
     }
     Form1& Form(const std::string& client, const std::string& server,
                 const std::string& commandLine = "") {

@@ -1,5 +1,7 @@
 #include "tests/support/win32/window_driver.h"
 
+#include <shellapi.h>
+
 namespace quorin::test {
 
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
@@ -50,6 +52,15 @@ void PostClick(HWND window, int controlId) {
         ::PostMessageA(button, BM_CLICK, 0, 0);
     else
         ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
+}
+
+void RemoveTree(const std::string& folder) {
+    std::string from = folder + std::string(2, '\0'); // a list of one entry
+    SHFILEOPSTRUCTA remove{};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ::SHFileOperationA(&remove);
 }
 
 bool MakeSparseFile(const std::string& path, std::int64_t size) {

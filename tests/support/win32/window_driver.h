@@ -38,6 +38,9 @@ class WindowWatcher {
 // Clicks a button of another thread's window without waiting for it.
 void PostClick(HWND window, int controlId);
 
+// Removes a folder with everything in it.
+void RemoveTree(const std::string& folder);
+
 // A file of `size` bytes that takes no room until it is copied.
 bool MakeSparseFile(const std::string& path, std::int64_t size);
 
