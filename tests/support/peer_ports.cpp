@@ -41,6 +41,8 @@ std::optional<int> PeerPort(const std::string& variant) {
 
 int FreeLoopbackUdpPort() {
 #ifdef _WIN32
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data); // balanced by the WSACleanup below
     SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     using Length = int;
 #else
@@ -55,6 +57,7 @@ int FreeLoopbackUdpPort() {
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
 #ifdef _WIN32
     ::closesocket(s);
+    ::WSACleanup();
 #else
     ::close(s);
 #endif
