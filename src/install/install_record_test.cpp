@@ -8,8 +8,6 @@
 namespace quorin {
 namespace {
 
-const std::string kLucasArts = "SOFTWARE\\LucasArts";
-
 ByteArray Bytes(std::string_view s) { return ByteArray(s.begin(), s.end()); }
 ByteArray Dword(std::uint32_t v) {
     return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
@@ -17,135 +15,117 @@ ByteArray Dword(std::uint32_t v) {
 
 class InstallRecordTest : public ::testing::Test {
   protected:
-    void SetUp() override { backend_->DeleteKeyTree(kLucasArts); }
+    void SetUp() override { backend_->DeleteKeyTree(kGameBaseKey); }
     void TearDown() override {
         EXPECT_EQ(counting_.OpenKeys(), 0);
-        backend_->DeleteKeyTree(kLucasArts);
+        backend_->DeleteKeyTree(kGameBaseKey);
     }
-    std::optional<RegistryData> Magic() { return backend_->GetRaw(kGameVersionKey, "Magic"); }
+    // "Magic" as stored, its type and bytes in hex ("4:75270900"), or "absent".
+    std::string StoredMagic() {
+        const auto raw = backend_->GetRaw(kGameVersionKey, "Magic");
+        if (!raw)
+            return "absent";
+        std::string text = std::to_string(raw->type) + ":";
+        for (std::uint8_t b : raw->bytes)
+            text += "0123456789abcdef"[b >> 4], text += "0123456789abcdef"[b & 15];
+        return text;
+    }
 
     std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
     test::CountingRegistryApi counting_{backend_->Api()};
     InstallRecord record_{counting_};
 };
 
-TEST_F(InstallRecordTest, GameKeyExistsFollowsTheBaseKey) {
-    EXPECT_FALSE(record_.GameKeyExists());
-    backend_->CreateKey(kGameBaseKey); // no version key needed
-    EXPECT_TRUE(record_.GameKeyExists());
-}
-
-TEST_F(InstallRecordTest, FirstStartCreatesMagicZeroAndReadsThePath) {
-    backend_->PutRaw(kGameVersionKey, "Install Path", kRegSz, Bytes({"C:\\Games\\JKA\0", 13}));
-    EXPECT_TRUE(record_.LoadInstallInfo());
-    EXPECT_EQ(record_.InstallPath(), "C:\\Games\\JKA");
-    ASSERT_TRUE(Magic());
-    EXPECT_EQ(Magic()->type, kRegDword);
-    EXPECT_EQ(Magic()->bytes, Dword(0));
-    EXPECT_EQ(ClientVersionFromMagic(record_.ReadMagic()), "v1.0.0");
-}
-
-TEST_F(InstallRecordTest, AnExistingMarkerIsLeftAsItIs) {
-    backend_->PutRaw(kGameVersionKey, "Magic", kRegDword, Dword(599925));
-    EXPECT_TRUE(record_.LoadInstallInfo());
-    EXPECT_EQ(Magic()->bytes, Dword(599925));
-    EXPECT_EQ(record_.InstallPath(), "");
-}
-
-TEST_F(InstallRecordTest, AMarkerAfterALargeValueIsStillFound) {
-    // Were the enumeration to stop at the large value, start-up would think
-    // the marker missing and reset a 1.0.1 installation to 0.
-    ByteArray big(6000, 'p');
-    big.back() = 0;
-    backend_->PutRaw(kGameVersionKey, "AAA Notes", kRegSz, big);
-    backend_->PutRaw(kGameVersionKey, "Magic", kRegDword, Dword(599925));
-    backend_->PutRaw(kGameVersionKey, "Install Path", kRegSz, Bytes({"D:\\JKA\0", 7}));
-    record_.LoadInstallInfo();
-    EXPECT_EQ(Magic()->bytes, Dword(599925));
-    EXPECT_EQ(record_.InstallPath(), "D:\\JKA");
-}
-
-TEST_F(InstallRecordTest, TheMarkerIsFoundInAnyLetterCase) {
-    // The registry compares value names without case: "magic" is the marker,
-    // and a start-up that did not see it would forget the last switch.
-    backend_->PutRaw(kGameVersionKey, "magic", kRegDword, Dword(599925));
-    record_.LoadInstallInfo();
-    EXPECT_EQ(Magic()->bytes, Dword(599925));
-    EXPECT_EQ(record_.ReadMagic(), "599925");
-}
-
-TEST_F(InstallRecordTest, InstallPathKeepsItsTextAndNumbersBecomeDigits) {
-    backend_->PutRaw(kGameVersionKey, "Install Path", kRegSz, Bytes({"C:\\Games\\\0", 10}));
-    record_.LoadInstallInfo();
-    EXPECT_EQ(record_.InstallPath(), "C:\\Games\\"); // not normalised
-    InstallRecord other(counting_);
-    backend_->PutRaw(kGameVersionKey, "Install Path", kRegDword, Dword(42));
-    other.LoadInstallInfo();
-    EXPECT_EQ(other.InstallPath(), "42");
-}
-
-TEST_F(InstallRecordTest, WithoutVersionKeyStartUpGoesOnAndCreatesNothing) {
-    backend_->CreateKey(kGameBaseKey);
-    EXPECT_TRUE(record_.LoadInstallInfo());
-    EXPECT_EQ(record_.InstallPath(), "");
-    EXPECT_FALSE(backend_->KeyExists(kGameVersionKey));
-    EXPECT_EQ(record_.ReadMagic(), "");
-    EXPECT_EQ(ClientVersionFromMagic(record_.ReadMagic()), "v1.0.1");
-    EXPECT_FALSE(record_.WriteMagic(kMagic101));
-}
-
-struct MagicCase {
-    const char* what;
-    std::uint32_t type;
-    ByteArray stored;
-    const char* text;
-    const char* clientVersion;
-};
-
-TEST_F(InstallRecordTest, MarkerReadsAsTextAndNamesTheClientVersion) {
-    const MagicCase cases[] = {
-        {"dword 0", kRegDword, Dword(0), "0", "v1.0.0"},
-        {"dword 599925", kRegDword, Dword(599925), "599925", "v1.0.1"},
-        {"dword 1", kRegDword, Dword(1), "1", "v1.0.1"},
-        {"dword -1", kRegDword, Dword(0xFFFFFFFF), "-1", "v1.0.1"},
-        {"text 0", kRegSz, Bytes({"0\0", 2}), "0", "v1.0.0"},
-        {"text 1.0.0", kRegSz, Bytes({"1.0.0\0", 6}), "1.0.0", "v1.0.1"},
-        {"empty text", kRegSz, Bytes({"\0", 1}), "", "v1.0.1"},
-        {"binary has no text form", kRegBinary, {0x30}, "", "v1.0.1"},
-        {"qword is read, not raised", kRegQword, ByteArray(8, 0), "", "v1.0.1"},
+TEST_F(InstallRecordTest, StartUpReadsThePathAndCreatesOnlyAMissingMarker) {
+    struct Stored {
+        const char* name;
+        std::uint32_t type;
+        ByteArray bytes;
     };
-    for (const MagicCase& c : cases) {
-        backend_->PutRaw(kGameVersionKey, "Magic", c.type, c.stored);
-        EXPECT_EQ(record_.ReadMagic(), c.text) << c.what;
-        EXPECT_EQ(ClientVersionFromMagic(record_.ReadMagic()), c.clientVersion) << c.what;
+    ByteArray big(6000, 'p'); // the enumeration must go on past it
+    big.back() = 0;
+    const struct {
+        const char* what;
+        std::vector<Stored> values;
+        const char* path;
+        std::string magic; // as stored after start-up
+    } cases[] = {
+        {"first start", {{"Install Path", kRegSz, Bytes({"C:\\Games\\\0", 10})}}, "C:\\Games\\",
+         "4:00000000"},
+        {"a marker after a large value",
+         {{"AAA Notes", kRegSz, big}, {"Magic", kRegDword, Dword(599925)},
+          {"Install Path", kRegSz, Bytes({"D:\\JKA\0", 7})}},
+         "D:\\JKA", "4:75270900"},
+        {"the marker in another letter case", {{"magic", kRegDword, Dword(599925)}}, "", "4:75270900"},
+        {"a number as path, an odd marker type",
+         {{"Install Path", kRegDword, Dword(42)}, {"Magic", kRegQword, ByteArray(8, 0)}}, "42",
+         "11:0000000000000000"},
+    };
+    for (const auto& c : cases) {
+        backend_->DeleteKeyTree(kGameBaseKey);
+        backend_->CreateKey(kGameVersionKey);
+        for (const Stored& v : c.values)
+            backend_->PutRaw(kGameVersionKey, v.name, v.type, v.bytes);
+        InstallRecord record(counting_);
+        EXPECT_TRUE(record.LoadInstallInfo()) << c.what;
+        EXPECT_EQ(record.InstallPath(), c.path) << c.what;
+        EXPECT_EQ(StoredMagic(), c.magic) << c.what;
     }
 }
 
-TEST_F(InstallRecordTest, ALoadWithAnOddMarkerTypeDoesNotStop) {
-    backend_->PutRaw(kGameVersionKey, "Magic", kRegQword, ByteArray(8, 0));
-    backend_->PutRaw(kGameVersionKey, "Install Path", kRegSz, Bytes({"E:\\J\0", 5}));
+TEST_F(InstallRecordTest, WithoutTheVersionKeyOrTheRightToWriteStartUpGoesOn) {
+    EXPECT_FALSE(record_.GameKeyExists());
+    backend_->CreateKey(kGameBaseKey);
+    EXPECT_TRUE(record_.GameKeyExists()); // no version key needed
     EXPECT_TRUE(record_.LoadInstallInfo());
-    EXPECT_EQ(record_.InstallPath(), "E:\\J");
-    EXPECT_EQ(Magic()->type, kRegQword); // present, so not rewritten
-}
+    EXPECT_FALSE(backend_->KeyExists(kGameVersionKey));
+    EXPECT_EQ(ClientVersionFromMagic(record_.ReadMagic()), "v1.0.1");
+    EXPECT_FALSE(record_.WriteMagic(kMagic101));
 
-TEST_F(InstallRecordTest, SwitchesStoreExactlyTheTwoMarkers) {
-    backend_->CreateKey(kGameVersionKey);
-    EXPECT_TRUE(record_.WriteMagic(kMagic101));
-    EXPECT_EQ(Magic()->bytes, Dword(599925));
-    EXPECT_TRUE(record_.WriteMagic(kMagic100));
-    EXPECT_EQ(Magic()->bytes, Dword(0));
-    EXPECT_EQ(Magic()->type, kRegDword);
-}
-
-TEST_F(InstallRecordTest, AReadOnlyVersionKeyLeavesStartUpGoing) {
     backend_->PutRaw(kGameVersionKey, "Install Path", kRegSz, Bytes({"C:\\J\0", 5}));
     if (!backend_->MakeReadOnly(kGameVersionKey))
         GTEST_SKIP() << "this registry does not refuse writes here";
     EXPECT_TRUE(record_.LoadInstallInfo());
     EXPECT_EQ(record_.InstallPath(), "C:\\J");
-    EXPECT_FALSE(Magic());
+    EXPECT_EQ(StoredMagic(), "absent");
     EXPECT_FALSE(record_.WriteMagic(kMagic101));
+}
+
+TEST_F(InstallRecordTest, TheMarkerReadsAsTextAndNamesTheClientVersion) {
+    const struct {
+        std::uint32_t type;
+        ByteArray stored;
+        const char* text;
+        const char* clientVersion;
+    } cases[] = {
+        {kRegDword, Dword(0), "0", "v1.0.0"},
+        {kRegDword, Dword(599925), "599925", "v1.0.1"},
+        {kRegDword, Dword(0xFFFFFFFF), "-1", "v1.0.1"},
+        {kRegSz, Bytes({"0\0", 2}), "0", "v1.0.0"},
+        {kRegSz, Bytes({"1.0.0\0", 6}), "1.0.0", "v1.0.1"},
+        {kRegBinary, {0x30}, "", "v1.0.1"},       // no text form
+        {kRegQword, ByteArray(8, 0), "", "v1.0.1"}, // read, not raised
+    };
+    for (const auto& c : cases) {
+        backend_->PutRaw(kGameVersionKey, "Magic", c.type, c.stored);
+        EXPECT_EQ(record_.ReadMagic() + " " + std::string(ClientVersionFromMagic(record_.ReadMagic())),
+                  std::string(c.text) + " " + c.clientVersion);
+    }
+}
+
+TEST_F(InstallRecordTest, SwitchesStoreTheMarkersAndAFailedOnePutsBackTheOldBytes) {
+    backend_->CreateKey(kGameVersionKey);
+    EXPECT_EQ(record_.SaveMagic(), std::nullopt);
+    EXPECT_TRUE(record_.WriteMagic(kMagic101));
+    EXPECT_EQ(StoredMagic(), "4:75270900");
+    backend_->PutRaw(kGameVersionKey, "Magic", kRegSz, Bytes({"0\0", 2}));
+    const auto saved = record_.SaveMagic();
+    EXPECT_TRUE(record_.WriteMagic(kMagic100));
+    EXPECT_EQ(StoredMagic(), "4:00000000");
+    EXPECT_TRUE(record_.RestoreMagic(saved));
+    EXPECT_EQ(StoredMagic(), "1:3000");
+    EXPECT_TRUE(record_.RestoreMagic(std::nullopt)); // absent reads as 1.0.1
+    EXPECT_EQ(record_.ReadMagic(), "599925");
 }
 
 } // namespace

@@ -24,15 +24,11 @@ long Give(const RegistryData& stored, std::uint32_t& type, std::uint8_t* data,
 
 std::string MemoryRegistry::Folded(const std::string& path) {
     std::string folded;
-    std::string part;
-    for (char c : path + "\\") {
-        if (c != '\\') {
-            part += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        } else if (!part.empty()) {
-            folded += (folded.empty() ? "" : "\\") + part;
-            part.clear();
-        }
-    }
+    for (char c : path)
+        if (c != '\\' || (!folded.empty() && folded.back() != '\\'))
+            folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (!folded.empty() && folded.back() == '\\')
+        folded.pop_back();
     return folded;
 }
 
@@ -49,6 +45,13 @@ std::pair<std::string, RegistryData>* MemoryRegistry::Find(Key& key, const std::
         if (EqualsNoCase(value.first, name))
             return &value;
     return nullptr;
+}
+
+void MemoryRegistry::Store(Key& key, const std::string& name, RegistryData data) {
+    if (auto* value = Find(key, name))
+        value->second = std::move(data);
+    else
+        key.values.emplace_back(name, std::move(data));
 }
 
 long MemoryRegistry::OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
@@ -101,11 +104,7 @@ long MemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t
         return kErrorInvalidHandle;
     if (k->readOnly)
         return kErrorAccessDenied;
-    RegistryData stored{type, ByteArray(data, data + size)};
-    if (auto* value = Find(*k, name))
-        value->second = std::move(stored);
-    else
-        k->values.emplace_back(name, std::move(stored));
+    Store(*k, name, {type, ByteArray(data, data + size)});
     return kErrorSuccess;
 }
 
@@ -119,11 +118,7 @@ void MemoryRegistry::CreateKey(const std::string& path) {
 void MemoryRegistry::PutRaw(const std::string& path, const std::string& name,
                             std::uint32_t type, const ByteArray& bytes) {
     CreateKey(path);
-    Key& key = keys_[Folded(path)];
-    if (auto* value = Find(key, name))
-        value->second = {type, bytes};
-    else
-        key.values.emplace_back(name, RegistryData{type, bytes});
+    Store(keys_[Folded(path)], name, {type, bytes});
 }
 
 std::optional<RegistryData> MemoryRegistry::GetRaw(const std::string& path,

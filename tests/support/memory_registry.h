@@ -43,6 +43,7 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
     static std::string Folded(const std::string& path); // lower case, no empty parts
     Key* Open(RegKey key);
     static std::pair<std::string, RegistryData>* Find(Key& key, const std::string& name);
+    static void Store(Key& key, const std::string& name, RegistryData data);
 
     std::map<std::string, Key> keys_{{"", {}}}; // folded full path; "" is the root
     std::map<RegKey, std::string> open_;

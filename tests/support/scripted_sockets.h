@@ -35,8 +35,16 @@ class ScriptedSockets : public ISocketApi {
     }
     void Fail(int error) { arrivals.push_back({-1, {}, error}); }
 
+    // The protocol catalogue: its records, a second enumeration (after the
+    // size is learnt) that fails, and getsockopt failing with `infoError`.
+    std::vector<ProtocolRecord> records;
+    bool secondEnumerationFails = false;
+    int enumerations = 0;
+    int infoError = 0;
+    int cleanups = 0;
+
     int Startup(std::uint16_t) override { return startup; }
-    void Cleanup() override {}
+    void Cleanup() override { ++cleanups; }
     SocketHandle Socket(int, int, int) override {
         error_ = socketError;
         return socketError ? kNoSocket : 7;
@@ -78,10 +86,21 @@ class ScriptedSockets : public ISocketApi {
         return a.result;
     }
     int GetProtocolInfo(SocketHandle, std::uint8_t* record, int&) override {
+        if (infoError)
+            return error_ = infoError, kSocketError;
         record[76] = kAfInet; // iAddressFamily
         return 0;
     }
-    int EnumProtocols(std::uint8_t*, std::uint32_t&) override { return kSocketError; }
+    int EnumProtocols(std::uint8_t* buffer, std::uint32_t& length) override {
+        if (++enumerations == 2 && secondEnumerationFails)
+            return kSocketError;
+        const auto needed = static_cast<std::uint32_t>(records.size() * kProtocolRecordSize);
+        if (length < needed)
+            return length = needed, error_ = kWsaeNoBufs, kSocketError;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            std::copy_n(records[i].data(), kProtocolRecordSize, buffer + i * kProtocolRecordSize);
+        return static_cast<int>(records.size());
+    }
     int LastError() override { return error_; }
 
   private:
