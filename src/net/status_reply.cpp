@@ -51,8 +51,10 @@ std::string ServerVersionFromValue(std::string_view versionValue) {
 }
 
 std::optional<std::string> EffectiveServerVersion(const StatusReply& reply) {
-    if (reply.serverVersion &&
-        (*reply.serverVersion == kVersion100 || *reply.serverVersion == kVersion101))
+    // A text that looks like a version ("v" or "V" and a digit) is judged as
+    // it stands, so "V1.0.1" stays a version the client does not have.
+    const std::string text = reply.serverVersion.value_or("");
+    if (text.size() >= 2 && (text[0] == 'v' || text[0] == 'V') && text[1] >= '0' && text[1] <= '9')
         return reply.serverVersion;
     std::optional<std::string_view> protocol;
     for (const auto& [name, value] : reply.pairs)

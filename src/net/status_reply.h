@@ -30,9 +30,10 @@ StatusReply ParseStatusReply(std::string_view datagram);
 // value; empty when there is no second word.
 std::string ServerVersionFromValue(std::string_view versionValue);
 
-// The version to compare with the installation's. Servers whose "version"
-// text names no known version (open-source engines report their own) are
-// named by their "protocol" variable instead: 25 is 1.0.0, 26 is 1.0.1.
+// The version to compare with the installation's. A "version" text that
+// looks like a version ("v" or "V" and a digit) stands as it is. Servers whose
+// text names no version at all (empty, "Beta", an engine's own numbering)
+// are named by their "protocol" variable instead: 25 is 1.0.0, 26 is 1.0.1.
 // Without either, the text from "version" stands as it is.
 std::optional<std::string> EffectiveServerVersion(const StatusReply& reply);
 
