@@ -15,7 +15,9 @@ target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shel
   gdi32 user32)
 
 # The program itself.
+configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.manifest @ONLY)
 add_executable(quorin WIN32 src/app/main.cpp src/app/quorin.rc)
+target_include_directories(quorin PRIVATE src/app ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(quorin PRIVATE quorin_win32)
 
 add_executable(win_tests ${QUORIN_REGISTRY_TESTS}

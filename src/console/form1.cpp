@@ -58,8 +58,15 @@ void Form1::Form_Load() {
         ShowErrorMessage(s_.udp.LastSocketError());
         return End();
     }
-    if (!ConnectToServer())
-        return; // the window stays, Query disabled
+    while (!ConnectToServer()) {
+        // The address was refused and the box said why: offer the settings
+        // again, filled with it, to mend. Cancel there ends the tool, as it
+        // does with no address at all.
+        ServerIP.clear();
+        ServerPort.clear();
+        if (!AskForAddress())
+            return;
+    }
     c_.cmdQueryEnabled = true;
     cmdQuery_Click();
 }
@@ -69,6 +76,8 @@ bool Form1::AskForAddress() {
         ended_ = true;
         return false;
     }
+    if (!ServerIP.empty() && ServerPort.empty()) // the game's port, as for "+connect host"
+        ServerPort = c_.lblPort = kDefaultGamePortText;
     if (ServerPort.empty() || ServerIP.empty()) {
         s_.box.Show("No IP to connect to!", "", kMbOk);
         End();

@@ -85,7 +85,7 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
     }
     EXPECT_EQ(sockets_.lookedUp, std::vector<std::string>{"gameserver"});
 
-    rig_.dialog.answer = [](AddressHomes h) { return h.serverIP = "x", true; }; // no port
+    rig_.dialog.answer = [](AddressHomes h) { return h.serverPort = "5", true; }; // no IP
     EXPECT_TRUE(rig_.Start("").Ended());
     EXPECT_EQ(box_.shown.back(), (RecordingBox::Shown{"No IP to connect to!", "", kMbOk}));
     rig_.dialog.answer = nullptr; // gave up: the dialog ended the tool
@@ -98,31 +98,49 @@ TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
         const char* line;
         int startup, socket; // Winsock's failures
         const char* box;
-        bool ended;
+        int dialogs; // the settings offered again to mend the address
     } cases[] = {
-        {"+connect a:b:c", 0, 0, "The server port \"b\" is not a whole number from 1 to 65535.", false},
-        {"+connect 1.2.3.4:70000", 0, 0, "The server port \"70000\" is not a whole number from 1 to 65535.", false},
-        {"+connect :5000", 0, 0, "No server IP to connect to: start Quorin with +connect host:port.", false},
-        {"+connect unresolvable:5", 0, 0, "Host not found.", false},
-        {"+connect 1.2.3.4:5", 10091, 0, "Network subsystem is unavailable.", true},
-        {"+connect 1.2.3.4:5", 0, 10024, "Too many open files.", true},
+        {"+connect a:b:c", 0, 0, "The server port \"b\" is not a whole number from 1 to 65535.", 1},
+        {"+connect 1.2.3.4:70000", 0, 0, "The server port \"70000\" is not a whole number from 1 to 65535.", 1},
+        {"+connect :5000", 0, 0, "No server IP to connect to: start Quorin with +connect host:port.", 1},
+        {"+connect unresolvable:5", 0, 0, "Host not found.", 1},
+        {"+connect 1.2.3.4:5", 10091, 0, "Network subsystem is unavailable.", 0},
+        {"+connect 1.2.3.4:5", 0, 10024, "Too many open files.", 0},
     };
     for (const auto& c : cases) {
         box_.shown.clear();
+        rig_.dialog.shown = 0;
         sockets_.startup = c.startup;
         sockets_.socketError = c.socket;
-        Form1& f = rig_.Start(c.line);
+        Form1& f = rig_.Start(c.line); // the player gives up in the settings
         EXPECT_EQ(box_.shown.size(), 1u) << c.line;
         EXPECT_EQ(box_.shown.at(0).text, c.box);
-        EXPECT_EQ(f.Ended(), c.ended) << c.line;
-        if (!f.Ended()) {
-            EXPECT_FALSE(f.Controls().cmdQueryEnabled) << c.line;
-            f.Timer1_Timer(); // no polling without a connected socket
-        }
+        EXPECT_EQ(rig_.dialog.shown, c.dialogs) << c.line;
+        EXPECT_TRUE(f.Ended()) << c.line;
     }
     EXPECT_EQ(box_.shown[0].caption + " " + std::to_string(box_.shown[0].style), "Winsock error 48");
     EXPECT_TRUE(sockets_.connects.empty());
     EXPECT_TRUE(sockets_.sent.empty());
+}
+
+TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) {
+    rig_.Install(kMagic101);
+    std::vector<std::string> offered;
+    rig_.dialog.answer = [&](AddressHomes h) {
+        offered.push_back(h.lblIP + ":" + h.lblPort + "/" + h.serverIP + ":" + h.serverPort);
+        h.serverIP = h.lblIP = offered.size() == 1 ? "unresolvable" : "10.0.0.5";
+        h.serverPort = h.lblPort = offered.size() == 1 ? "5000" : "";
+        return true;
+    };
+    Form1& f = rig_.Start("+connect 10.0.0.5:70000");
+    EXPECT_EQ(offered, (std::vector<std::string>{"10.0.0.5:70000/:", "unresolvable:5000/:"}));
+    EXPECT_EQ(Seen(f.Controls()), "Querying server... |     |");
+    EXPECT_EQ(f.Controls().lblPort, "29070");
+    ASSERT_EQ(sockets_.connects.size(), 1u);
+    EXPECT_EQ(sockets_.connects[0][2] << 8 | sockets_.connects[0][3], 29070);
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client");
+    f.cmdLaunch_Click();
+    EXPECT_EQ(files_.started.at(0).parameters, "+connect 10.0.0.5:29070");
 }
 
 TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {

@@ -3,17 +3,19 @@
 
 #include <string>
 
+#include "common/version.h"
+
 namespace quorin {
 
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 23;
+inline constexpr int kVersionMajor = QUORIN_VERSION_MAJOR;
+inline constexpr int kVersionMinor = QUORIN_VERSION_MINOR;
+inline constexpr int kVersionRevision = QUORIN_VERSION_REVISION;
 
 inline constexpr char kAboutCredit[] = "Written by the Quorin developers";
 inline constexpr char kAboutReleased[] = "Released December 2026";
 inline constexpr char kProjectPage[] = "https://quorin.github.io/";
 
-// "Version: 1.0.23".
+// "Version: " and the release's three numbers.
 std::string AboutVersionLine();
 
 } // namespace quorin

@@ -14,10 +14,14 @@ std::string TrimSpaces(const std::string& text);
 
 class FrmServer {
   public:
+    // The boxes start with the address shown in the main window (empty
+    // before there is one), so that a rejected address can be mended.
     FrmServer(AddressHomes homes, IMessageBox& box, IProcessControl& process)
-        : homes_(homes), box_(box), process_(process) {}
+        : homes_(homes), box_(box), process_(process), txtIP_(TrimSpaces(homes.lblIP)),
+          txtPort_(TrimSpaces(homes.lblPort)) {}
 
     enum class Box { IP, Port };
+    const std::string& Text(Box which) const { return which == Box::IP ? txtIP_ : txtPort_; }
     void Text_Change(Box which, std::string text);
     void Text_LostFocus(Box which);
     void OKButton_Click();

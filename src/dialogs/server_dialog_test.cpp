@@ -36,6 +36,17 @@ TEST_F(FrmServerTest, OkHandsOverTheTrimmedTextsUnchecked) {
     EXPECT_TRUE(box_.shown.empty());
 }
 
+TEST_F(FrmServerTest, OpensWithTheShownAddressToMend) {
+    lblIP_ = "1.2.3.4";
+    lblPort_ = " 70000";
+    FrmServer mend({ip_, port_, lblIP_, lblPort_}, box_, process_);
+    EXPECT_EQ(mend.Text(Box::IP) + ":" + mend.Text(Box::Port), "1.2.3.4:70000");
+    EXPECT_FALSE(mend.TextChanged()); // the filling is no typing
+    mend.Text_Change(Box::Port, "5000");
+    mend.OKButton_Click();
+    EXPECT_EQ(ip_ + ":" + port_ + " " + lblIP_ + ":" + lblPort_, "1.2.3.4:5000 1.2.3.4:5000");
+}
+
 TEST_F(FrmServerTest, OkWithBothEmptyClosesWithoutAWord) {
     dialog_.OKButton_Click();
     EXPECT_TRUE(dialog_.Closed());
@@ -74,7 +85,9 @@ TEST_F(FrmServerTest, OneFlagCoversBothBoxes) {
     EXPECT_EQ(port_, "");
 }
 
-TEST(About, VersionLine) { EXPECT_EQ(AboutVersionLine(), "Version: 1.0.23"); }
+TEST(About, VersionLine) {
+    EXPECT_EQ(AboutVersionLine(), std::string("Version: ") + QUORIN_PRODUCT_VERSION_TEXT);
+}
 
 } // namespace
 } // namespace quorin

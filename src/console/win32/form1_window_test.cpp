@@ -187,18 +187,25 @@ TEST_F(Form1WindowTest, TheSameGeometryAt144Dpi) {
     EXPECT_EQ(exitCode, 0u);
 }
 
-TEST_F(Form1WindowTest, ServerSettingsOkThenCancelWithoutAnAddress) {
+TEST_F(Form1WindowTest, ServerSettingsMendARefusedAddressOrCancel) {
     QUORIN_PEER_PORT(port, "v101");
+    std::string offered;
     {
-        // Typed with spaces, then OK: the trimmed address is queried.
-        test::WindowWatcher typing("Server Settings", [port](HWND dialog) {
+        // A port out of range: the settings open filled with it; the port is
+        // mended and the address typed with spaces, then OK: the trimmed
+        // address is queried.
+        test::WindowWatcher typing("Server Settings", [&](HWND dialog) {
+            offered = win32::WindowText(::GetDlgItem(dialog, kIdTxtIP)) + ":" +
+                      win32::WindowText(::GetDlgItem(dialog, kIdTxtPort));
             ::SetDlgItemTextA(dialog, kIdTxtIP, "  127.0.0.1  ");
             ::SetDlgItemTextA(dialog, kIdTxtPort, std::to_string(port).c_str());
             test::PostClick(dialog, kIdOK);
         });
-        Start(0);
+        Start(70000);
         ASSERT_TRUE(typing.Acted());
     }
+    EXPECT_EQ(offered, "127.0.0.1:70000");
+    EXPECT_EQ(box_.shown.at(0).text, "The server port \"70000\" is not a whole number from 1 to 65535.");
     EXPECT_EQ(Text(kIdIP), "127.0.0.1");
     ASSERT_TRUE(WaitForStatus(kReadyToLaunch)) << Text(kIdStatus);
     TearDown();

@@ -15,6 +15,8 @@ class ServerWindow : public ToolDialog {
 
   protected:
     void OnCommand(int id, int code) override {
+        if (filling_)
+            return;
         if ((id == kIdTxtIP || id == kIdTxtPort) && (code == EN_CHANGE || code == EN_KILLFOCUS)) {
             const auto box = id == kIdTxtIP ? FrmServer::Box::IP : FrmServer::Box::Port;
             if (code == EN_CHANGE)
@@ -33,6 +35,10 @@ class ServerWindow : public ToolDialog {
         AddTip(kIdTxtIP, "Enter the IP of the server you wish to connect to.");
         AddTip(kIdTxtPort, "Enter the port of the server you wish to connect to.");
         ::SendMessageA(Control(kIdOK), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+        filling_ = true; // what the form already holds is not the player's typing
+        ::SetWindowTextA(Control(kIdTxtIP), form_.Text(FrmServer::Box::IP).c_str());
+        ::SetWindowTextA(Control(kIdTxtPort), form_.Text(FrmServer::Box::Port).c_str());
+        filling_ = false;
     }
 
   private:
@@ -52,6 +58,7 @@ class ServerWindow : public ToolDialog {
 
     FrmServer& form_;
     HWND tooltip_ = nullptr;
+    bool filling_ = false;
 };
 
 class AboutWindow : public ToolDialog {
