@@ -65,6 +65,8 @@ add_executable(standin-jamp tools/standin/jamp.cpp)
 set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
 target_link_libraries(standin-jamp PRIVATE quorin_core)
 add_dependencies(win_tests standin-jamp)
+add_dependencies(window_tests standin-jamp)
+target_compile_definitions(window_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
 add_dependencies(win_tests quorin)
 target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>"
   QUORIN_EXE="Z:$<TARGET_FILE:quorin>")

@@ -276,13 +276,16 @@ void Form1::cmdLaunch_Click() {
         s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
         return End();
     }
-    busy_ = true;
+    busy_ = true; // no tick or click while the game runs
     // An address typed into Server Settings is handed on, so that the game
     // joins that server instead of opening its menu.
     const std::string arguments =
         addressFromDialog_ ? "+connect " + ServerIP + ":" + ServerPort : CommandLine;
+    const std::string status = c_.lblStatus;
+    SetStatus(kGameRunning);
     s_.files.StartAndWait(PlanLaunch(s_.install.InstallPath(), arguments));
     busy_ = false;
+    c_.lblStatus = status;
     c_.lblPatchMeVisible = false;
 }
 

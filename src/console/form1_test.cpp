@@ -346,7 +346,11 @@ TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
     Form1& f = rig_.Start("+connect 127.0.0.1:29070 +set name x");
     files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     f.Controls().lblPatchMeVisible = true;
+    std::vector<std::string> painted;
+    f.Repaint = [&] { painted.push_back(f.Controls().lblStatus); };
     f.cmdLaunch_Click();
+    EXPECT_EQ(painted, std::vector<std::string>{kGameRunning}); // painted while it runs,
+    EXPECT_EQ(f.Controls().lblStatus, kQuerying);               // and put back after
     EXPECT_EQ(files_.started, (std::vector<LaunchRequest>{{"Open", "jamp.exe",
                                                            "+connect 127.0.0.1:29070 +set name x",
                                                            "C:\\JA\\GameData"}}));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "common/win32/message_box_win32.h"
@@ -260,6 +261,47 @@ TEST_F(Form1WindowTest, AReplyArrivesWhileAWarningBoxIsOpenAndAboutTwice) {
         EXPECT_TRUE(mainDisabled);
         EXPECT_TRUE(Pump([&] { return ::IsWindowEnabled(window_->Handle()) != FALSE; }));
     }
+}
+
+TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
+    QUORIN_PEER_PORT(port, "v101");
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "quorin-running";
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    ::CreateDirectoryA((root + "\\GameData").c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (root + "\\GameData\\jamp.exe").c_str(), FALSE));
+    const std::string log = root + "\\jamp.log";
+    ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
+    Start(port, kMagic101, nullptr, nullptr, root);
+    ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+    // The player, from another thread: looks at the window while the game
+    // runs, then quits the game.
+    char text[64] = {};
+    bool enabled = true;
+    std::atomic<bool> quit{false};
+    std::thread player([&] {
+        for (int i = 0; i < 200 && ::GetFileAttributesA(log.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            std::this_thread::sleep_for(100ms);
+        ::SendMessageTimeoutA(window_->Control(kIdStatus), WM_GETTEXT, sizeof text,
+                              reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000, nullptr);
+        enabled = ::IsWindowEnabled(window_->Handle()) != FALSE;
+        ::DeleteFileA(log.c_str());
+        std::ofstream(log + ".exit") << "quit";
+        quit = true;
+    });
+    test::PostClick(window_->Handle(), kIdLaunch);
+    test::PostClick(window_->Handle(), kIdLaunch); // a second click while the game starts
+    EXPECT_TRUE(Pump([&] { return quit && Text(kIdStatus) == kReadyToLaunch; }, 30s))
+        << Text(kIdStatus);
+    player.join();
+    EXPECT_STREQ(text, kGameRunning);
+    EXPECT_FALSE(enabled);
+    EXPECT_TRUE(::IsWindowEnabled(window_->Handle()));
+    Pump([] { return false; }, 1500ms); // the second click must not start the game again
+    EXPECT_EQ(::GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
+    ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", nullptr);
+    test::RemoveTree(root);
 }
 
 TEST_F(Form1WindowTest, AGigabyteSwitchPaintsProgressAndTheWindowKeepsAnswering) {

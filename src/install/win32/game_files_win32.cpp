@@ -199,10 +199,14 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
             CopyThread(&job);
         return result();
     }
-    // The window paints and shows progress meanwhile, but takes no input.
+    WaitPainting({mover.Get(), copier.Get()}, whileCopying);
+    return result();
+}
+
+void GameFiles::WaitPainting(std::vector<HANDLE> running, const std::function<void()>& every) {
+    // The window paints (and shows progress) meanwhile, but takes no input.
     HWND focus = ::GetFocus();
     const bool disabled = owner_ && !::EnableWindow(owner_, FALSE);
-    std::vector<HANDLE> running{mover.Get(), copier.Get()};
     DWORD last = ::GetTickCount();
     while (!running.empty()) {
         const DWORD count = static_cast<DWORD>(running.size());
@@ -213,7 +217,7 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
             continue;
         }
         if (woke == WAIT_FAILED) {
-            ::WaitForMultipleObjects(count, running.data(), TRUE, INFINITE); // the job is on this stack
+            ::WaitForMultipleObjects(count, running.data(), TRUE, INFINITE); // their jobs are on the caller's stack
             break;
         }
         MSG msg;
@@ -225,16 +229,15 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
-        if (whileCopying && ::GetTickCount() - last >= 250) {
+        if (every && ::GetTickCount() - last >= 250) {
             last = ::GetTickCount();
-            whileCopying();
+            every();
         }
     }
     if (disabled)
         ::EnableWindow(owner_, TRUE);
     if (focus && ::IsWindow(focus))
         ::SetFocus(focus);
-    return result();
 }
 
 void GameFiles::StartAndWait(const LaunchRequest& request) {
@@ -250,7 +253,7 @@ void GameFiles::StartAndWait(const LaunchRequest& request) {
     ::ShellExecuteExA(&info); // a failed start leaves hProcess null: nothing to wait for
     if (info.hProcess) {
         UniqueKernelHandle process(info.hProcess);
-        ::WaitForSingleObject(process.Get(), INFINITE);
+        WaitPainting({process.Get()}, {}); // the game may run for hours: the window lives on
     }
 }
 

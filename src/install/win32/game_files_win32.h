@@ -32,6 +32,10 @@ class GameFiles : public IGameFiles {
     std::string ToolFolder() override;
 
   private:
+    // Waits for every handle while the owner window paints but takes no
+    // input; `every` runs about four times a second.
+    void WaitPainting(std::vector<HANDLE> running, const std::function<void()>& every);
+
     HWND owner_ = nullptr;
     std::string toolFolder_;
 };
