@@ -215,8 +215,9 @@ void Form1::VScroll1_Change(int value) {
         Select(value);
 }
 
-void Form1::lstSVRVariable_Click(int index) { c_.valueSelected = index; }
-void Form1::lstSVRValue_Click(int index) { c_.variableSelected = index; }
+// A click selects its row in the list clicked, and the same row in the other.
+void Form1::lstSVRVariable_Click(int index) { c_.variableSelected = c_.valueSelected = index; }
+void Form1::lstSVRValue_Click(int index) { c_.valueSelected = c_.variableSelected = index; }
 
 } // namespace quorin
 

@@ -30,6 +30,20 @@ void SetVisible(HWND control, bool visible) {
         ::ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
 }
 
+// The two lists scroll as one: whatever moves one list's first row (the
+// wheel, the keys, its own scroll bar) moves the other's to the same row.
+LRESULT CALLBACK ScrollTogether(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                UINT_PTR, DWORD_PTR other) {
+    const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+    if (message == WM_MOUSEWHEEL || message == WM_VSCROLL || message == WM_KEYDOWN) {
+        const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+        HWND partner = reinterpret_cast<HWND>(other);
+        if (::SendMessageA(partner, LB_GETTOPINDEX, 0, 0) != top)
+            ::SendMessageA(partner, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    }
+    return result;
+}
+
 void SelectRow(HWND list, int index) {
     // Selecting what is already selected does nothing, so the lists settle.
     if (static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0)) != index)
@@ -55,6 +69,10 @@ bool Form1Window::Create() {
         if (design.kind == ControlKind::Label)
             ::SetWindowPos(controls_[design.id], HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SetWindowSubclass(controls_[kIdVariables], ScrollTogether, 1,
+                        reinterpret_cast<DWORD_PTR>(controls_[kIdValues]));
+    ::SetWindowSubclass(controls_[kIdValues], ScrollTogether, 1,
+                        reinterpret_cast<DWORD_PTR>(controls_[kIdVariables]));
     for (int id : {kIdQuery, kIdExpand, kIdLaunch})
         ::EnableWindow(controls_[id], FALSE);
     ::ShowWindow(controls_[kIdLaunch], SW_HIDE);

@@ -139,10 +139,21 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL),
                   std::min(v, rows - 1) * 101);
     }
-    Send(kIdVariables, LB_SETCURSEL, 3);
-    ::SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(kIdVariables, LBN_SELCHANGE),
-                   reinterpret_cast<LPARAM>(window_->Control(kIdVariables)));
-    EXPECT_EQ(Send(kIdValues, LB_GETCURSEL), 3);
+    for (int id : {kIdVariables, kIdValues}) { // and stays selected in the list clicked
+        Send(id, LB_SETCURSEL, id == kIdValues ? 7 : 3);
+        ::SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(window_->Control(id)));
+        window_->Sync();
+        EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL),
+                  id == kIdValues ? 707 : 303);
+    }
+    // The wheel over one list scrolls both (given more rows than they show).
+    for (int i = 0; i < 30; ++i)
+        for (int id : {kIdVariables, kIdValues})
+            Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("more"));
+    Send(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
+    EXPECT_GT(Send(kIdValues, LB_GETTOPINDEX), 0);
+    EXPECT_EQ(Send(kIdVariables, LB_GETTOPINDEX), Send(kIdValues, LB_GETTOPINDEX));
 
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "+");
