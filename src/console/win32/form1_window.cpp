@@ -44,6 +44,11 @@ LRESULT CALLBACK ScrollTogether(HWND list, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
+bool IsPushButton(HWND control) {
+    return control && (::SendMessageA(control, WM_GETDLGCODE, 0, 0) &
+                       (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+}
+
 void SelectRow(HWND list, int index) {
     // Selecting what is already selected does nothing, so the lists settle.
     if (static_cast<int>(::SendMessageA(list, LB_GETCURSEL, 0, 0)) != index)
@@ -201,6 +206,21 @@ void Form1Window::Sync() {
         ::SetScrollPos(scroll, SB_CTL, c.scrollValue, TRUE);
     if (expandedShown_ != c.Expanded())
         ApplyHeight();
+    ShowDefault();
+}
+
+void Form1Window::ShowDefault() {
+    // The focused push button is the default for the moment, as in any
+    // dialog; with none focused, Launch is, and wears the default frame.
+    HWND focus = ::GetFocus();
+    const int current = IsPushButton(focus) && ::IsChild(hwnd_.Get(), focus)
+                            ? ::GetDlgCtrlID(focus)
+                            : kIdLaunch;
+    for (int id : {kIdQuery, kIdExpand, kIdAbout, kIdLaunch}) {
+        const LONG style = id == current ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        if ((::GetWindowLongA(controls_[id], GWL_STYLE) & BS_TYPEMASK) != style)
+            ::SendMessageA(controls_[id], BM_SETSTYLE, static_cast<WPARAM>(style), TRUE);
+    }
 }
 
 void Form1Window::PaintNow() {
@@ -212,6 +232,15 @@ bool Form1Window::PreTranslate(MSG& msg) {
     HWND hwnd = hwnd_.Get();
     if (!hwnd || (msg.hwnd != hwnd && !::IsChild(hwnd, msg.hwnd)))
         return false;
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
+        // Enter presses the focused push button, and otherwise the default:
+        // Launch, when it can be pressed.
+        HWND focus = ::GetFocus();
+        HWND target = IsPushButton(focus) ? focus : controls_[kIdLaunch];
+        if (::IsWindowVisible(target) && ::IsWindowEnabled(target))
+            ::SendMessageA(target, BM_CLICK, 0, 0);
+        return true;
+    }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) {
         const bool back = ::GetKeyState(VK_SHIFT) < 0;
         const int count = static_cast<int>(std::size(kForm1TabOrder));
@@ -225,6 +254,7 @@ bool Form1Window::PreTranslate(MSG& msg) {
             if (::IsWindowVisible(next) && ::IsWindowEnabled(next) &&
                 (::GetWindowLongA(next, GWL_STYLE) & WS_TABSTOP)) {
                 ::SetFocus(next);
+                ShowDefault();
                 break;
             }
         }

@@ -168,6 +168,24 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     ::GetWindowRect(window_->Control(kIdStatus), &label);
     ::MapWindowPoints(nullptr, window_->Control(kIdStatusBar), reinterpret_cast<POINT*>(&label), 2);
     EXPECT_LE(std::abs(label.left - (bar.right - label.right)), 1);
+
+    // Enter presses the focused button, which wears the default frame, and
+    // Launch otherwise (here it finds no game and says so).
+    auto enter = [this](int id) {
+        ::SetFocus(window_->Control(id));
+        window_->Sync();
+        const bool framed = ::GetWindowLongA(window_->Control(id), GWL_STYLE) & BS_DEFPUSHBUTTON;
+        MSG key{window_->Control(id), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+        window_->PreTranslate(key);
+        return framed;
+    };
+    EXPECT_TRUE(enter(kIdQuery));
+    EXPECT_FALSE(::GetWindowLongA(window_->Control(kIdLaunch), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_EQ(Text(kIdStatus), kQuerying);
+    EXPECT_TRUE(box_.shown.empty());
+    enter(kIdVariables);
+    EXPECT_TRUE(::GetWindowLongA(window_->Control(kIdLaunch), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_EQ(box_.shown.at(0).caption, "Cant find your JKA executable!");
 }
 
 TEST_F(Form1WindowTest, TheSameGeometryAt144Dpi) {
