@@ -40,4 +40,13 @@ void FrmServer::CancelButton_Click() {
     process_.EndProcess();
 }
 
+void FrmServer::CloseBox_Click(std::optional<Box> focused) {
+    if (focused)
+        Text_LostFocus(*focused);
+    if (!homes_.serverIP.empty() && !homes_.serverPort.empty())
+        OKButton_Click();
+    else
+        CancelButton_Click();
+}
+
 } // namespace quorin

@@ -2,6 +2,7 @@
 // TextChanged flag, the lost-focus copies, OK and Cancel.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "common/message_box.h"
@@ -26,6 +27,10 @@ class FrmServer {
     void Text_LostFocus(Box which);
     void OKButton_Click();
     void CancelButton_Click();
+    // The close box: the box that had the focus keeps what was typed in it;
+    // then, with an address and a port given, it closes as OK does, and
+    // otherwise as Cancel does.
+    void CloseBox_Click(std::optional<Box> focused);
 
     bool Closed() const { return closed_; }
     bool Ended() const { return ended_; }

@@ -76,6 +76,23 @@ TEST_F(FrmServerTest, CancelWithBothValuesLeftDoesNothing) {
     EXPECT_EQ(lblIP_, " "); // only OK writes the captions
 }
 
+TEST_F(FrmServerTest, TheCloseBoxKeepsWhatWasTypedLast) {
+    // The IP typed and left, the port typed and still focused: OK's address.
+    dialog_.Text_Change(Box::IP, "1.2.3.4");
+    dialog_.Text_LostFocus(Box::IP);
+    dialog_.Text_Change(Box::Port, "29071 ");
+    dialog_.CloseBox_Click(Box::Port);
+    EXPECT_TRUE(dialog_.Closed() && !dialog_.Ended());
+    EXPECT_EQ(ip_ + ":" + port_ + " " + lblIP_ + ":" + lblPort_, "1.2.3.4:29071 1.2.3.4:29071");
+    // Only an IP: the close box is Cancel's.
+    std::string ip, port, lblIP = " ", lblPort = " ";
+    FrmServer half({ip, port, lblIP, lblPort}, box_, process_);
+    half.Text_Change(Box::IP, "1.2.3.4");
+    half.CloseBox_Click(Box::IP);
+    EXPECT_TRUE(half.Ended());
+    EXPECT_EQ(box_.shown.at(0).text, "Shutting down...");
+}
+
 TEST_F(FrmServerTest, OneFlagCoversBothBoxes) {
     port_ = "stale";
     dialog_.Text_LostFocus(Box::Port); // nothing typed yet: no copy

@@ -69,6 +69,14 @@ LRESULT CALLBACK ToolDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         case WM_CLOSE:
             self->OnClose();
             return 0;
+        case WM_ACTIVATE: // the focus is where the player left it, after another program
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                self->focus_ = ::GetFocus();
+            } else if (self->focus_ && ::IsChild(hwnd, self->focus_)) {
+                ::SetFocus(self->focus_);
+                return 0;
+            }
+            break;
         case DM_GETDEFID:
             return MAKELRESULT(IDOK, DC_HASDEFID);
         case WM_CTLCOLORSTATIC: {

@@ -30,6 +30,7 @@ class ToolDialog {
 
   private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND focus_ = nullptr; // the control that had the focus when the dialog was left
 
     HWND hwnd_ = nullptr;
     bool done_ = false;

@@ -41,6 +41,15 @@ class ServerWindow : public ToolDialog {
         filling_ = false;
     }
 
+    void OnClose() override {
+        HWND focus = ::GetFocus();
+        form_.CloseBox_Click(focus == Control(kIdTxtIP)     ? std::optional(FrmServer::Box::IP)
+                             : focus == Control(kIdTxtPort) ? std::optional(FrmServer::Box::Port)
+                                                            : std::nullopt);
+        if (form_.Closed())
+            Close();
+    }
+
   private:
     void AddTip(int id, const char* text) {
         if (!tooltip_)
