@@ -60,6 +60,8 @@ TEST(ArgumentText, DropsTheProgramNameQuotedOrNotAndTheBlanksAfterIt) {
         {"\"C:\\My Games\\quorin.exe\" \t +connect h:1 ", "+connect h:1 "},
         {"\"C:\\a b\"x\ty", "y"}, // the name goes on to the next blank
         {"\"unclosed quote +connect", ""},
+        {"\"a\" c", "c"},  // one blank after the closing quote
+        {"\"\"x y", "y"}, // an empty quoted name
         {"quorin.exe", ""},
         {"a\t \tb  c", "b  c"},
         {"", ""},
