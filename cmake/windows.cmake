@@ -17,7 +17,6 @@ target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shel
 # The program itself.
 configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.manifest @ONLY)
 add_executable(quorin WIN32 src/app/main.cpp src/app/quorin.rc)
-target_include_directories(quorin PRIVATE src/app ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(quorin PRIVATE quorin_win32)
 
 add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
@@ -64,12 +63,12 @@ target_link_libraries(quorin-inspect PRIVATE user32)
 add_executable(standin-jamp tools/standin/jamp.cpp)
 set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
 target_link_libraries(standin-jamp PRIVATE quorin_core)
-add_dependencies(win_tests standin-jamp)
-add_dependencies(window_tests standin-jamp)
-target_compile_definitions(window_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
+foreach(tests win_tests window_tests)
+  add_dependencies(${tests} standin-jamp)
+  target_compile_definitions(${tests} PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
+endforeach()
 add_dependencies(win_tests quorin)
-target_compile_definitions(win_tests PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>"
-  QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
+target_compile_definitions(win_tests PRIVATE QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
 
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).
 add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)

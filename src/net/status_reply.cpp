@@ -53,7 +53,7 @@ std::string ServerVersionFromValue(std::string_view versionValue) {
 std::optional<std::string> EffectiveServerVersion(const StatusReply& reply) {
     // A text that looks like a version ("v" or "V" and a digit) is judged as
     // it stands, so "V1.0.1" stays a version the client does not have.
-    const std::string text = reply.serverVersion.value_or("");
+    const std::string_view text = reply.serverVersion ? *reply.serverVersion : std::string_view();
     if (text.size() >= 2 && (text[0] == 'v' || text[0] == 'V') && text[1] >= '0' && text[1] <= '9')
         return reply.serverVersion;
     std::optional<std::string_view> protocol;

@@ -209,15 +209,17 @@ void Form1Window::Sync() {
     ShowDefault();
 }
 
-void Form1Window::ShowDefault() {
+HWND Form1Window::DefaultButton() const {
     // The focused push button is the default for the moment, as in any
-    // dialog; with none focused, Launch is, and wears the default frame.
+    // dialog; with none focused, Launch is.
     HWND focus = ::GetFocus();
-    const int current = IsPushButton(focus) && ::IsChild(hwnd_.Get(), focus)
-                            ? ::GetDlgCtrlID(focus)
-                            : kIdLaunch;
+    return IsPushButton(focus) && ::IsChild(hwnd_.Get(), focus) ? focus : controls_.at(kIdLaunch);
+}
+
+void Form1Window::ShowDefault() {
+    HWND current = DefaultButton(); // it wears the default frame
     for (int id : {kIdQuery, kIdExpand, kIdAbout, kIdLaunch}) {
-        const LONG style = id == current ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        const LONG style = controls_[id] == current ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
         if ((::GetWindowLongA(controls_[id], GWL_STYLE) & BS_TYPEMASK) != style)
             ::SendMessageA(controls_[id], BM_SETSTYLE, static_cast<WPARAM>(style), TRUE);
     }
@@ -235,8 +237,7 @@ bool Form1Window::PreTranslate(MSG& msg) {
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
         // Enter presses the focused push button, and otherwise the default:
         // Launch, when it can be pressed.
-        HWND focus = ::GetFocus();
-        HWND target = IsPushButton(focus) ? focus : controls_[kIdLaunch];
+        HWND target = DefaultButton();
         if (::IsWindowVisible(target) && ::IsWindowEnabled(target))
             ::SendMessageA(target, BM_CLICK, 0, 0);
         return true;

@@ -32,6 +32,7 @@ class Form1Window {
     bool PreTranslate(MSG& msg);
 
   private:
+    HWND DefaultButton() const;
     void ShowDefault();
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -163,6 +163,7 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     rig_.Controls().lblStatus = kPatchedReady;
     window_->Sync();
     EXPECT_EQ(Text(kIdStatus), kPatchedReady);
+    EXPECT_TRUE(::GetWindowLongA(window_->Control(kIdStatus), GWL_STYLE) & SS_NOPREFIX);
     RECT label{};
     ::GetClientRect(window_->Control(kIdStatusBar), &bar);
     ::GetWindowRect(window_->Control(kIdStatus), &label);
