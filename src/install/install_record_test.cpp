@@ -78,7 +78,9 @@ TEST_F(InstallRecordTest, WithoutTheVersionKeyOrTheRightToWriteStartUpGoesOn) {
     backend_->CreateKey(kGameBaseKey);
     EXPECT_TRUE(record_.GameKeyExists()); // no version key needed
     EXPECT_TRUE(record_.LoadInstallInfo());
+    EXPECT_EQ(record_.InstallPath(), "");
     EXPECT_FALSE(backend_->KeyExists(kGameVersionKey));
+    EXPECT_EQ(record_.ReadMagic(), "");
     EXPECT_EQ(ClientVersionFromMagic(record_.ReadMagic()), "v1.0.1");
     EXPECT_FALSE(record_.WriteMagic(kMagic101));
 
@@ -100,9 +102,11 @@ TEST_F(InstallRecordTest, TheMarkerReadsAsTextAndNamesTheClientVersion) {
     } cases[] = {
         {kRegDword, Dword(0), "0", "v1.0.0"},
         {kRegDword, Dword(599925), "599925", "v1.0.1"},
+        {kRegDword, Dword(1), "1", "v1.0.1"},
         {kRegDword, Dword(0xFFFFFFFF), "-1", "v1.0.1"},
         {kRegSz, Bytes({"0\0", 2}), "0", "v1.0.0"},
         {kRegSz, Bytes({"1.0.0\0", 6}), "1.0.0", "v1.0.1"},
+        {kRegSz, Bytes({"\0", 1}), "", "v1.0.1"},
         {kRegBinary, {0x30}, "", "v1.0.1"},       // no text form
         {kRegQword, ByteArray(8, 0), "", "v1.0.1"}, // read, not raised
     };

@@ -159,11 +159,14 @@ TEST(CProtocolsOnWinsock, HoldsTheCatalogueInWinsocksOrder) {
     const auto* records = reinterpret_cast<const WSAPROTOCOL_INFOA*>(buffer.data());
     for (int i = 0; i < count; ++i) {
         const CProtocol& p = *catalogue.Item(static_cast<long>(i + 1));
-        EXPECT_EQ(std::to_string(p.CatalogEntryId()) + " " + p.ProtocolName(),
-                  std::to_string(records[i].dwCatalogEntryId) + " " + records[i].szProtocol);
+        EXPECT_EQ(std::to_string(p.CatalogEntryId()) + " " + p.ProtocolName() + " " +
+                      std::to_string(p.Protocol()),
+                  std::to_string(records[i].dwCatalogEntryId) + " " + records[i].szProtocol + " " +
+                      std::to_string(records[i].iProtocol));
     }
     EXPECT_EQ(catalogue.GetProtocolInfoBySocketHandle(0x7FFF0), nullptr);
-    EXPECT_EQ(box.shown.at(0).text, ""); // WSAENOTSOCK is not in the catalogue's table
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, ""); // WSAENOTSOCK is not in the catalogue's table
 }
 
 TEST(Ole32GuidText, MatchesOurOwnFormatting) {
