@@ -27,11 +27,11 @@ add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   tests/support/win32/window_driver.cpp)
 
 # The real windows, driven in-process under Wine and Xvfb.
-add_executable(window_tests src/console/win32/faults_win32_test.cpp
+add_executable(window_tests
   src/console/win32/form1_window_test.cpp
   tests/support/win32/registry_backend_win32.cpp
   tests/support/win32/window_driver.cpp)
-target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main psapi)
+target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 
 set(QUORIN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)

@@ -308,6 +308,7 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     // The player, from another thread: looks at the window while the game
     // runs, then quits the game.
     char text[64] = {};
+    std::string started; // what the game was given, and where it ran
     bool enabled = true;
     std::atomic<bool> quit{false};
     std::thread player([&] {
@@ -316,6 +317,9 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
         ::SendMessageTimeoutA(window_->Control(kIdStatus), WM_GETTEXT, sizeof text,
                               reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000, nullptr);
         enabled = ::IsWindowEnabled(window_->Handle()) != FALSE;
+        std::ifstream in(log, std::ios::binary);
+        started.assign(std::istreambuf_iterator<char>(in), {});
+        in.close();
         ::DeleteFileA(log.c_str());
         std::ofstream(log + ".exit") << "quit";
         quit = true;
@@ -326,6 +330,7 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
         << Text(kIdStatus);
     player.join();
     EXPECT_STREQ(text, kGameRunning);
+    EXPECT_EQ(started, "+connect 127.0.0.1:" + std::to_string(port) + "\n" + root + "\\GameData\n");
     EXPECT_FALSE(enabled);
     EXPECT_TRUE(::IsWindowEnabled(window_->Handle()));
     Pump([] { return false; }, 1500ms); // the second click must not start the game again

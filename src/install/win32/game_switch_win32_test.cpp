@@ -6,7 +6,6 @@
 #include <fstream>
 #include <functional>
 #include <tuple>
-#include <thread>
 
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
@@ -211,32 +210,6 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     EXPECT_FALSE(Exists(game_ + "\\GameData\\Quorin switch"));
     ::TerminateProcess(second.Get(), 0);
     ::WaitForSingleObject(second.Get(), 10000);
-}
-
-TEST_F(GameSwitchTest, LaunchStartsTheClientInGameDataAndWaitsForIt) {
-    ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (game_ + "\\GameData\\jamp.exe").c_str(), FALSE));
-    const std::string log = root_ + "\\jamp.log";
-    ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
-    for (const std::string arguments : {"+connect 127.0.0.1:29070 +set name ^1Kyle", ""}) {
-        ::DeleteFileA(log.c_str());
-        ::DeleteFileA((log + ".exit").c_str());
-        Form1& f = Form("v1.0.1", "v1.0.1", arguments);
-        bool endedEarly = true;
-        std::thread player([&] {
-            // The tool must still be waiting while the game runs.
-            for (int i = 0; i < 300 && !Exists(log); ++i)
-                ::Sleep(100);
-            ::Sleep(300);
-            endedEarly = !f.Controls().lblPatchMeVisible;
-            Write(log + ".exit", "quit");
-        });
-        f.cmdLaunch_Click();
-        player.join();
-        EXPECT_FALSE(endedEarly) << "the launch returned before the game ended";
-        EXPECT_EQ(ReadAll(log), arguments + "\n" + game_ + "\\GameData\n");
-        EXPECT_FALSE(f.Controls().lblPatchMeVisible);
-        EXPECT_FALSE(f.Ended());
-    }
 }
 
 } // namespace
