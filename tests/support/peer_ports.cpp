@@ -2,15 +2,9 @@
 
 #include <cstdlib>
 
-#ifdef _WIN32
-#include "common/win32/win.h"
-#else
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 #include <string_view>
+
+#include "common/win32/win.h"
 
 #include "tests/support/qstat_rules.h"
 
@@ -20,11 +14,7 @@ std::optional<std::string> PeersDir() {
     const char* dir = std::getenv("QUORIN_PEERS_DIR");
     if (!dir || !*dir)
         return std::nullopt;
-#ifdef _WIN32
     return "Z:" + std::string(dir);
-#else
-    return std::string(dir);
-#endif
 }
 
 std::optional<int> PeerPort(const std::string& variant) {
@@ -40,27 +30,17 @@ std::optional<int> PeerPort(const std::string& variant) {
 }
 
 int FreeLoopbackUdpPort() {
-#ifdef _WIN32
     WSADATA data;
     ::WSAStartup(MAKEWORD(2, 2), &data); // balanced by the WSACleanup below
     SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    using Length = int;
-#else
-    int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    using Length = socklen_t;
-#endif
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    Length length = sizeof a;
+    int length = sizeof a;
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-#ifdef _WIN32
     ::closesocket(s);
     ::WSACleanup();
-#else
-    ::close(s);
-#endif
     return ntohs(a.sin_port);
 }
 

@@ -1,4 +1,4 @@
-// The server peers started for a test run (scripts/peers), found through
+// The server peers started for a test run (scripts/peers), found under Wine through
 // QUORIN_PEERS_DIR: their ports, and what qstat said of the openarena server.
 #pragma once
 

