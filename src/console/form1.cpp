@@ -120,7 +120,21 @@ void Form1::cmdQuery_Click() {
         return;
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
+        ReportSocketError();
+}
+
+void Form1::ReportSocketError() {
+    const std::int32_t code = s_.udp.LastSocketError();
+    ShowErrorMessage(code);
+    if (code != kWsaeConnReset)
+        return;
+    s_.udp.CloseSocket(UdpSocket);
+    UdpSocket = s_.udp.CreateSocket(kAfInet, kSockDgram, kIpprotoUdp);
+    if (UdpSocket == kNoSocket ||
+        s_.udp.ConnectSocket(UdpSocket, c_.lblIP, *ParsePort(c_.lblPort)) == -1) {
+        SocketCount = 0; // no socket to ask with: Query says so
         ShowErrorMessage(s_.udp.LastSocketError());
+    }
 }
 
 void Form1::Timer1_Timer() {
@@ -128,7 +142,7 @@ void Form1::Timer1_Timer() {
         return;
     const int ready = s_.udp.SelectReadable(UdpSocket);
     if (ready == -1)
-        ShowErrorMessage(s_.udp.LastSocketError());
+        ReportSocketError();
     else if (ready >= 1)
         ReadServerReply(UdpSocket);
 }
@@ -139,7 +153,7 @@ void Form1::ReadServerReply(SocketHandle socket) {
     if (n > 0)
         ParseStatusReply(text);
     else if (n == -1)
-        ShowErrorMessage(s_.udp.LastSocketError());
+        ReportSocketError();
 }
 
 void Form1::ParseStatusReply(const std::string& text) {

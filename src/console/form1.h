@@ -105,6 +105,10 @@ class Form1 {
     bool AskForAddress();
     bool ConnectToServer();
     void ReadServerReply(SocketHandle socket);
+    // ShowErrorMessage for the socket's last error; after a refusal the
+    // socket is replaced by a fresh one connected to the same server, since
+    // some stacks (Wine's) report a refusal only once per socket.
+    void ReportSocketError();
     void ParseStatusReply(const std::string& text);
     void ShowServerVersion(const std::string& versionText);
     // Shows the server's version and the Patch link or Launch beside it.

@@ -231,6 +231,18 @@ TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
         EXPECT_EQ(s.lstSVRVariable.size(), 2u) << c.what;
         EXPECT_TRUE(s.cmdLaunchVisible) << c.what;
     }
+    // Each refusal put a fresh socket in the old one's place, asking the same server.
+    EXPECT_EQ(sockets_.closes, 2);
+    ASSERT_EQ(sockets_.connects.size(), 3u);
+    EXPECT_EQ(sockets_.connects[2], sockets_.connects[0]);
+
+    // No fresh socket to be had: said, and the timer stops asking.
+    sockets_.Fail(10054);
+    sockets_.socketError = 10024;
+    box_.shown.clear();
+    rig_.form->Timer1_Timer();
+    EXPECT_EQ(box_.shown.at(0).text, "Too many open files.");
+    EXPECT_EQ(rig_.form->SocketCount, 0);
 }
 
 TEST_F(Form1Test, AReplyArrivingWhileAWarningBoxIsOpen) {

@@ -97,6 +97,11 @@ TEST_F(Form1WindowTest, WhatThePlayerSeesAgainstRealServers) {
         EXPECT_EQ(Text(kIdPort), std::to_string(c.port));
         Pump([&] { return Text(kIdStatus) != kQuerying; });
         EXPECT_EQ(Seen(), c.seen);
+        for (int again = 0; again < 2 && c.port == closed; ++again) { // every refusal is told
+            Send(kIdQuery, BM_CLICK);
+            EXPECT_EQ(Text(kIdStatus), kQuerying);
+            EXPECT_TRUE(WaitForStatus(kNotResponding)) << again;
+        }
         TearDown();
     }
     EXPECT_TRUE(box_.shown.empty());

@@ -121,7 +121,9 @@ int WinsockApi::Send(SocketHandle socket, const std::uint8_t* data, int length) 
 int WinsockApi::Recv(SocketHandle socket, std::uint8_t* buffer, int length) {
     if (auto it = refusals_.find(socket); it != refusals_.end() && it->second.pending) {
         it->second.pending = false;
-        ::WSASetLastError(WSAECONNRESET);
+        // A refusal reads as Windows reports it; any other error as itself.
+        const int error = it->second.seen;
+        ::WSASetLastError(error == WSAECONNREFUSED ? WSAECONNRESET : error);
         return SOCKET_ERROR;
     }
     return ::recv(Native(socket), reinterpret_cast<char*>(buffer), length, 0);

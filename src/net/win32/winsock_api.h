@@ -27,8 +27,8 @@ class WinsockApi : public ISocketApi {
   private:
     // Windows makes a refused datagram readable, and the receive then fails
     // with 10054. Wine on Linux only sets the socket's error, which never
-    // clears; a socket whose error first appears is reported once the way
-    // Windows reports it.
+    // clears; a socket whose error first appears is reported once, a refusal
+    // the way Windows reports it. A later refusal needs a fresh socket.
     struct Refusal {
         int seen = 0;
         bool pending = false;
