@@ -3,15 +3,18 @@
 // the screenshots.
 //
 //   quorin-inspect [--title T] [--wait-answer] [--wait-status S] [--click ID]
-//                  [--label-click ID] [--rect] [--close]
+//                  [--label-click ID] [--hover-last ID] [--rect] [--close]
 //
 // The window is looked for until it is shown (20 s at most). --wait-answer
 // waits (20 s at most) until the status shows the outcome of a query;
 // --wait-status waits until the status reads S; --click presses the button
-// with that id and --label-click clicks a label (both asynchronously); --rect prints
-// the window's outer rectangle as WxH+X+Y; without an action it prints the
-// labels and both lists.
+// with that id and --label-click clicks a label (both asynchronously);
+// --hover-last rests the pointer on the last row of that list until its
+// tooltip shows; --rect prints the window's outer rectangle, with any tooltip
+// it shows, as WxH+X+Y; without an action it prints the labels and both lists.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +47,16 @@ std::string Row(HWND list, int i) {
             row += c < 0x80 ? static_cast<char>(c) : '?';
     }
     return row;
+}
+
+// The window's rectangle joined with that of every tooltip its thread shows.
+BOOL CALLBACK JoinTooltip(HWND window, LPARAM joined) {
+    char name[64] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    RECT r{};
+    if (::IsWindowVisible(window) && std::string(name) == TOOLTIPS_CLASSA && ::GetWindowRect(window, &r))
+        ::UnionRect(reinterpret_cast<RECT*>(joined), reinterpret_cast<RECT*>(joined), &r);
+    return TRUE;
 }
 
 } // namespace
@@ -86,9 +99,22 @@ int main(int argc, char** argv) {
         } else if (arg == "--click" && i + 1 < argc) {
             ::PostMessageA(::GetDlgItem(main, std::atoi(argv[++i])), BM_CLICK, 0, 0);
             ::Sleep(300);
+        } else if (arg == "--hover-last" && i + 1 < argc) {
+            HWND list = ::GetDlgItem(main, std::atoi(argv[++i]));
+            const auto last = ::SendMessageA(list, LB_GETCOUNT, 0, 0) - 1;
+            RECT row{};
+            ::SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&row));
+            POINT at{(row.left + row.right) / 2, (row.top + row.bottom) / 2};
+            ::ClientToScreen(list, &at);
+            ::SetCursorPos(at.x - 1, at.y);
+            ::Sleep(100);
+            ::SetCursorPos(at.x, at.y); // a move within the list, as a hand would make
+            ::Sleep(1500);
         } else if (arg == "--rect") {
             RECT r{};
             ::GetWindowRect(main, &r);
+            ::EnumThreadWindows(::GetWindowThreadProcessId(main, nullptr), JoinTooltip,
+                                reinterpret_cast<LPARAM>(&r));
             std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
             return 0;
         } else if (arg == "--close") {

@@ -60,7 +60,8 @@ HWND CreateControl(HWND parent, const ControlDesign& design, const FontSet& font
         break;
     case ControlKind::ListBox:
         cls = "LISTBOX";
-        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_TABSTOP;
+        // Drawn by the window that holds it; the items stay the texts given.
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_TABSTOP;
         exStyle = WS_EX_CLIENTEDGE;
         break;
     case ControlKind::ScrollBar:

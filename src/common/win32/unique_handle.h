@@ -56,6 +56,7 @@ QUORIN_HANDLE_TRAITS(FileTraits, HANDLE, INVALID_HANDLE_VALUE, ::CloseHandle);
 QUORIN_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose);
 QUORIN_HANDLE_TRAITS(HwndTraits, HWND, nullptr, ::DestroyWindow);
 QUORIN_HANDLE_TRAITS(HfontTraits, HFONT, nullptr, ::DeleteObject);
+QUORIN_HANDLE_TRAITS(HbrushTraits, HBRUSH, nullptr, ::DeleteObject);
 #undef QUORIN_HANDLE_TRAITS
 
 using UniqueHkey = UniqueHandle<HkeyTraits>;
@@ -65,5 +66,6 @@ using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueHwnd = UniqueHandle<HwndTraits>;
 using UniqueHfont = UniqueHandle<HfontTraits>;
+using UniqueHbrush = UniqueHandle<HbrushTraits>;
 
 } // namespace quorin::win32

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "console/server_text.h"
+
 namespace quorin::win32 {
 
 namespace {
@@ -55,7 +57,106 @@ void SelectRow(HWND list, int index) {
         ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
+// The game's colours for its codes ^0 to ^9. Its white, the colour of text
+// without a code, is the list's own text colour here, on a light list.
+COLORREF GameColour(int code) {
+    static constexpr COLORREF kColours[] = {RGB(0, 0, 0),     RGB(255, 0, 0),   RGB(0, 255, 0),
+                                            RGB(255, 255, 0), RGB(0, 0, 255),   RGB(0, 255, 255),
+                                            RGB(255, 0, 255), RGB(0, 0, 0),     RGB(255, 128, 0),
+                                            RGB(128, 128, 128)};
+    if (code == kDefaultColour || code < 0 || code > 9)
+        return ::GetSysColor(COLOR_WINDOWTEXT);
+    return kColours[code];
+}
+
+// A selected row is tinted with the selection colour rather than filled
+// with it, so that the server's colours stay readable on it.
+COLORREF SelectedRowColour() {
+    const COLORREF mark = ::GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF ground = ::GetSysColor(COLOR_WINDOW);
+    const auto mix = [](int a, int b) { return static_cast<BYTE>((a + 2 * b) / 3); };
+    return RGB(mix(GetRValue(mark), GetRValue(ground)), mix(GetGValue(mark), GetGValue(ground)),
+               mix(GetBValue(mark), GetBValue(ground)));
+}
+
+std::string ItemText(HWND list, int index) {
+    const LRESULT length = ::SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0)
+        return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
 } // namespace
+
+int Form1Window::RowHeight() const {
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, fonts_.Get(Font::List));
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    return metrics.tmHeight;
+}
+
+void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
+    HDC dc = item.hDC;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    if (selected) {
+        const UniqueHbrush tint(::CreateSolidBrush(SelectedRowColour()));
+        ::FillRect(dc, &item.rcItem, tint.Get());
+    } else {
+        ::FillRect(dc, &item.rcItem, ::GetSysColorBrush(COLOR_WINDOW));
+    }
+    const int count = static_cast<int>(::SendMessageA(item.hwndItem, LB_GETCOUNT, 0, 0));
+    const int row = static_cast<int>(item.itemID);
+    if (row >= 0 && row < count) {
+        const Form1Controls& c = form_.Controls();
+        const std::string text = ItemText(item.hwndItem, row);
+        HGDIOBJ oldFont = ::SelectObject(dc, fonts_.Get(Font::List));
+        ::SetBkMode(dc, TRANSPARENT);
+        int x = item.rcItem.left + 2;
+        for (const TextRun& run :
+             RowRuns(text, row == count - 1, MaxClients(c.lstSVRVariable, c.lstSVRValue))) {
+            SIZE size{};
+            if (run.separator) { // a line break, shown as a pilcrow between spaces
+                static constexpr wchar_t kMark[] = L" \u00B6 ";
+                ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+                ::TextOutW(dc, x, item.rcItem.top, kMark, 3);
+                ::GetTextExtentPoint32W(dc, kMark, 3, &size);
+            } else {
+                const int length = static_cast<int>(run.text.size());
+                ::SetTextColor(dc, GameColour(run.colour));
+                ::TextOutA(dc, x, item.rcItem.top, run.text.data(), length);
+                ::GetTextExtentPoint32A(dc, run.text.data(), length, &size);
+            }
+            x += size.cx;
+            if (x >= item.rcItem.right)
+                break;
+        }
+        ::SelectObject(dc, oldFont);
+    }
+    if (item.itemState & ODS_FOCUS)
+        ::DrawFocusRect(dc, &item.rcItem);
+}
+
+const char* Form1Window::RowTipText() {
+    HWND list = controls_[kIdValues];
+    POINT at{};
+    ::GetCursorPos(&at);
+    ::ScreenToClient(list, &at);
+    const LRESULT hit = ::SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(at.x, at.y));
+    const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    const Form1Controls& c = form_.Controls();
+    tipRow_ = HIWORD(hit) ? -1 : LOWORD(hit);
+    tipText_ = tipRow_ < 0 || tipRow_ >= count
+                   ? std::string()
+                   : RowTip(ItemText(list, tipRow_), tipRow_ == count - 1,
+                            MaxClients(c.lstSVRVariable, c.lstSVRValue));
+    return tipText_.c_str();
+}
 
 bool Form1Window::Create() {
     RegisterToolClass(kClassName, &Form1Window::Proc, ::GetSysColorBrush(COLOR_BTNFACE));
@@ -91,6 +192,8 @@ bool Form1Window::Create() {
                                  0, 0, 0, 0, hwnd, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     AddTooltip(controls_[kIdStatus], "Click to visit!");
     AddTooltip(controls_[kIdExpand], "View/Hide Server Details");
+    AddTooltip(controls_[kIdValues], LPSTR_TEXTCALLBACKA); // a row of several lines, spelt out
+    ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kForm1ClientWidth, dpi_));
 
     Layout();
     ApplyHeight();
@@ -234,6 +337,14 @@ bool Form1Window::PreTranslate(MSG& msg) {
     HWND hwnd = hwnd_.Get();
     if (!hwnd || (msg.hwnd != hwnd && !::IsChild(hwnd, msg.hwnd)))
         return false;
+    if (msg.message == WM_MOUSEMOVE && msg.hwnd == controls_[kIdValues] && tipRow_ >= 0) {
+        // Another row under the pointer: the tooltip is asked anew for it.
+        const LRESULT hit = ::SendMessageA(msg.hwnd, LB_ITEMFROMPOINT, 0, msg.lParam);
+        if ((HIWORD(hit) ? -1 : LOWORD(hit)) != tipRow_) {
+            tipRow_ = -1;
+            ::SendMessageA(tooltip_, TTM_POP, 0, 0);
+        }
+    }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
         // Enter presses the focused push button, and otherwise the default:
         // Launch, when it can be pressed.
@@ -298,6 +409,19 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         Layout();
         return 0;
+    case WM_MEASUREITEM:
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = static_cast<UINT>(RowHeight());
+        return TRUE;
+    case WM_DRAWITEM:
+        DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_NOTIFY: {
+        auto* tip = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        if (tip->hdr.hwndFrom == tooltip_ && tip->hdr.code == TTN_GETDISPINFOA &&
+            reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdValues])
+            tip->lpszText = const_cast<char*>(RowTipText());
+        return 0;
+    }
     case DM_GETDEFID:
         return MAKELRESULT(kIdLaunch, DC_HASDEFID);
     case WM_CTLCOLORSTATIC: {
@@ -313,6 +437,8 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             ::SendMessageA(control, WM_SETFONT,
                            reinterpret_cast<WPARAM>(fonts_.Get(id == kIdStatus ? kStatusLabel.font : DesignOf(id).font)),
                            TRUE);
+        for (int id : {kIdVariables, kIdValues})
+            ::SendMessageA(controls_[id], LB_SETITEMHEIGHT, 0, RowHeight());
         FitLabels(); // the new fonts measure the same texts anew
         Layout();
         ApplyHeight();

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 
 #include "common/win32/controls.h"
 #include "console/form1.h"
@@ -42,6 +43,10 @@ class Form1Window {
     void CentreStatus();
     void ApplyHeight();
     void AddTooltip(HWND tool, const char* text);
+    // The details panel's rows: the server's colours, separators, players.
+    int RowHeight() const;
+    void DrawRow(const DRAWITEMSTRUCT& item);
+    const char* RowTipText();
     void FitLabels();
 
     Form1& form_;
@@ -52,6 +57,8 @@ class Form1Window {
     FontSet fonts_;
     int dpi_ = 96;
     int listsShown_ = -1;
+    int tipRow_ = -1;      // the values row the tooltip spells out
+    std::string tipText_;
     bool expandedShown_ = false;
 };
 

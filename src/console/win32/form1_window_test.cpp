@@ -123,6 +123,28 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "-");
     EXPECT_NEAR(OuterHeightTwips(), kForm1ExpandedHeight, pixel);
+    // The server's colours as drawn: "^4Stand-in" in the game's blue, the
+    // last row's "^1Kyle" in its red; the names list has none.
+    const auto pixels = [this](int id, int row) {
+        HWND list = window_->Control(id);
+        ::UpdateWindow(list);
+        RECT r{};
+        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        HDC dc = ::GetDC(list);
+        bool red = false, blue = false;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                const COLORREF c = ::GetPixel(dc, x, y);
+                const bool dark = GetGValue(c) < 60;
+                red = red || (dark && GetRValue(c) > 195 && GetBValue(c) < 60);
+                blue = blue || (dark && GetRValue(c) < 60 && GetBValue(c) > 195);
+            }
+        ::ReleaseDC(list, dc);
+        return std::string(blue ? "b" : "") + (red ? "r" : "");
+    };
+    const int last = Send(kIdValues, LB_GETCOUNT) - 1;
+    EXPECT_EQ(pixels(kIdValues, 0) + "|" + pixels(kIdValues, last) + "|" + pixels(kIdVariables, 0),
+              "b|r|");
     // The status bar moved down with the bottom edge, below the lists.
     RECT bar{}, list{};
     ::GetWindowRect(window_->Control(kIdStatusBar), &bar);

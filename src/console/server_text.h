@@ -1,0 +1,56 @@
+// How the details panel draws a server's texts. The lists keep the server's
+// bytes; only their drawing reads the game's colour codes (^0 to ^9) as
+// colours, a line break as a separator, and the player lines after the last
+// value as players with their count.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorin {
+
+// The colour of text before any code, and after a code's colour is dropped.
+inline constexpr int kDefaultColour = 7;
+
+struct TextRun {
+    std::string text;
+    int colour = kDefaultColour; // the code's digit, 0 to 9
+    bool separator = false;      // stands where the text broke its line
+    bool operator==(const TextRun&) const = default;
+};
+
+// `text` cut where a colour code changes the colour, the codes themselves
+// left out. A caret not followed by a digit is text.
+std::vector<TextRun> ColourRuns(std::string_view text);
+
+// The text without its colour codes.
+std::string Uncoloured(std::string_view text);
+
+struct Player {
+    std::int64_t score = 0;
+    std::int64_t ping = 0;
+    std::string name; // with its colour codes
+    bool operator==(const Player&) const = default;
+};
+
+// The lines `score ping "name"` one to a line; nullopt when any line is not
+// one. A final line break ends the last line, not one more.
+std::optional<std::vector<Player>> ParsePlayers(std::string_view lines);
+
+// The value of "sv_maxclients" among the reply's pairs, or "".
+std::string MaxClients(const std::vector<std::string>& names,
+                       const std::vector<std::string>& values);
+
+// What a row shows. In the last row, the lines after the first are the
+// server's players when they read as players ("3/16 players: Kyle (12, 48
+// ms), ..."); any other line break shows as a separator.
+std::vector<TextRun> RowRuns(std::string_view item, bool last, std::string_view maxClients);
+
+// The same row spelt out for its tooltip, a player to a line, without
+// colour codes; "" for a row of one line.
+std::string RowTip(std::string_view item, bool last, std::string_view maxClients);
+
+} // namespace quorin

@@ -1,0 +1,57 @@
+// How the details panel's rows read: colours, separators and players.
+#include "console/server_text.h"
+
+#include <gtest/gtest.h>
+
+namespace quorin {
+namespace {
+
+// Runs in one line: each as "text" with its colour, "|" for a separator.
+std::string Render(const std::vector<TextRun>& runs) {
+    std::string out;
+    for (const TextRun& run : runs)
+        out += run.separator ? "|" : run.text + "^" + std::to_string(run.colour) + " ";
+    return out;
+}
+
+const std::string kPlayers = "12 48 \"^1Kyle^7 Katarn\"\n-3 112 \"Jaden \xE9\"\n";
+
+TEST(RowRuns, ColoursSeparatorsAndPlayers) {
+    const struct {
+        std::string item;
+        bool last;
+        const char* seen;
+    } cases[] = {
+        {"plain", false, "plain^7 "},
+        {"^1Red^7 white", false, "Red^1  white^7 "},
+        {"^4^5Cyan^", false, "Cyan^^5 "}, // a code with no text goes; a lone caret is text
+        {"a^x^^9b", false, "a^x^^7 b^9 "},              // a caret before a non-digit is text
+        {"", false, ""},
+        {"one\ntwo\n^2three", false, "one^7 |two^7 |three^2 "},
+        {"0\n" + kPlayers, false, "0^7 |12 48 \"^7 Kyle^1  Katarn\"^7 |-3 112 \"Jaden \xE9\"^7 |"},
+        {"0\n" + kPlayers, true,
+         "0^7 |2/16 players: ^7 Kyle^1  Katarn^7  (12, 48 ms)^7 , ^7 Jaden \xE9^7  (-3, 112 ms)^7 "},
+        {"20\n", true, "20^7 |0/16 players^7 "},            // nobody playing
+        {"20\n1 2 \"a\"\nnot a player", true, "20^7 |1 2 \"a\"^7 |not a player^7 "},
+        {"20\n1 2 a\n", true, "20^7 |1 2 a^7 |"},           // a name needs its quotes
+        {"20\n1 \"a\"\n", true, "20^7 |1 \"a\"^7 |"},       // and a ping
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Render(RowRuns(c.item, c.last, "16")), c.seen) << c.item;
+    EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "")), "0^7 |1 player: ^7 a^7  (1, 2 ms)^7 ");
+}
+
+TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
+    EXPECT_EQ(RowTip("^1one", true, "16"), "");
+    EXPECT_EQ(RowTip("0\n" + kPlayers, true, "16"),
+              "0\n2/16 players\nKyle Katarn: score 12, ping 48\nJaden \xE9: score -3, ping 112");
+    EXPECT_EQ(RowTip("a\n^3b\nc", false, "16"), "a\nb\nc");
+}
+
+TEST(MaxClients, IsTheValueOfItsPairInAnyCase) {
+    EXPECT_EQ(MaxClients({"a", "SV_MaxClients"}, {"1", "24"}), "24");
+    EXPECT_EQ(MaxClients({"a"}, {"1"}), "");
+}
+
+} // namespace
+} // namespace quorin
