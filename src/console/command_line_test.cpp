@@ -47,13 +47,6 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
     }
 }
 
-TEST(ReadCommandLine, IsUsableOnlyWithHostAndPort) {
-    EXPECT_TRUE(ReadCommandLine("+connect h:1").IsUsable());
-    EXPECT_FALSE(ReadCommandLine("+connect h:0").IsUsable());
-    EXPECT_FALSE(ReadCommandLine("+connect :1").IsUsable());
-    EXPECT_FALSE(ReadCommandLine("abcd").IsUsable());
-}
-
 TEST(ArgumentText, DropsTheProgramNameQuotedOrNotAndTheBlanksAfterIt) {
     const std::pair<const char*, const char*> cases[] = {
         {"quorin.exe +connect h:1", "+connect h:1"},

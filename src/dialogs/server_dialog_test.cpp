@@ -8,12 +8,6 @@
 namespace quorin {
 namespace {
 
-TEST(TrimSpaces, RemovesOnlyLeadingAndTrailingSpaces) {
-    EXPECT_EQ(TrimSpaces("  10.0.0.1 "), "10.0.0.1");
-    EXPECT_EQ(TrimSpaces("   "), "");
-    EXPECT_EQ(TrimSpaces("\t1 2\t"), "\t1 2\t");
-}
-
 // Steps, one a word: "i=TEXT" or "p=TEXT" types into a box, "li" or "lp"
 // leaves it, "ok", "cancel", "xi", "xp", "x" click the close box with the IP
 // box, the port box or nothing focused.

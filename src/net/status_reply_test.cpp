@@ -50,27 +50,6 @@ TEST(ParseStatusReply, HeaderPairsAndVersion) {
         EXPECT_EQ(Render(ParseStatusReply(datagram)), seen);
 }
 
-struct VersionCase {
-    const char* value;
-    const char* expected;
-};
-
-TEST(ServerVersionFromValue, TakesSixCharactersOfTheSecondWord) {
-    const VersionCase cases[] = {
-        {"abc v1.0.1.0 xyz", "v1.0.1"},
-        {"JAmp: v1.0.0.0 win-x86 Oct 24 2003", "v1.0.0"},
-        {"abc  v1.0.1", ""}, // two blanks: word 1 is empty
-        {"abc v1", "v1"},
-        {"abc V1.0.1.0", "V1.0.1"},
-        {"noblank", ""},
-        {"", ""},
-        {"a v1.0.1\nmore", "v1.0.1"},
-        {"a v1.0\n1.0", "v1.0\n1"}, // only blanks separate words
-    };
-    for (const VersionCase& c : cases)
-        EXPECT_EQ(ServerVersionFromValue(c.value), c.expected) << c.value;
-}
-
 struct EffectiveCase {
     const char* what;
     std::string vars;
