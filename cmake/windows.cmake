@@ -12,7 +12,7 @@ add_library(quorin_win32 STATIC
   src/install/win32/registry_win32.cpp
   src/net/win32/winsock_api.cpp)
 target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
-  gdi32 user32)
+  gdi32 user32 version)
 
 # The program itself.
 configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.manifest @ONLY)
@@ -63,9 +63,18 @@ target_link_libraries(quorin-inspect PRIVATE user32)
 add_executable(standin-jamp tools/standin/jamp.cpp)
 set_target_properties(standin-jamp PROPERTIES OUTPUT_NAME jamp)
 target_link_libraries(standin-jamp PRIVATE quorin_core)
+# The same client with the version resource of each game version.
+foreach(v 100 101)
+  add_executable(standin-jamp${v} tools/standin/jamp.cpp tools/standin/jamp_version.rc)
+  string(REGEX REPLACE "(.)(.)(.)" "\\1,\\2,\\3,0" numbers ${v})
+  target_compile_definitions(standin-jamp${v} PRIVATE QUORIN_JAMP_VERSION=${numbers})
+  target_link_libraries(standin-jamp${v} PRIVATE quorin_core)
+endforeach()
 foreach(tests win_tests window_tests)
-  add_dependencies(${tests} standin-jamp)
-  target_compile_definitions(${tests} PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>")
+  add_dependencies(${tests} standin-jamp standin-jamp100 standin-jamp101)
+  target_compile_definitions(${tests} PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>"
+    QUORIN_STANDIN_JAMP100="Z:$<TARGET_FILE:standin-jamp100>"
+    QUORIN_STANDIN_JAMP101="Z:$<TARGET_FILE:standin-jamp101>")
 endforeach()
 add_dependencies(win_tests quorin)
 target_compile_definitions(win_tests PRIVATE QUORIN_EXE="Z:$<TARGET_FILE:quorin>")

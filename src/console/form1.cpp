@@ -1,5 +1,6 @@
 #include "console/form1.h"
 
+#include "common/versions.h"
 #include "console/command_line.h"
 #include "console/version_switch.h"
 #include "net/error_text.h"
@@ -31,6 +32,7 @@ void Form1::Form_Load() {
     s_.install.LoadInstallInfo();
     c_.lblStatus = kInstallDetected;
     RecoverInterruptedSwitch();
+    CheckInstalledVersion();
 
     const CommandLineAddress address = ReadCommandLine(CommandLine);
     if (address.needsDialog) {
@@ -69,6 +71,26 @@ void Form1::Form_Load() {
     }
     c_.cmdQueryEnabled = true;
     cmdQuery_Click();
+}
+
+void Form1::CheckInstalledVersion() {
+    const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
+    const auto installed = fileVersion ? MarkerForFileVersion(*fileVersion) : std::nullopt;
+    if (!installed)
+        return; // the game's files do not say: the marker stands
+    const std::string_view marked = ClientVersionFromMagic(s_.install.ReadMagic());
+    const std::string_view named = *installed == kMagic100 ? kVersion100 : kVersion101;
+    if (marked == named)
+        return;
+    const bool written = s_.install.WriteMagic(*installed);
+    if (s_.install.CreatedMarker() && written)
+        return; // a first start: the marker begins as the files say
+    std::string text = "The game's jamp.exe is version " + *fileVersion +
+                       ", but Quorin's record of the installation said " + std::string(marked) + ". ";
+    text += written ? "The record now says " + std::string(named) + ", as the game's files do."
+                    : "Quorin could not correct its record, so it still counts the installation as " +
+                          std::string(marked) + ".";
+    s_.box.Show(text, "Installed version", kMbOk | (written ? kMbIconInformation : kMbIconExclamation));
 }
 
 bool Form1::AskForAddress() {

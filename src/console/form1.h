@@ -116,6 +116,10 @@ class Form1 {
     void Select(int index);
     void SetStatus(std::string text);
     void RecoverInterruptedSwitch();
+    // Brings the marker in line with the version jamp.exe's version resource
+    // names, when it names one: silently for a marker just created, and in a
+    // box when the two disagreed.
+    void CheckInstalledVersion();
 
     Form1Services s_;
     Form1Controls c_;

@@ -92,6 +92,46 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
     EXPECT_TRUE(rig_.Start("").Ended());
 }
 
+TEST_F(Form1Test, TheMarkerFollowsTheVersionJampExeNames) {
+    const std::string said = "The game's jamp.exe is version ";
+    const struct {
+        std::optional<std::int32_t> magic;
+        const char* fileVersion; // nullptr: no version resource
+        bool readOnly;
+        std::string seen; // the marker after start-up, then any box
+    } cases[] = {
+        {std::nullopt, "1.0.1.0", false, "599925"}, // a first start goes by the files
+        {std::nullopt, "1.0.0.0", false, "0"},
+        {std::nullopt, nullptr, false, "0"},
+        {kMagic101, "1.0.1.3", false, "599925"},
+        {kMagic101, "2.0.0.0", false, "599925"}, // names neither version: the marker stands
+        {kMagic100, "1.0.1.0", false,
+         "599925 " + said + "1.0.1.0, but Quorin's record of the installation said v1.0.0. "
+                        "The record now says v1.0.1, as the game's files do. 64"},
+        {kMagic101, "1.0.0.12", false,
+         "0 " + said + "1.0.0.12, but Quorin's record of the installation said v1.0.1. "
+                       "The record now says v1.0.0, as the game's files do. 64"},
+        {kMagic100, "1.0.1.0", true,
+         "0 " + said + "1.0.1.0, but Quorin's record of the installation said v1.0.0. Quorin "
+                       "could not correct its record, so it still counts the installation as v1.0.0. 48"},
+    };
+    for (const auto& c : cases) {
+        rig_.Install(c.magic);
+        if (c.readOnly)
+            registry_.MakeReadOnly(kGameVersionKey);
+        files_.versions.clear();
+        if (c.fileVersion)
+            files_.versions["c:\\ja\\gamedata\\jamp.exe"] = c.fileVersion;
+        box_.shown.clear();
+        rig_.Start(kAddress);
+        std::string seen = rig_.install.ReadMagic();
+        for (const auto& shown : box_.shown)
+            seen += " " + shown.text + " " + std::to_string(shown.style);
+        EXPECT_EQ(seen, c.seen) << c.fileVersion;
+        EXPECT_EQ(box_.shown.size() > 0 ? box_.shown[0].caption : "", box_.shown.size() > 0 ? "Installed version" : "");
+    }
+}
+
 TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
     rig_.Install(kMagic101);
     const struct {

@@ -22,6 +22,14 @@ std::string ClientExecutablePath(const std::string& installPath) {
     return installPath + "\\GameData\\jamp.exe";
 }
 
+std::optional<std::int32_t> MarkerForFileVersion(const std::string& fileVersion) {
+    if (fileVersion.starts_with("1.0.0."))
+        return kMagic100;
+    if (fileVersion.starts_with("1.0.1."))
+        return kMagic101;
+    return std::nullopt;
+}
+
 LaunchRequest PlanLaunch(const std::string& installPath, const std::string& toolArguments) {
     LaunchRequest request;
     request.parameters = toolArguments;

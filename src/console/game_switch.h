@@ -23,6 +23,9 @@ SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& t
                       const std::string& installPath);
 
 std::string ClientExecutablePath(const std::string& installPath);
+// The marker for the version a client's file version names ("1.0.0.x" or
+// "1.0.1.x"); empty for any other.
+std::optional<std::int32_t> MarkerForFileVersion(const std::string& fileVersion);
 LaunchRequest PlanLaunch(const std::string& installPath, const std::string& toolArguments);
 
 } // namespace quorin

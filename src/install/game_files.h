@@ -78,6 +78,9 @@ class IGameFiles {
     // Written through to the disk before it returns.
     virtual bool WriteText(const std::string& path, const std::string& text) = 0;
     virtual std::optional<std::string> ReadText(const std::string& path) = 0;
+    // The file version its version resource gives ("1.0.1.0"); empty when
+    // the file has none or cannot be read.
+    virtual std::optional<std::string> FileVersion(const std::string& path) = 0;
     // Makes the renames `movesFirst` in order, then copies everything the
     // pattern matches, folders included, replacing files without questions
     // and keeping their last-write times. A file is never written before the

@@ -17,8 +17,8 @@ bool InstallRecord::LoadInstallInfo() {
             else if (entry.name == kInstallPathValue)
                 installPath_ = TextForm(entry.data);
         });
-    if (!magicPresent)
-        WriteMagic(kMagic100); // a failed write (no key, no right) is not fatal here
+    // A failed write (no key, no right) is not fatal here.
+    createdMarker_ = !magicPresent && WriteMagic(kMagic100);
     return true;
 }
 

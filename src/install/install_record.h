@@ -33,6 +33,8 @@ class InstallRecord {
     // version key has no value of that name (in any letter case, as the
     // registry compares names). Always true.
     bool LoadInstallInfo();
+    // Whether the last LoadInstallInfo found no marker and created it.
+    bool CreatedMarker() const { return createdMarker_; }
 
     // The text form of "Magic", or empty text when it is absent, empty, or
     // of a kind that has no text form.
@@ -55,6 +57,7 @@ class InstallRecord {
   private:
     Registry registry_;
     std::string installPath_;
+    bool createdMarker_ = false;
 };
 
 // The client version that a "Magic" text stands for: exactly "0" is 1.0.0,

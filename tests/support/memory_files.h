@@ -30,6 +30,7 @@ class MemoryFiles : public IGameFiles {
     std::vector<CopyStep> copies;
     std::vector<LaunchRequest> started;
     std::uint64_t clock = 1'000'000'000;
+    std::map<std::string, std::string> versions; // folded path: its file version
 
     static std::string Fold(std::string s) {
         for (char& c : s)
@@ -114,6 +115,10 @@ class MemoryFiles : public IGameFiles {
         if (!FileExists(path))
             return std::nullopt;
         return Content(path);
+    }
+    std::optional<std::string> FileVersion(const std::string& path) override {
+        const auto it = versions.find(Fold(path));
+        return it == versions.end() ? std::nullopt : std::optional(it->second);
     }
     CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override {

@@ -26,6 +26,7 @@ class GameFiles : public IGameFiles {
     long RemoveFolder(const std::string& path) override;
     bool WriteText(const std::string& path, const std::string& text) override;
     std::optional<std::string> ReadText(const std::string& path) override;
+    std::optional<std::string> FileVersion(const std::string& path) override;
     CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override;
     void StartAndWait(const LaunchRequest& request) override;
