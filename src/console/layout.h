@@ -41,9 +41,13 @@ struct ControlDesign {
 
 // Main window.
 inline constexpr int kForm1ClientWidth = 5415;
-inline constexpr int kForm1CollapsedHeight = 1920; // outer
-inline constexpr int kForm1ExpandedHeight = 4725;  // outer
 inline constexpr int kStatusBarHeight = 240;
+// The client area's heights: collapsed, it ends with the status bar laid
+// out at 1305; expanded, the bar goes below the lists (1320 + 2760). The
+// design's outer heights (1920 and 4725) held them under its own caption and
+// borders; the window adds whatever frame it has.
+inline constexpr int kForm1CollapsedClientHeight = 1305 + kStatusBarHeight;
+inline constexpr int kForm1ExpandedClientHeight = 1320 + 2760 + kStatusBarHeight;
 
 enum Form1Id {
     kIdAbout = 101, kIdStatusBar, kIdStatus, kIdExpand, kIdScroll, kIdValues, kIdVariables,

@@ -259,13 +259,18 @@ void Form1Window::CentreStatus() {
 
 void Form1Window::ApplyHeight() {
     expandedShown_ = form_.Controls().Expanded();
-    RECT frame{0, 0, TwipsToPixels(kForm1ClientWidth, dpi_), 100};
-    ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+    // The frame as it is (any caption height, any theme), measured rather
+    // than assumed, around the client area the layout needs.
+    RECT outer{};
+    RECT client{};
+    ::GetWindowRect(hwnd_.Get(), &outer);
+    ::GetClientRect(hwnd_.Get(), &client);
+    const int width = TwipsToPixels(kForm1ClientWidth, dpi_) + (outer.right - outer.left) - client.right;
     const int height =
-        TwipsToPixels(expandedShown_ ? kForm1ExpandedHeight : kForm1CollapsedHeight, dpi_);
-    // Only the height changes; the window keeps its place.
-    ::SetWindowPos(hwnd_.Get(), nullptr, 0, 0, frame.right - frame.left, height,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        TwipsToPixels(expandedShown_ ? kForm1ExpandedClientHeight : kForm1CollapsedClientHeight, dpi_) +
+        (outer.bottom - outer.top) - client.bottom;
+    // The window keeps its place.
+    ::SetWindowPos(hwnd_.Get(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1Window::Sync() {

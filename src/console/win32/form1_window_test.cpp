@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -67,12 +68,6 @@ class Form1WindowTest : public test::LiveServicesTest {
                std::to_string(Send(kIdVariables, LB_GETCURSEL)) +
                std::to_string(Send(kIdValues, LB_GETCURSEL));
     }
-    double OuterHeightTwips() {
-        RECT r{};
-        ::GetWindowRect(window_->Handle(), &r);
-        return PixelsToTwips(r.bottom - r.top, window_->Dpi());
-    }
-
     win32::ServerDialogWindow dialog_{box_, rig_.process};
     win32::AboutBox about_;
     std::unique_ptr<win32::Form1Window> window_;
@@ -114,15 +109,29 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     if (const char* expected = std::getenv("QUORIN_EXPECT_DPI")) {
         ASSERT_EQ(window_->Dpi(), std::atoi(expected));
     }
+    if (std::getenv("QUORIN_EXPECT_TALL_CAPTION")) {
+        ASSERT_GE(::GetSystemMetrics(SM_CYCAPTION), 36 * window_->Dpi() / 96);
+    }
     const double pixel = PixelsToTwips(1, window_->Dpi());
-    EXPECT_NEAR(OuterHeightTwips(), kForm1CollapsedHeight, pixel);
     RECT client{};
-    ::GetClientRect(window_->Handle(), &client);
-    EXPECT_NEAR(PixelsToTwips(client.right, window_->Dpi()), kForm1ClientWidth, pixel);
+    // The client area the layout needs, whatever the caption, with the
+    // status bar at its foot below the control `above`.
+    const auto fits = [&](int height, int above) {
+        RECT bar{}, over{};
+        ::GetClientRect(window_->Handle(), &client);
+        ::GetWindowRect(window_->Control(kIdStatusBar), &bar);
+        ::GetWindowRect(window_->Control(above), &over);
+        POINT foot{0, client.bottom};
+        ::ClientToScreen(window_->Handle(), &foot);
+        EXPECT_NEAR(PixelsToTwips(client.right, window_->Dpi()), kForm1ClientWidth, pixel);
+        EXPECT_NEAR(PixelsToTwips(client.bottom, window_->Dpi()), height, pixel);
+        return bar.bottom == foot.y && over.bottom <= bar.top;
+    };
+    EXPECT_TRUE(fits(kForm1CollapsedClientHeight, kIdExpand));
 
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "-");
-    EXPECT_NEAR(OuterHeightTwips(), kForm1ExpandedHeight, pixel);
+    EXPECT_TRUE(fits(kForm1ExpandedClientHeight, kIdValues));
     // The server's colours as drawn: "^4Stand-in" in the game's blue, the
     // last row's "^1Kyle" in its red; the names list has none.
     const auto pixels = [this](int id, int row) {
@@ -145,15 +154,6 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     const int last = Send(kIdValues, LB_GETCOUNT) - 1;
     EXPECT_EQ(pixels(kIdValues, 0) + "|" + pixels(kIdValues, last) + "|" + pixels(kIdVariables, 0),
               "b|r|");
-    // The status bar moved down with the bottom edge, below the lists.
-    RECT bar{}, list{};
-    ::GetWindowRect(window_->Control(kIdStatusBar), &bar);
-    ::GetWindowRect(window_->Control(kIdValues), &list);
-    ::GetClientRect(window_->Handle(), &client);
-    POINT bottom{0, client.bottom};
-    ::ClientToScreen(window_->Handle(), &bottom);
-    EXPECT_EQ(bar.bottom, bottom.y);
-    EXPECT_LE(list.bottom, bar.top);
 
     // The scroll bar selects the same row in both lists; its last position,
     // one past the rows, leaves the selection alone; a click in one list
@@ -184,14 +184,14 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
 
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "+");
-    EXPECT_NEAR(OuterHeightTwips(), kForm1CollapsedHeight, pixel);
+    EXPECT_TRUE(fits(kForm1CollapsedClientHeight, kIdExpand));
 
     // An ampersand is shown as itself, and the status stays centred.
     rig_.Controls().lblStatus = kPatchedReady;
     window_->Sync();
     EXPECT_EQ(Text(kIdStatus), kPatchedReady);
     EXPECT_TRUE(::GetWindowLongA(window_->Control(kIdStatus), GWL_STYLE) & SS_NOPREFIX);
-    RECT label{};
+    RECT label{}, bar{};
     ::GetClientRect(window_->Control(kIdStatusBar), &bar);
     ::GetWindowRect(window_->Control(kIdStatus), &label);
     ::MapWindowPoints(nullptr, window_->Control(kIdStatusBar), reinterpret_cast<POINT*>(&label), 2);
@@ -216,33 +216,40 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     EXPECT_EQ(box_.shown.at(0).caption, "Cant find your JKA executable!");
 }
 
-TEST_F(Form1WindowTest, TheSameGeometryAt144Dpi) {
-    // Wine reads the DPI when a process starts: run the geometry test again
-    // in a child process with the prefix set to 144 DPI.
-    auto setDpi = [](DWORD dpi) {
+TEST_F(Form1WindowTest, TheSameGeometryAt144DpiAndWithATallerCaption) {
+    // Wine reads the DPI and the caption's height when a process starts: run
+    // the geometry test again in a child process with the prefix set so.
+    const auto set = [](DWORD dpi, const char* caption) {
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics",
+                          "CaptionHeight", REG_SZ, caption, static_cast<DWORD>(std::strlen(caption) + 1));
         return ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
                                  REG_DWORD, &dpi, sizeof dpi);
     };
-    ASSERT_EQ(setDpi(144), ERROR_SUCCESS);
+    const std::pair<DWORD, const char*> cases[] = {{144, "-270"}, {96, "-600"}, {144, "-600"}};
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string command = std::string("\"") + self +
                           "\" --gtest_filter=Form1WindowTest.GeometryScrollingAndTheStatusBar";
-    ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", "144");
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    DWORD exitCode = 1;
-    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &child)) {
-        ::WaitForSingleObject(child.hProcess, 60000);
-        ::GetExitCodeProcess(child.hProcess, &exitCode);
-        ::CloseHandle(child.hThread);
-        ::CloseHandle(child.hProcess);
+    for (const auto& [dpi, caption] : cases) { // a caption of 18 pixels, or 40 (in twips)
+        ASSERT_EQ(set(dpi, caption), ERROR_SUCCESS);
+        ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", std::to_string(dpi).c_str());
+        ::SetEnvironmentVariableA("QUORIN_EXPECT_TALL_CAPTION", caption == std::string("-600") ? "1" : nullptr);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child{};
+        DWORD exitCode = 1;
+        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &child)) {
+            ::WaitForSingleObject(child.hProcess, 60000);
+            ::GetExitCodeProcess(child.hProcess, &exitCode);
+            ::CloseHandle(child.hThread);
+            ::CloseHandle(child.hProcess);
+        }
+        EXPECT_EQ(exitCode, 0u) << dpi << " " << caption;
     }
     ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", nullptr);
-    setDpi(96);
-    EXPECT_EQ(exitCode, 0u);
+    ::SetEnvironmentVariableA("QUORIN_EXPECT_TALL_CAPTION", nullptr);
+    set(96, "-270");
 }
 
 TEST_F(Form1WindowTest, ServerSettingsMendARefusedAddressOrCancel) {
