@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "common/process_control.h"
 #include "console/game_switch.h"
 #include "install/install_record.h"
 #include "net/udp.h"
@@ -55,13 +56,6 @@ class IServerDialog {
     // Shows the server settings dialog modally; false when the player gave
     // up and the tool has ended.
     virtual bool ShowModal(AddressHomes homes) = 0;
-};
-
-class IProcessControl {
-  public:
-    virtual ~IProcessControl() = default;
-    // Ends the process at once (in tests: records that it would have).
-    virtual void EndProcess() = 0;
 };
 
 struct Form1Services {

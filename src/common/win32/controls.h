@@ -8,7 +8,7 @@
 
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
-#include "console/layout.h"
+#include "common/control_design.h"
 
 namespace quorin::win32 {
 

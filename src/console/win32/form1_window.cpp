@@ -1,4 +1,5 @@
 #include "console/win32/form1_window.h"
+#include "console/layout.h"
 
 #include <commctrl.h>
 

@@ -12,6 +12,7 @@
 
 #include "common/win32/message_box_win32.h"
 #include "console/win32/form1_window.h"
+#include "console/layout.h"
 #include "dialogs/about.h"
 #include "dialogs/win32/dialog_windows.h"
 #include "tests/support/peer_ports.h"

@@ -1,4 +1,5 @@
 #include "dialogs/win32/dialog_windows.h"
+#include "console/layout.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

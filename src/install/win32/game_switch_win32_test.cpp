@@ -17,6 +17,7 @@
 #include "install/win32/registry_win32.h"
 #include "net/win32/winsock_api.h"
 #include "common/win32/controls.h"
+#include "console/layout.h"
 #include "tests/support/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
