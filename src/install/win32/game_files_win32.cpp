@@ -240,7 +240,71 @@ void GameFiles::WaitPainting(std::vector<HANDLE> running, const std::function<vo
         ::SetFocus(focus);
 }
 
+namespace {
+
+// Elevated, on Windows. Wine calls every process elevated but has no
+// VirtualStore to keep apart, so there the game starts as it always did.
+bool RunsElevated() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (ntdll && ::GetProcAddress(ntdll, "wine_get_version"))
+        return false;
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    const UniqueKernelHandle owned(token);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
+// The game started as a child of the shell's process, and so with the
+// player's own unelevated rights: it then sees the settings that Windows
+// keeps for it in the player's VirtualStore, as when it is started from the
+// Start menu. Null when the shell cannot be the parent.
+UniqueKernelHandle StartAsShellChild(const LaunchRequest& request) {
+    DWORD shellId = 0;
+    HWND shell = ::GetShellWindow();
+    if (!shell || !::GetWindowThreadProcessId(shell, &shellId) || shellId == ::GetCurrentProcessId())
+        return {};
+    UniqueKernelHandle parent(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
+    SIZE_T size = 0;
+    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<std::uint8_t> storage(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
+    if (!parent || !::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
+        return {};
+    HANDLE parentHandle = parent.Get();
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_SHOWNORMAL;
+    startup.lpAttributeList = attributes;
+    const std::string path = request.directory + "\\" + request.file;
+    std::string command = "\"" + path + "\" " + request.parameters;
+    PROCESS_INFORMATION started{};
+    const bool ok =
+        ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &parentHandle,
+                                    sizeof parentHandle, nullptr, nullptr) &&
+        ::CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE,
+                         EXTENDED_STARTUPINFO_PRESENT, nullptr, request.directory.c_str(),
+                         &startup.StartupInfo, &started);
+    ::DeleteProcThreadAttributeList(attributes);
+    if (!ok)
+        return {};
+    ::CloseHandle(started.hThread);
+    return UniqueKernelHandle(started.hProcess);
+}
+
+} // namespace
+
 void GameFiles::StartAndWait(const LaunchRequest& request) {
+    if (RunsElevated()) {
+        if (UniqueKernelHandle process = StartAsShellChild(request)) {
+            WaitPainting({process.Get()}, {});
+            return;
+        }
+    }
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info; // 60 on 32-bit Windows, larger on 64-bit
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
