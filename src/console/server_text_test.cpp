@@ -35,10 +35,14 @@ TEST(RowRuns, ColoursSeparatorsAndPlayers) {
         {"20\n1 2 \"a\"\nnot a player", true, "20^7 |1 2 \"a\"^7 |not a player^7 "},
         {"20\n1 2 a\n", true, "20^7 |1 2 a^7 |"},           // a name needs its quotes
         {"20\n1 \"a\"\n", true, "20^7 |1 \"a\"^7 |"},       // and a ping
+        {"20\n1\t2 \"a\"", true, "20^7 |1\t2 \"a\"^7 "},       // and a blank after the score
+        {"20\n1 2 \"\"\n3 4 \"^0b\"", true, "20^7 |2/16 players: ^7  (1, 2 ms)^7 , ^7 b^0  (3, 4 ms)^7 "},
+        {"a^1", false, "a^7 "}, // a code at the very end colours nothing
     };
     for (const auto& c : cases)
         EXPECT_EQ(Render(RowRuns(c.item, c.last, "16")), c.seen) << c.item;
     EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "")), "0^7 |1 player: ^7 a^7  (1, 2 ms)^7 ");
+    EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "16")), "0^7 |1/16 players: ^7 a^7  (1, 2 ms)^7 ");
 }
 
 TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
@@ -50,7 +54,8 @@ TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
 
 TEST(MaxClients, IsTheValueOfItsPairInAnyCase) {
     EXPECT_EQ(MaxClients({"a", "SV_MaxClients"}, {"1", "24"}), "24");
-    EXPECT_EQ(MaxClients({"a"}, {"1"}), "");
+    EXPECT_EQ(MaxClients({"sv_maxclients"}, {"8"}), "8");
+    EXPECT_EQ(MaxClients({"a", "sv_maxclients"}, {"1"}), ""); // a name without its value
 }
 
 } // namespace
