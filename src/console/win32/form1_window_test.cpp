@@ -338,7 +338,16 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (root + "\\GameData\\jamp.exe").c_str(), FALSE));
     const std::string log = root + "\\jamp.log";
     ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
-    Start(port, kMagic101, nullptr, nullptr, root);
+    {
+        // Started without an address: the player types it into Server Settings.
+        test::WindowWatcher typing("Server Settings", [&](HWND dialog) {
+            ::SetDlgItemTextA(dialog, kIdTxtIP, "127.0.0.1");
+            ::SetDlgItemTextA(dialog, kIdTxtPort, std::to_string(port).c_str());
+            test::PostClick(dialog, kIdOK);
+        });
+        Start(0, kMagic101, nullptr, nullptr, root);
+        ASSERT_TRUE(typing.Acted());
+    }
     ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
     // The player, from another thread: looks at the window while the game
     // runs, then quits the game.
@@ -365,6 +374,7 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
         << Text(kIdStatus);
     player.join();
     EXPECT_STREQ(text, kGameRunning);
+    // The address from the dialog reaches the game as +connect.
     EXPECT_EQ(started, "+connect 127.0.0.1:" + std::to_string(port) + "\n" + root + "\\GameData\n");
     EXPECT_FALSE(enabled);
     EXPECT_TRUE(::IsWindowEnabled(window_->Handle()));
