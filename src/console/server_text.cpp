@@ -26,7 +26,6 @@ std::optional<std::int64_t> TakeNumber(std::string_view& text) {
 }
 
 std::optional<Player> ParsePlayer(std::string_view line) {
-    Player player;
     const auto score = TakeNumber(line);
     if (!score || !line.starts_with(' '))
         return std::nullopt;

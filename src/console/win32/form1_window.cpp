@@ -80,6 +80,12 @@ COLORREF SelectedRowColour() {
                mix(GetBValue(mark), GetBValue(ground)));
 }
 
+// The row of `list` under `point` (in the list's own coordinates), or -1.
+int RowAt(HWND list, LPARAM point) {
+    const LRESULT hit = ::SendMessageA(list, LB_ITEMFROMPOINT, 0, point);
+    return HIWORD(hit) ? -1 : LOWORD(hit);
+}
+
 std::string ItemText(HWND list, int index) {
     const LRESULT length = ::SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length <= 0)
@@ -114,13 +120,11 @@ void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
     const int count = static_cast<int>(::SendMessageA(item.hwndItem, LB_GETCOUNT, 0, 0));
     const int row = static_cast<int>(item.itemID);
     if (row >= 0 && row < count) {
-        const Form1Controls& c = form_.Controls();
         const std::string text = ItemText(item.hwndItem, row);
         HGDIOBJ oldFont = ::SelectObject(dc, fonts_.Get(Font::List));
         ::SetBkMode(dc, TRANSPARENT);
         int x = item.rcItem.left + 2;
-        for (const TextRun& run :
-             RowRuns(text, row == count - 1, MaxClients(c.lstSVRVariable, c.lstSVRValue))) {
+        for (const TextRun& run : RowRuns(text, row == count - 1, maxClients_)) {
             SIZE size{};
             if (run.separator) { // a line break, shown as a pilcrow between spaces
                 static constexpr wchar_t kMark[] = L" \u00B6 ";
@@ -148,14 +152,11 @@ const char* Form1Window::RowTipText() {
     POINT at{};
     ::GetCursorPos(&at);
     ::ScreenToClient(list, &at);
-    const LRESULT hit = ::SendMessageA(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(at.x, at.y));
     const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    const Form1Controls& c = form_.Controls();
-    tipRow_ = HIWORD(hit) ? -1 : LOWORD(hit);
+    tipRow_ = RowAt(list, MAKELPARAM(at.x, at.y));
     tipText_ = tipRow_ < 0 || tipRow_ >= count
                    ? std::string()
-                   : RowTip(ItemText(list, tipRow_), tipRow_ == count - 1,
-                            MaxClients(c.lstSVRVariable, c.lstSVRValue));
+                   : RowTip(ItemText(list, tipRow_), tipRow_ == count - 1, maxClients_);
     return tipText_.c_str();
 }
 
@@ -292,6 +293,7 @@ void Form1Window::Sync() {
     SetVisible(controls_[kIdPatch], c.lblPatchMeVisible);
     if (listsShown_ != form_.ListsGeneration()) {
         listsShown_ = form_.ListsGeneration();
+        maxClients_ = MaxClients(c.lstSVRVariable, c.lstSVRValue);
         for (auto [id, rows] : {std::pair{kIdVariables, &c.lstSVRVariable},
                                 std::pair{kIdValues, &c.lstSVRValue}}) {
             HWND list = controls_[id];
@@ -345,8 +347,7 @@ bool Form1Window::PreTranslate(MSG& msg) {
         return false;
     if (msg.message == WM_MOUSEMOVE && msg.hwnd == controls_[kIdValues] && tipRow_ >= 0) {
         // Another row under the pointer: the tooltip is asked anew for it.
-        const LRESULT hit = ::SendMessageA(msg.hwnd, LB_ITEMFROMPOINT, 0, msg.lParam);
-        if ((HIWORD(hit) ? -1 : LOWORD(hit)) != tipRow_) {
+        if (RowAt(msg.hwnd, msg.lParam) != tipRow_) {
             tipRow_ = -1;
             ::SendMessageA(tooltip_, TTM_POP, 0, 0);
         }

@@ -268,11 +268,13 @@ UniqueKernelHandle StartAsShellChild(const LaunchRequest& request) {
     if (!shell || !::GetWindowThreadProcessId(shell, &shellId) || shellId == ::GetCurrentProcessId())
         return {};
     UniqueKernelHandle parent(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
+    if (!parent)
+        return {};
     SIZE_T size = 0;
     ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::vector<std::uint8_t> storage(size);
     auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
-    if (!parent || !::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
+    if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
         return {};
     HANDLE parentHandle = parent.Get();
     STARTUPINFOEXA startup{};
