@@ -23,14 +23,12 @@ add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
   src/install/win32/registry_win32_test.cpp
   src/install/win32/game_switch_win32_test.cpp
   src/net/win32/udp_win32_test.cpp
-  tests/support/win32/registry_backend_win32.cpp
-  tests/support/win32/window_driver.cpp)
+  tests/support/win32/registry_backend_win32.cpp)
 
 # The real windows, driven in-process under Wine and Xvfb.
 add_executable(window_tests
   src/console/win32/form1_window_test.cpp
-  tests/support/win32/registry_backend_win32.cpp
-  tests/support/win32/window_driver.cpp)
+  tests/support/win32/registry_backend_win32.cpp)
 target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
 

@@ -226,21 +226,6 @@ TEST_F(Form1Test, ListsFillRowForRowAndLaterDatagramsReplaceThem) {
     EXPECT_EQ(Seen(s), "No results returned from server! | v1.0.1 v1.0.1 | +");
 }
 
-TEST_F(Form1Test, QueuedDatagramsAreHandledOnePerTick) {
-    rig_.Install(kMagic101);
-    Form1& f = rig_.Start(kAddress);
-    sockets_.Arrive(Reply("JAmp: v1.0.0.0 x"));
-    sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
-    f.Timer1_Timer();
-    EXPECT_EQ(f.Controls().lblSVRVersion, "v1.0.0");
-    f.Timer1_Timer();
-    EXPECT_EQ(f.Controls().lblSVRVersion, "v1.0.1");
-    f.cmdQuery_Click();
-    f.Timer1_Timer(); // nothing arrives: the status stays
-    EXPECT_EQ(f.Controls().lblStatus, kQuerying);
-    EXPECT_EQ(sockets_.sent.size(), 2u);
-}
-
 TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
     rig_.Install(kMagic101);
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));

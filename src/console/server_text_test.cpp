@@ -50,11 +50,7 @@ TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
     EXPECT_EQ(RowTip("0\n" + kPlayers, true, "16"),
               "0\n2/16 players\nKyle Katarn: score 12, ping 48\nJaden \xE9: score -3, ping 112");
     EXPECT_EQ(RowTip("a\n^3b\nc", false, "16"), "a\nb\nc");
-}
-
-TEST(MaxClients, IsTheValueOfItsPairInAnyCase) {
     EXPECT_EQ(MaxClients({"a", "SV_MaxClients"}, {"1", "24"}), "24");
-    EXPECT_EQ(MaxClients({"sv_maxclients"}, {"8"}), "8");
     EXPECT_EQ(MaxClients({"a", "sv_maxclients"}, {"1"}), ""); // a name without its value
 }
 

@@ -40,10 +40,11 @@ std::string Play(const std::vector<std::string>& steps, const std::string& shown
     return seen;
 }
 
-TEST(FrmServer, OkCancelAndTheCloseBox) {
+TEST(FrmServer, OkCancelTheCloseBoxAndOneChangeFlag) {
     const struct {
         std::vector<std::string> steps;
         const char* seen;
+        std::string shownIP = " ", shownPort = " ", startPort = "";
     } cases[] = {
         {{"i=  192.168.1.20  ", "p= abc", "ok"}, "closed 192.168.1.20:abc 192.168.1.20:abc"},
         {{"ok"}, "closed : :"}, // both empty: closes without a word
@@ -54,19 +55,17 @@ TEST(FrmServer, OkCancelAndTheCloseBox) {
         {{"i=1.2.3.4", "li", "p=29071 ", "xp"}, "closed 1.2.3.4:29071 1.2.3.4:29071"},
         {{"i=1.2.3.4", "xi"},
          "closed ended exit 1.2.3.4:  :  [Shutting down...|Server IP & Port required!]"},
+        {{"lp"}, "open :stale  : ", " ", " ", "stale"}, // nothing typed: no copy
+        {{"i=host", "lp"}, "open :  : ", " ", " ", "stale"},
+        // The address shown to mend; its filling is no typing.
+        {{"p=5000", "ok"}, "closed 1.2.3.4:5000 1.2.3.4:5000", "1.2.3.4", " 70000"},
+        {{"ok"}, "closed 1.2.3.4:70000 1.2.3.4:70000", "1.2.3.4", " 70000"},
+        {{"lp", "li", "cancel"},
+         "closed ended exit : 1.2.3.4:7 [Shutting down...|Server IP & Port required!]", "1.2.3.4", "7"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Play(c.steps), c.seen) << ::testing::PrintToString(c.steps);
-}
-
-TEST(FrmServer, OneChangeFlagAndTheShownAddressToMend) {
-    EXPECT_EQ(Play({"lp"}, " ", " ", "stale"), "open :stale  : "); // nothing typed: no copy
-    EXPECT_EQ(Play({"i=host", "lp"}, " ", " ", "stale"), "open :  : ");
-    EXPECT_EQ(Play({"p=5000", "ok"}, "1.2.3.4", " 70000"), "closed 1.2.3.4:5000 1.2.3.4:5000");
-    EXPECT_EQ(Play({"ok"}, "1.2.3.4", " 70000"), "closed 1.2.3.4:70000 1.2.3.4:70000");
-    // The filling is no typing: leaving the boxes copies nothing.
-    EXPECT_EQ(Play({"lp", "li", "cancel"}, "1.2.3.4", "7"),
-              "closed ended exit : 1.2.3.4:7 [Shutting down...|Server IP & Port required!]");
+        EXPECT_EQ(Play(c.steps, c.shownIP, c.shownPort, c.startPort), c.seen)
+            << ::testing::PrintToString(c.steps);
 }
 
 } // namespace

@@ -85,12 +85,6 @@ TEST(CProtocol, EachPropertyComesFromItsOwnField) {
     EXPECT_EQ(Flags(p)[0] + p.CatalogEntryId() + p.MessageSize() + p.ProtocolName().size(), 7u);
 }
 
-TEST(GuidText, FormatsBracedUpperCaseGroups) {
-    EXPECT_EQ(FormatGuid(Guid{}), "{00000000-0000-0000-0000-000000000000}");
-    EXPECT_EQ(FormatGuid(Guid{0xe70f1aa0, 0xab8b, 0x11cf, {0x8c, 0xa3, 0, 0x80, 0x5f, 0x48, 0xa1, 0x92}}),
-              "{E70F1AA0-AB8B-11CF-8CA3-00805F48A192}");
-}
-
 TEST(UnsignedToInteger, KeepsTheLow16BitsAndRejectsOutOfRange) {
     const std::pair<std::int64_t, std::int16_t> cases[] = {
         {0, 0}, {80, 80}, {32767, 32767}, {32768, -32768}, {65535, -1}};

@@ -5,17 +5,7 @@
 namespace quorin {
 namespace {
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
 const std::string kHeader("\xFF\xFF\xFF\xFFstatusResponse", 18);
-
-TEST(StatusRequest, IsExactlyTheSeventeenBytes) {
-    const unsigned char expected[] = {0xFF, 0xFF, 0xFF, 0xFF, 0x67, 0x65, 0x74, 0x73, 0x74,
-                                      0x61, 0x74, 0x75, 0x73, 0x20, 0x78, 0x78, 0x78};
-    ASSERT_EQ(kStatusRequest.size(), sizeof expected);
-    for (std::size_t i = 0; i < sizeof expected; ++i)
-        EXPECT_EQ(static_cast<unsigned char>(kStatusRequest[i]), expected[i]) << i;
-}
 
 // A parsed reply in one line: "-" without the header, else each pair as
 // [name=value], then "v:" and the version when one was seen.

@@ -384,52 +384,5 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     test::RemoveTree(root);
 }
 
-TEST_F(Form1WindowTest, AGigabyteSwitchPaintsProgressAndTheWindowKeepsAnswering) {
-    QUORIN_PEER_PORT(port, "v101");
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    const std::string root = std::string(temp) + "quorin-progress";
-    for (const char* dir : {"", "\\Patch Files", "\\Patch Files\\101", "\\Patch Files\\101\\base",
-                            "\\GameData"})
-        ::CreateDirectoryA((root + dir).c_str(), nullptr);
-    ASSERT_TRUE(test::MakeSparseFile(root + "\\Patch Files\\101\\base\\big.pk3", 1ll << 30));
-    files_ = win32::GameFiles(root);
-    Start(port, kMagic100, nullptr, nullptr, root);
-    ASSERT_TRUE(WaitForStatus(kNeedsPatched)) << Text(kIdStatus);
-
-    // Another thread asks the window for its status text while the copy runs.
-    std::atomic<bool> done{false}, asked{false};
-    std::vector<std::string> seen;
-    std::chrono::milliseconds slowest{0};
-    std::thread asker([&] {
-        for (char text[64]; !done; std::this_thread::sleep_for(20ms)) {
-            const auto before = std::chrono::steady_clock::now();
-            ::SendMessageTimeoutA(window_->Control(kIdStatus), WM_GETTEXT, sizeof text,
-                                  reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
-            slowest = std::max(slowest, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                            std::chrono::steady_clock::now() - before));
-            if (seen.empty() || seen.back() != text)
-                seen.push_back(text);
-        }
-        asked = true;
-    });
-    ::PostMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
-                   reinterpret_cast<LPARAM>(window_->Control(kIdPatch)));
-    const bool finished = Pump([&] { return Text(kIdStatus) == kPatchedReady; }, 120s);
-    done = true;
-    Pump([&] { return asked.load(); }); // its last question still needs an answer
-    asker.join();
-    EXPECT_TRUE(finished) << Text(kIdStatus);
-    EXPECT_LT(slowest, 500ms);
-    EXPECT_GE(std::count_if(seen.begin(), seen.end(),
-                            [](const std::string& t) {
-                                return t.starts_with("Patching.... ") && t != "Patching.... 0%" &&
-                                       t != "Patching.... 100%";
-                            }),
-              1)
-        << ::testing::PrintToString(seen);
-    test::RemoveTree(root);
-}
-
 } // namespace
 } // namespace quorin

@@ -162,8 +162,8 @@ TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
     }
 }
 
-// The real tool, ended in the middle of a gigabyte's copy as a crash or a
-// power cut would end it, then started again.
+// The real tool, painting its progress through a gigabyte's copy, ended in
+// the middle of it as a crash or a power cut would end it, then started again.
 TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     QUORIN_PEER_PORT(port, "v101");
     using namespace std::chrono_literals;
@@ -195,12 +195,21 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     ASSERT_TRUE(statusIs(kNeedsPatched));
     ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+    // The window answers while it copies, and paints the copy's progress.
     const std::string copied = game_ + "\\GameData\\base\\big.pk3";
-    for (int i = 0; i < 600 && files_.Stat(copied).size == 0; ++i)
-        ::Sleep(10);
-    ASSERT_GT(files_.Stat(copied).size, 0u);
+    char text[64] = {};
+    const auto midway = [&] {
+        const std::string t = text;
+        return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
+    };
+    bool answered = true;
+    for (int i = 0; i < 3000 && answered && !(midway() && files_.Stat(copied).size); ++i, ::Sleep(10))
+        answered = ::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                         SMTO_NORMAL, 5000, nullptr);
     ::TerminateProcess(first.Get(), 1);
     ::WaitForSingleObject(first.Get(), 10000);
+    ASSERT_TRUE(answered);
+    ASSERT_TRUE(midway()) << text;
     ASSERT_LT(files_.Stat(copied).size, 1ull << 30) << "the copy ended before the tool did";
     EXPECT_EQ(Magic(), "599925");
     EXPECT_TRUE(Exists(game_ + "\\GameData\\Quorin switch\\journal.txt"));

@@ -11,22 +11,49 @@
 
 #include "common/win32/win.h"
 
+#include <shellapi.h>
+
 namespace quorin::test {
 
 // Dispatches messages (through `preTranslate` first, when given) until
 // `done` holds or `timeout` passes; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-               const std::function<bool(MSG&)>& preTranslate = {});
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                      const std::function<bool(MSG&)>& preTranslate = {}) {
+    for (const auto end = std::chrono::steady_clock::now() + timeout; !done();) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
+            if (!preTranslate || !preTranslate(msg))
+                ::TranslateMessage(&msg), ::DispatchMessageA(&msg);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
 
 // The text of a message box's message, or of a control.
-std::string MessageBoxText(HWND box);
+inline std::string MessageBoxText(HWND box) {
+    HWND text = ::GetDlgItem(box, 0xFFFF); // the message's static control
+    char buffer[512] = {};
+    ::GetWindowTextA(text ? text : box, buffer, sizeof buffer);
+    return buffer;
+}
 
+// Waits (10 s at most) for a visible top-level window captioned `title`, then
+// runs `act` on it from the watcher's thread.
 class WindowWatcher {
   public:
-    // Waits (10 s at most) for a top-level window captioned `title`, then
-    // runs `act` on it from the watcher's thread.
-    WindowWatcher(std::string title, std::function<void(HWND)> act);
-    ~WindowWatcher();
+    WindowWatcher(std::string title, std::function<void(HWND)> act)
+        : thread_([this, title = std::move(title), act = std::move(act)] {
+              for (int i = 0; i < 1000 && !stop_; ++i) {
+                  if (HWND found = ::FindWindowA(nullptr, title.c_str()); found && ::IsWindowVisible(found))
+                      return act(found), void(acted_ = true);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          }) {}
+    ~WindowWatcher() {
+        stop_ = true;
+        thread_.join();
+    }
     bool Acted() const { return acted_; }
 
   private:
@@ -36,16 +63,58 @@ class WindowWatcher {
 };
 
 // Clicks a button of another thread's window without waiting for it.
-void PostClick(HWND window, int controlId);
+inline void PostClick(HWND window, int controlId) {
+    if (HWND button = ::GetDlgItem(window, controlId))
+        ::PostMessageA(button, BM_CLICK, 0, 0);
+    else
+        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), 0);
+}
 
 // Removes a folder with everything in it.
-void RemoveTree(const std::string& folder);
+inline void RemoveTree(const std::string& folder) {
+    const std::string from = folder + std::string(2, '\0'); // a list of one entry
+    SHFILEOPSTRUCTA remove{};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ::SHFileOperationA(&remove);
+}
 
 // A file of `size` bytes that takes no room until it is copied.
-bool MakeSparseFile(const std::string& path, std::int64_t size);
+inline bool MakeSparseFile(const std::string& path, std::int64_t size) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    const bool ok = file != INVALID_HANDLE_VALUE && ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+                    ::SetEndOfFile(file);
+    if (file != INVALID_HANDLE_VALUE)
+        ::CloseHandle(file);
+    return ok;
+}
 
 // A visible top-level window of process `pid` captioned `title`, waited for
 // up to `timeout`; null when none came.
-HWND WaitForProcessWindow(DWORD pid, const std::string& title, std::chrono::milliseconds timeout);
+inline HWND WaitForProcessWindow(DWORD pid, const std::string& title, std::chrono::milliseconds timeout) {
+    struct Search {
+        DWORD pid;
+        const std::string& title;
+        HWND found = nullptr;
+    } search{pid, title};
+    const auto match = [](HWND hwnd, LPARAM parameter) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(parameter);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        char text[256] = {};
+        ::GetWindowTextA(hwnd, text, sizeof text);
+        if (owner == s->pid && ::IsWindowVisible(hwnd) && s->title == text)
+            s->found = hwnd;
+        return s->found == nullptr;
+    };
+    for (const auto end = std::chrono::steady_clock::now() + timeout;
+         !search.found && std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        ::EnumWindows(match, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 } // namespace quorin::test
