@@ -12,69 +12,52 @@ namespace {
 const std::string kRedirected =
     "SOFTWARE\\Wow6432Node\\LucasArts\\Star Wars Jedi Knight Jedi Academy";
 
-LONG Open64(const std::string& path, REGSAM access, win32::UniqueHkey& key) {
-    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access | KEY_WOW64_64KEY,
-                           key.Put());
-}
-
-void DeleteBoth() {
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        win32::UniqueHkey key;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameBaseKey, 0, KEY_ALL_ACCESS | view,
-                            key.Put()) == ERROR_SUCCESS)
-            ::RegDeleteTreeA(key.Get(), nullptr);
-        ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kGameBaseKey, view, 0);
-    }
+// A key of the 64-bit view, created when asked; empty when it cannot be had.
+win32::UniqueHkey Key64(const std::string& path, bool create = false) {
+    win32::UniqueHkey key;
+    const REGSAM access = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
+    if (create)
+        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, access, nullptr, key.Put(), nullptr);
+    else
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, key.Put());
+    return key;
 }
 
 class Wow64View : public ::testing::Test {
   protected:
-    void SetUp() override { DeleteBoth(); }
-    void TearDown() override { DeleteBoth(); }
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
+        for (const std::string& path : {kRedirected, std::string(kGameBaseKey)}) {
+            if (auto key = Key64(path))
+                ::RegDeleteTreeA(key.Get(), nullptr);
+            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
+        }
+    }
     win32::Win32Registry api_;
 };
 
 TEST_F(Wow64View, FindsTheInstallersKeyAndWritesMagicThere) {
-    {
-        // What the 32-bit installer leaves behind, written from the 64-bit side.
-        win32::UniqueHkey key;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kRedirected + "\\1.0").c_str(), 0,
-                                    nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                                    key.Put(), nullptr),
-                  ERROR_SUCCESS);
-        const char path[] = "C:\\Games\\Jedi Academy";
-        ASSERT_EQ(::RegSetValueExA(key.Get(), kInstallPathValue, 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(path), sizeof path),
-                  ERROR_SUCCESS);
-    }
+    // What the 32-bit installer leaves behind, written from the 64-bit side.
+    const char path[] = "C:\\Games\\Jedi Academy";
+    ASSERT_EQ(::RegSetValueExA(Key64(kRedirected + "\\1.0", true).Get(), kInstallPathValue, 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(path), sizeof path),
+              ERROR_SUCCESS);
     InstallRecord record(api_);
-    ASSERT_TRUE(record.GameKeyExists());
-    ASSERT_TRUE(record.LoadInstallInfo());
-    EXPECT_EQ(record.InstallPath(), "C:\\Games\\Jedi Academy");
+    ASSERT_TRUE(record.GameKeyExists() && record.LoadInstallInfo());
+    EXPECT_EQ(record.InstallPath(), path);
     ASSERT_TRUE(record.WriteMagic(kMagic101));
 
-    win32::UniqueHkey key;
-    ASSERT_EQ(Open64(kRedirected + "\\1.0", KEY_READ, key), ERROR_SUCCESS);
-    DWORD type = 0;
-    DWORD magic = 0;
-    DWORD size = sizeof magic;
-    ASSERT_EQ(::RegQueryValueExA(key.Get(), kMagicValue, nullptr, &type,
+    DWORD type = 0, magic = 0, size = sizeof magic;
+    ASSERT_EQ(::RegQueryValueExA(Key64(kRedirected + "\\1.0").Get(), kMagicValue, nullptr, &type,
                                  reinterpret_cast<BYTE*>(&magic), &size),
               ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(magic, static_cast<DWORD>(kMagic101));
+    EXPECT_EQ(std::pair(type, magic), std::pair(DWORD{REG_DWORD}, DWORD{kMagic101}));
+    EXPECT_FALSE(Key64(kGameBaseKey)); // nothing went to the 64-bit program's own view
 
-    // Nothing went to the 64-bit program's own view.
-    win32::UniqueHkey native;
-    EXPECT_NE(Open64(kGameBaseKey, KEY_READ, native), ERROR_SUCCESS);
-}
-
-TEST_F(Wow64View, AKeyOnlyIn64BitViewIsNotTheGames) {
-    win32::UniqueHkey key;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kGameBaseKey, 0, nullptr, 0,
-                                KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.Put(), nullptr),
-              ERROR_SUCCESS);
-    EXPECT_FALSE(InstallRecord(api_).GameKeyExists());
+    // And a key only in the 64-bit view is not the game's.
+    TearDown();
+    ASSERT_TRUE(Key64(kGameBaseKey, true));
+    EXPECT_FALSE(record.GameKeyExists());
 }
 
 } // namespace

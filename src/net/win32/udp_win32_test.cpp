@@ -52,21 +52,6 @@ class UdpOnWinsock : public ::testing::Test {
     SocketHandle socket_ = kNoSocket;
 };
 
-TEST_F(UdpOnWinsock, ReadsTheSocketsOwnProtocolRecord) {
-    CProtocol protocol;
-    ASSERT_TRUE(protocol.GetBySocketHandle(api_, guids_, socket_));
-    EXPECT_EQ(protocol.AddressFamily(), kAfInet);
-    EXPECT_EQ(protocol.SocketType(), kSockDgram);
-    EXPECT_EQ(protocol.Protocol(), kIpprotoUdp);
-    EXPECT_TRUE(protocol.Connectionless());
-    EXPECT_EQ(protocol.ProviderId().size(), 38u);
-
-    CProtocol fresh;
-    EXPECT_FALSE(fresh.GetBySocketHandle(api_, guids_, 0x7FFF0));
-    EXPECT_EQ(fresh.AddressFamily(), 0);
-    EXPECT_EQ(api_.LastError(), WSAENOTSOCK);
-}
-
 TEST_F(UdpOnWinsock, WhatEachStandInSends) {
     // A reply's first name and its version, or the receive's result, error and text.
     const auto seen = [this](int result, const std::string& reply) {
