@@ -252,8 +252,9 @@ void Form1::VScroll1_Change(int value) {
 }
 
 // A click selects its row in the list clicked, and the same row in the other.
-void Form1::lstSVRVariable_Click(int index) { c_.variableSelected = c_.valueSelected = index; }
-void Form1::lstSVRValue_Click(int index) { c_.valueSelected = c_.variableSelected = index; }
+// A row clicked in either list is selected in both, and the scroll bar follows it.
+void Form1::lstSVRVariable_Click(int index) { c_.scrollValue = c_.variableSelected = c_.valueSelected = index; }
+void Form1::lstSVRValue_Click(int index) { c_.scrollValue = c_.valueSelected = c_.variableSelected = index; }
 
 } // namespace quorin
 

@@ -167,21 +167,33 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL),
                   std::min(v, rows - 1) * 101);
     }
-    for (int id : {kIdVariables, kIdValues}) { // and stays selected in the list clicked
-        Send(id, LB_SETCURSEL, id == kIdValues ? 7 : 3);
-        ::SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE),
-                       reinterpret_cast<LPARAM>(window_->Control(id)));
-        window_->Sync();
-        EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL),
-                  id == kIdValues ? 707 : 303);
-    }
-    // The wheel over one list scrolls both (given more rows than they show).
+    // A click on a row, an arrow key and a wheel notch, posted as the player's
+    // input through the window's own loop, keep both lists on one row, the
+    // scroll bar with them (given more rows than the lists show).
     for (int i = 0; i < 30; ++i)
         for (int id : {kIdVariables, kIdValues})
             Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("more"));
-    Send(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
-    EXPECT_GT(Send(kIdValues, LB_GETTOPINDEX), 0);
-    EXPECT_EQ(Send(kIdVariables, LB_GETTOPINDEX), Send(kIdValues, LB_GETTOPINDEX));
+    const auto input = [&](int id, UINT message, WPARAM w, int row = 0) {
+        RECT r{};
+        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(r.left + 4, r.top + 2));
+        MSG queued;
+        Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
+        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" + std::to_string(Send(kIdValues, LB_GETCURSEL)) +
+               " top " + std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
+               std::to_string(Send(kIdValues, LB_GETTOPINDEX));
+    };
+    input(kIdValues, WM_LBUTTONDOWN, MK_LBUTTON, 7);
+    EXPECT_EQ(input(kIdValues, WM_LBUTTONUP, 0, 7), "7/7 top 0/0");
+    EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), 7);
+    input(kIdVariables, WM_LBUTTONDOWN, MK_LBUTTON, 3);
+    EXPECT_EQ(input(kIdVariables, WM_LBUTTONUP, 0, 3), "3/3 top 0/0");
+    EXPECT_EQ(input(kIdVariables, WM_KEYDOWN, VK_DOWN), "4/4 top 0/0");
+    EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), 4);
+    const std::string wheeled = input(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
+    EXPECT_EQ(wheeled.substr(0, 8), "4/4 top ");
+    EXPECT_NE(wheeled, "4/4 top 0/0");
+    EXPECT_EQ(wheeled.substr(8, wheeled.find('/', 8) - 8), wheeled.substr(wheeled.find('/', 8) + 1));
 
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "+");
@@ -198,22 +210,32 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     ::MapWindowPoints(nullptr, window_->Control(kIdStatusBar), reinterpret_cast<POINT*>(&label), 2);
     EXPECT_LE(std::abs(label.left - (bar.right - label.right)), 1);
 
-    // Enter presses the focused button, which wears the default frame, and
-    // Launch otherwise (here it finds no game and says so).
-    auto enter = [this](int id) {
+    // Enter, posted to the focused control, presses a focused push button,
+    // which wears the default frame, and otherwise Launch while it is shown
+    // (here it finds no game and says so); the focused list keeps its row.
+    const auto enter = [&](int id) {
         ::SetFocus(window_->Control(id));
         window_->Sync();
-        const bool framed = ::GetWindowLongA(window_->Control(id), GWL_STYLE) & BS_DEFPUSHBUTTON;
-        MSG key{window_->Control(id), WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-        window_->PreTranslate(key);
-        return framed;
+        std::string seen;
+        for (const auto& [button, letter] : {std::pair(kIdQuery, "Q"), {kIdAbout, "A"}, {kIdLaunch, "L"}})
+            if (::GetWindowLongA(window_->Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON)
+                seen += letter;
+        input(id, WM_KEYDOWN, VK_RETURN);
+        return seen + " " + std::to_string(box_.shown.size());
     };
-    EXPECT_TRUE(enter(kIdQuery));
-    EXPECT_FALSE(::GetWindowLongA(window_->Control(kIdLaunch), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_EQ(enter(kIdQuery), "Q 0");
     EXPECT_EQ(Text(kIdStatus), kQuerying);
-    EXPECT_TRUE(box_.shown.empty());
-    enter(kIdVariables);
-    EXPECT_TRUE(::GetWindowLongA(window_->Control(kIdLaunch), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    {
+        test::WindowWatcher about("About", [](HWND found) { test::PostClick(found, kIdOK); });
+        EXPECT_EQ(enter(kIdAbout), "A 0");
+        EXPECT_TRUE(about.Acted());
+    }
+    rig_.Controls().cmdLaunchVisible = false; // Enter with nothing to press
+    window_->Sync();
+    EXPECT_EQ(enter(kIdVariables), "L 0");
+    rig_.Controls().cmdLaunchVisible = true;
+    window_->Sync();
+    EXPECT_EQ(enter(kIdVariables), "L 1");
     EXPECT_EQ(box_.shown.at(0).caption, "Cant find your JKA executable!");
 }
 
@@ -255,24 +277,48 @@ TEST_F(Form1WindowTest, TheSameGeometryAt144DpiAndWithATallerCaption) {
 
 TEST_F(Form1WindowTest, ServerSettingsMendARefusedAddressOrCancel) {
     QUORIN_PEER_PORT(port, "v101");
-    std::string offered;
+    std::string offered, focusBack;
     {
-        // A port out of range: the settings open filled with it; the port is
-        // mended and the address typed with spaces, then OK: the trimmed
-        // address is queried.
+        // A port out of range: the settings open filled with it. The player
+        // switches to another program and back (the focus is where it was),
+        // types the address with spaces, Tabs to the port, types it and
+        // clicks the close box: the port typed is kept, the address trimmed.
         test::WindowWatcher typing("Server Settings", [&](HWND dialog) {
-            offered = win32::WindowText(::GetDlgItem(dialog, kIdTxtIP)) + ":" +
-                      win32::WindowText(::GetDlgItem(dialog, kIdTxtPort));
-            ::SetDlgItemTextA(dialog, kIdTxtIP, "  127.0.0.1  ");
-            ::SetDlgItemTextA(dialog, kIdTxtPort, std::to_string(port).c_str());
-            test::PostClick(dialog, kIdOK);
+            HWND ip = ::GetDlgItem(dialog, kIdTxtIP), portBox = ::GetDlgItem(dialog, kIdTxtPort);
+            offered = win32::WindowText(ip) + ":" + win32::WindowText(portBox);
+            const auto focus = [dialog] {
+                GUITHREADINFO info{};
+                info.cbSize = sizeof info;
+                ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
+                return info.hwndFocus;
+            };
+            const auto type = [](HWND box, const std::string& text) {
+                ::PostMessageA(box, EM_SETSEL, 0, -1);
+                for (char c : text)
+                    ::PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+            };
+            HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                           nullptr, nullptr, nullptr, nullptr);
+            ::SetForegroundWindow(other);
+            ::Sleep(100);
+            ::SetForegroundWindow(dialog);
+            ::Sleep(100);
+            focusBack = focus() == ip ? "ip" : "elsewhere";
+            ::DestroyWindow(other);
+            type(ip, "  127.0.0.1  ");
+            for (int i = 0; i < 3 && focus() != portBox; ++i, ::Sleep(50))
+                ::PostMessageA(focus(), WM_KEYDOWN, VK_TAB, 1);
+            type(portBox, std::to_string(port));
+            ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         });
         Start(70000);
         ASSERT_TRUE(typing.Acted());
     }
+    EXPECT_EQ(focusBack, "ip");
     EXPECT_EQ(offered, "127.0.0.1:70000");
     EXPECT_EQ(box_.shown.at(0).text, "The server port \"70000\" is not a whole number from 1 to 65535.");
-    EXPECT_EQ(Text(kIdIP), "127.0.0.1");
+    EXPECT_EQ(Text(kIdIP) + ":" + Text(kIdPort) + " " + std::to_string(box_.shown.size()),
+              "127.0.0.1:" + std::to_string(port) + " 1");
     ASSERT_TRUE(WaitForStatus(kReadyToLaunch)) << Text(kIdStatus);
     TearDown();
 
