@@ -1,6 +1,8 @@
 # Native build: the core's tests run directly. The openarena reply they
 # replay is refreshed by `QUORIN_REGENERATE=1 scripts/peers start DIR`.
-add_test(NAME core_tests COMMAND core_tests)
+if(QUORIN_TESTS)
+  add_test(NAME core_tests COMMAND core_tests)
+endif()
 
 if(QUORIN_BENCHMARKS)
   find_package(benchmark REQUIRED)

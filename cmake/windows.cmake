@@ -19,39 +19,6 @@ configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.m
 add_executable(quorin WIN32 src/app/main.cpp src/app/quorin.rc)
 target_link_libraries(quorin PRIVATE quorin_win32)
 
-add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
-  src/install/win32/registry_win32_test.cpp
-  src/install/win32/game_switch_win32_test.cpp
-  src/net/win32/udp_win32_test.cpp
-  tests/support/win32/registry_backend_win32.cpp)
-
-# The real windows, driven in-process under Wine and Xvfb.
-add_executable(window_tests
-  src/console/win32/form1_window_test.cpp
-  tests/support/win32/registry_backend_win32.cpp)
-target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
-target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
-
-set(QUORIN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(QUORIN_WINE_PREFIX_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/wine-prefix)
-add_test(NAME wine_prefix_start COMMAND ${QUORIN_WINE_PREFIX_SCRIPT} start ${QUORIN_WINEPREFIX})
-add_test(NAME wine_prefix_stop COMMAND ${QUORIN_WINE_PREFIX_SCRIPT} stop ${QUORIN_WINEPREFIX})
-set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
-set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
-
-# The real server peers on loopback: our stand-in and openarena-server.
-set(QUORIN_PEERS_DIR ${CMAKE_BINARY_DIR}/peers)
-add_test(NAME peers_start COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers start ${QUORIN_PEERS_DIR})
-add_test(NAME peers_stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers stop ${QUORIN_PEERS_DIR})
-set_tests_properties(peers_start PROPERTIES FIXTURES_SETUP peers TIMEOUT 120)
-set_tests_properties(peers_stop PROPERTIES FIXTURES_CLEANUP peers)
-
-foreach(t core_tests win_tests window_tests)
-  add_test(NAME ${t} COMMAND ${t})
-  set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers" RESOURCE_LOCK wineprefix
-    TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX};QUORIN_PEERS_DIR=${QUORIN_PEERS_DIR}")
-endforeach()
-
 # Reads a running Quorin window from outside, for the demo and the screenshots.
 add_executable(quorin-inspect tools/inspect/inspect.cpp)
 target_include_directories(quorin-inspect PRIVATE src)
@@ -68,14 +35,50 @@ foreach(v 100 101)
   target_compile_definitions(standin-jamp${v} PRIVATE QUORIN_JAMP_VERSION=${numbers})
   target_link_libraries(standin-jamp${v} PRIVATE quorin_core)
 endforeach()
-foreach(tests win_tests window_tests)
-  add_dependencies(${tests} standin-jamp standin-jamp100 standin-jamp101)
-  target_compile_definitions(${tests} PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>"
-    QUORIN_STANDIN_JAMP100="Z:$<TARGET_FILE:standin-jamp100>"
-    QUORIN_STANDIN_JAMP101="Z:$<TARGET_FILE:standin-jamp101>")
-endforeach()
-add_dependencies(win_tests quorin)
-target_compile_definitions(win_tests PRIVATE QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
+# The tests, unless this is a build of the program alone.
+if(QUORIN_TESTS)
+  add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
+    src/install/win32/registry_win32_test.cpp
+    src/install/win32/game_switch_win32_test.cpp
+    src/net/win32/udp_win32_test.cpp
+    tests/support/win32/registry_backend_win32.cpp)
+
+  # The real windows, driven in-process under Wine and Xvfb.
+  add_executable(window_tests
+    src/console/win32/form1_window_test.cpp
+    tests/support/win32/registry_backend_win32.cpp)
+  target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
+  target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
+
+  set(QUORIN_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  set(QUORIN_WINE_PREFIX_SCRIPT ${PROJECT_SOURCE_DIR}/scripts/wine-prefix)
+  add_test(NAME wine_prefix_start COMMAND ${QUORIN_WINE_PREFIX_SCRIPT} start ${QUORIN_WINEPREFIX})
+  add_test(NAME wine_prefix_stop COMMAND ${QUORIN_WINE_PREFIX_SCRIPT} stop ${QUORIN_WINEPREFIX})
+  set_tests_properties(wine_prefix_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+  set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+  # The real server peers on loopback: our stand-in and openarena-server.
+  set(QUORIN_PEERS_DIR ${CMAKE_BINARY_DIR}/peers)
+  add_test(NAME peers_start COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers start ${QUORIN_PEERS_DIR})
+  add_test(NAME peers_stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/peers stop ${QUORIN_PEERS_DIR})
+  set_tests_properties(peers_start PROPERTIES FIXTURES_SETUP peers TIMEOUT 120)
+  set_tests_properties(peers_stop PROPERTIES FIXTURES_CLEANUP peers)
+
+  foreach(t core_tests win_tests window_tests)
+    add_test(NAME ${t} COMMAND ${t})
+    set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers" RESOURCE_LOCK wineprefix
+      TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX};QUORIN_PEERS_DIR=${QUORIN_PEERS_DIR}")
+  endforeach()
+
+  foreach(tests win_tests window_tests)
+    add_dependencies(${tests} standin-jamp standin-jamp100 standin-jamp101)
+    target_compile_definitions(${tests} PRIVATE QUORIN_STANDIN_JAMP="Z:$<TARGET_FILE:standin-jamp>"
+      QUORIN_STANDIN_JAMP100="Z:$<TARGET_FILE:standin-jamp100>"
+      QUORIN_STANDIN_JAMP101="Z:$<TARGET_FILE:standin-jamp101>")
+  endforeach()
+  add_dependencies(win_tests quorin)
+  target_compile_definitions(win_tests PRIVATE QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
+endif()
 
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).
 add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)
