@@ -45,7 +45,8 @@ class WindowWatcher {
     WindowWatcher(std::string title, std::function<void(HWND)> act)
         : thread_([this, title = std::move(title), act = std::move(act)] {
               for (int i = 0; i < 1000 && !stop_; ++i) {
-                  if (HWND found = ::FindWindowA(nullptr, title.c_str()); found && ::IsWindowVisible(found))
+                  if (HWND found = ::FindWindowA(nullptr, title.c_str());
+                      found && ::IsWindowVisible(found))
                       return act(found), void(acted_ = true);
                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
               }
@@ -85,35 +86,39 @@ inline bool MakeSparseFile(const std::string& path, std::int64_t size) {
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     LARGE_INTEGER end{};
     end.QuadPart = size;
-    const bool ok = file != INVALID_HANDLE_VALUE && ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
-                    ::SetEndOfFile(file);
+    const bool ok = file != INVALID_HANDLE_VALUE &&
+                    ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
     if (file != INVALID_HANDLE_VALUE)
         ::CloseHandle(file);
     return ok;
 }
 
+struct ProcessWindowSearch {
+    DWORD pid;
+    const std::string& title;
+    HWND found = nullptr;
+};
+
+inline BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM parameter) {
+    auto* s = reinterpret_cast<ProcessWindowSearch*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    char text[256] = {};
+    ::GetWindowTextA(hwnd, text, sizeof text);
+    if (owner == s->pid && ::IsWindowVisible(hwnd) && s->title == text)
+        s->found = hwnd;
+    return s->found == nullptr;
+}
+
 // A visible top-level window of process `pid` captioned `title`, waited for
 // up to `timeout`; null when none came.
-inline HWND WaitForProcessWindow(DWORD pid, const std::string& title, std::chrono::milliseconds timeout) {
-    struct Search {
-        DWORD pid;
-        const std::string& title;
-        HWND found = nullptr;
-    } search{pid, title};
-    const auto match = [](HWND hwnd, LPARAM parameter) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        char text[256] = {};
-        ::GetWindowTextA(hwnd, text, sizeof text);
-        if (owner == s->pid && ::IsWindowVisible(hwnd) && s->title == text)
-            s->found = hwnd;
-        return s->found == nullptr;
-    };
+inline HWND WaitForProcessWindow(DWORD pid, const std::string& title,
+                                 std::chrono::milliseconds timeout) {
+    ProcessWindowSearch search{pid, title};
     for (const auto end = std::chrono::steady_clock::now() + timeout;
          !search.found && std::chrono::steady_clock::now() < end;
          std::this_thread::sleep_for(std::chrono::milliseconds(50)))
-        ::EnumWindows(match, reinterpret_cast<LPARAM>(&search));
+        ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
