@@ -18,10 +18,10 @@ bool CopyTree(const std::string& from, const std::string& to) {
     ::CreateDirectoryA(to.c_str(), nullptr);
     quorin::win32::GameFiles files;
     for (const quorin::FileEntry& e : files.List(from).value_or(std::vector<quorin::FileEntry>{}))
-        if (e.state.folder ? !::CreateDirectoryA((to + "\\" + e.path).c_str(), nullptr) &&
-                                 ::GetLastError() != ERROR_ALREADY_EXISTS
-                           : !::CopyFileA((from + "\\" + e.path).c_str(), (to + "\\" + e.path).c_str(),
-                                          FALSE))
+        if (e.state.folder
+                ? !::CreateDirectoryA((to + "\\" + e.path).c_str(), nullptr) &&
+                      ::GetLastError() != ERROR_ALREADY_EXISTS
+                : !::CopyFileA((from + "\\" + e.path).c_str(), (to + "\\" + e.path).c_str(), FALSE))
             return false;
     return true;
 }
@@ -31,7 +31,8 @@ bool CopyTree(const std::string& from, const std::string& to) {
 int main(int argc, char** argv) {
     const bool switching = argc == 3 && std::strcmp(argv[1], "switch") == 0;
     if (!switching && !(argc == 4 && std::strcmp(argv[1], "copyfile") == 0)) {
-        std::fprintf(stderr, "usage: copy_benchmark switch TOOLFOLDER | copyfile SOURCE DESTINATION\n");
+        std::fprintf(stderr,
+                     "usage: copy_benchmark switch TOOLFOLDER | copyfile SOURCE DESTINATION\n");
         return 2;
     }
     quorin::win32::Win32Registry registry;

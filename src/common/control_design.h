@@ -18,7 +18,9 @@ inline double PixelsToTwips(int pixels, int dpi) {
 
 // Where a box of `inner` twips is centred in one of `outer` twips, kept in
 // floating point: (5415 - 1410) / 2 is 2002.5.
-inline double CentredOffset(double outer, double inner) { return (outer - inner) / 2; }
+inline double CentredOffset(double outer, double inner) {
+    return (outer - inner) / 2;
+}
 
 enum class ControlKind { Button, Label, ListBox, ScrollBar, Edit, Panel };
 

@@ -4,7 +4,9 @@ namespace quorin {
 
 namespace {
 // ASCII folding only: keys are ANSI bytes and must not depend on the locale.
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Fold(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 } // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {

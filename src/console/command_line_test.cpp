@@ -17,17 +17,17 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
     const Case cases[] = {
         {"", true, "", "", std::nullopt},
         {"abcd", true, "", "", std::nullopt},
-        {"a :1", true, "", "", std::nullopt},           // 4 characters
-        {"+connect", true, "", "", std::nullopt},       // one word
+        {"a :1", true, "", "", std::nullopt},     // 4 characters
+        {"+connect", true, "", "", std::nullopt}, // one word
         {"+connect 192.168.1.20:5000", false, "192.168.1.20", "5000", 5000},
         {"x y:1", false, "y", "1", 1},
         {"+connect gameserver:5000 extra words", false, "gameserver", "5000", 5000},
         {"+connect a:b:c", false, "a", "b", std::nullopt},
         {"+connect host:29071:7", false, "host", "29071", 29071},
         {"+connect 10.0.0.5", false, "10.0.0.5", "29070", 29070}, // the game's default port
-        {"+connect  10.0.0.5:5000", false, "", "29070", 29070},  // two blanks: empty word
+        {"+connect  10.0.0.5:5000", false, "", "29070", 29070},   // two blanks: empty word
         {"+connect :5000", false, "", "5000", 5000},
-        {" +connect h:1", false, "+connect", "29070", 29070},    // leading blank: empty word 0
+        {" +connect h:1", false, "+connect", "29070", 29070}, // leading blank: empty word 0
         {"+connect h:65535", false, "h", "65535", 65535},
         {"+connect h:32768", false, "h", "32768", 32768},
         {"+connect h:0", false, "h", "0", std::nullopt},
@@ -53,7 +53,7 @@ TEST(ArgumentText, DropsTheProgramNameQuotedOrNotAndTheBlanksAfterIt) {
         {"\"C:\\My Games\\quorin.exe\" \t +connect h:1 ", "+connect h:1 "},
         {"\"C:\\a b\"x\ty", "y"}, // the name goes on to the next blank
         {"\"unclosed quote +connect", ""},
-        {"\"a\" c", "c"},  // one blank after the closing quote
+        {"\"a\" c", "c"}, // one blank after the closing quote
         {"\"\"x y", "y"}, // an empty quoted name
         {"quorin.exe", ""},
         {"a\t \tb  c", "b  c"},

@@ -86,11 +86,14 @@ void Form1::CheckInstalledVersion() {
     if (s_.install.CreatedMarker() && written)
         return; // a first start: the marker begins as the files say
     std::string text = "The game's jamp.exe is version " + *fileVersion +
-                       ", but Quorin's record of the installation said " + std::string(marked) + ". ";
-    text += written ? "The record now says " + std::string(named) + ", as the game's files do."
-                    : "Quorin could not correct its record, so it still counts the installation as " +
-                          std::string(marked) + ".";
-    s_.box.Show(text, "Installed version", kMbOk | (written ? kMbIconInformation : kMbIconExclamation));
+                       ", but Quorin's record of the installation said " + std::string(marked) +
+                       ". ";
+    text += written
+                ? "The record now says " + std::string(named) + ", as the game's files do."
+                : "Quorin could not correct its record, so it still counts the installation as " +
+                      std::string(marked) + ".";
+    s_.box.Show(text, "Installed version",
+                kMbOk | (written ? kMbIconInformation : kMbIconExclamation));
 }
 
 bool Form1::AskForAddress() {
@@ -238,7 +241,9 @@ void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
     c_.cmdExpandEnabled = false;
 }
 
-void Form1::cmdExpand_Click() { c_.cmdExpandCaption.assign(1, c_.Expanded() ? '+' : '-'); }
+void Form1::cmdExpand_Click() {
+    c_.cmdExpandCaption.assign(1, c_.Expanded() ? '+' : '-');
+}
 
 void Form1::Select(int index) {
     c_.variableSelected = index;
@@ -253,8 +258,12 @@ void Form1::VScroll1_Change(int value) {
 
 // A click selects its row in the list clicked, and the same row in the other.
 // A row clicked in either list is selected in both, and the scroll bar follows it.
-void Form1::lstSVRVariable_Click(int index) { c_.scrollValue = c_.variableSelected = c_.valueSelected = index; }
-void Form1::lstSVRValue_Click(int index) { c_.scrollValue = c_.valueSelected = c_.variableSelected = index; }
+void Form1::lstSVRVariable_Click(int index) {
+    c_.scrollValue = c_.variableSelected = c_.valueSelected = index;
+}
+void Form1::lstSVRValue_Click(int index) {
+    c_.scrollValue = c_.valueSelected = c_.variableSelected = index;
+}
 
 } // namespace quorin
 

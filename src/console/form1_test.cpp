@@ -61,7 +61,8 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
         h.serverPort = h.lblPort = "29071";
         return true;
     };
-    const std::pair<const char*, const char*> cases[] = { // line; ip, port connected, dialogs
+    const std::pair<const char*, const char*> cases[] = {
+        // line; ip, port connected, dialogs
         {"+connect 192.168.1.20:5000", "192.168.1.20 5000 0"},
         {"+connect gameserver:40000 extra words", "gameserver 40000 0"}, // looked up by name
         {"+connect 10.0.0.1", "10.0.0.1 29070 0"},
@@ -75,7 +76,8 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
         rig_.dialog.shown = 0;
         Form1& f = rig_.Start(line);
         ASSERT_EQ(sockets_.connects.size(), 1u) << line;
-        EXPECT_EQ(f.Controls().lblIP + " " + std::to_string(sockets_.connects[0][2] << 8 | sockets_.connects[0][3]) + " " +
+        EXPECT_EQ(f.Controls().lblIP + " " +
+                      std::to_string(sockets_.connects[0][2] << 8 | sockets_.connects[0][3]) + " " +
                       std::to_string(rig_.dialog.shown),
                   seen);
         EXPECT_EQ(f.ServerIP, f.Controls().lblIP);
@@ -106,14 +108,17 @@ TEST_F(Form1Test, TheMarkerFollowsTheVersionJampExeNames) {
         {kMagic101, "1.0.1.3", false, "599925"},
         {kMagic101, "2.0.0.0", false, "599925"}, // names neither version: the marker stands
         {kMagic100, "1.0.1.0", false,
-         "599925 " + said + "1.0.1.0, but Quorin's record of the installation said v1.0.0. "
-                        "The record now says v1.0.1, as the game's files do. 64"},
+         "599925 " + said +
+             "1.0.1.0, but Quorin's record of the installation said v1.0.0. "
+             "The record now says v1.0.1, as the game's files do. 64"},
         {kMagic101, "1.0.0.12", false,
-         "0 " + said + "1.0.0.12, but Quorin's record of the installation said v1.0.1. "
-                       "The record now says v1.0.0, as the game's files do. 64"},
+         "0 " + said +
+             "1.0.0.12, but Quorin's record of the installation said v1.0.1. "
+             "The record now says v1.0.0, as the game's files do. 64"},
         {kMagic100, "1.0.1.0", true,
-         "0 " + said + "1.0.1.0, but Quorin's record of the installation said v1.0.0. Quorin "
-                       "could not correct its record, so it still counts the installation as v1.0.0. 48"},
+         "0 " + said +
+             "1.0.1.0, but Quorin's record of the installation said v1.0.0. Quorin "
+             "could not correct its record, so it still counts the installation as v1.0.0. 48"},
     };
     for (const auto& c : cases) {
         rig_.Install(c.magic);
@@ -142,8 +147,10 @@ TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
         int dialogs; // the settings offered again to mend the address
     } cases[] = {
         {"+connect a:b:c", 0, 0, "The server port \"b\" is not a whole number from 1 to 65535.", 1},
-        {"+connect 1.2.3.4:70000", 0, 0, "The server port \"70000\" is not a whole number from 1 to 65535.", 1},
-        {"+connect :5000", 0, 0, "No server IP to connect to: start Quorin with +connect host:port.", 1},
+        {"+connect 1.2.3.4:70000", 0, 0,
+         "The server port \"70000\" is not a whole number from 1 to 65535.", 1},
+        {"+connect :5000", 0, 0,
+         "No server IP to connect to: start Quorin with +connect host:port.", 1},
         {"+connect unresolvable:5", 0, 0, "Host not found.", 1},
         {"+connect 1.2.3.4:5", 10091, 0, "Network subsystem is unavailable.", 0},
         {"+connect 1.2.3.4:5", 0, 10024, "Too many open files.", 0},
@@ -159,7 +166,8 @@ TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
         EXPECT_EQ(rig_.dialog.shown, c.dialogs) << c.line;
         EXPECT_TRUE(f.Ended()) << c.line;
     }
-    EXPECT_EQ(box_.shown[0].caption + " " + std::to_string(box_.shown[0].style), "Winsock error 48");
+    EXPECT_EQ(box_.shown[0].caption + " " + std::to_string(box_.shown[0].style),
+              "Winsock error 48");
     EXPECT_TRUE(sockets_.connects.empty());
     EXPECT_TRUE(sockets_.sent.empty());
 }
@@ -197,7 +205,8 @@ TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {
         {kMagic101, "JAmp: V1.0.1.0 x", "Needs patched! | V1.0.1 v1.0.1 | P +"},
         {kMagic100, "JAmp: v1.0.0.0 x", "Ready to Launch! | v1.0.0 v1.0.0 | L +"},
         // An engine naming its own version is named by its protocol.
-        {kMagic100, "OpenJK-MP: 1.0.1.1 linux\\protocol\\25", "Ready to Launch! | v1.0.0 v1.0.0 | L +"},
+        {kMagic100, "OpenJK-MP: 1.0.1.1 linux\\protocol\\25",
+         "Ready to Launch! | v1.0.0 v1.0.0 | L +"},
         {kMagic101, "ioq3 1.36+u2022 linux", "Needs patched! | 1.36+u v1.0.1 | P +"},
     };
     for (const auto& c : cases) {
@@ -251,7 +260,8 @@ TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
         rig_.form->Timer1_Timer();
         EXPECT_FALSE(s.cmdExpandEnabled) << c.what;
         if (c.box)
-            EXPECT_EQ(box_.shown.at(0), (RecordingBox::Shown{c.box, "Winsock error", 48})) << c.what;
+            EXPECT_EQ(box_.shown.at(0), (RecordingBox::Shown{c.box, "Winsock error", 48}))
+                << c.what;
         else
             EXPECT_EQ(s.lblStatus, kNotResponding) << c.what;
         EXPECT_EQ(s.lstSVRVariable.size(), 2u) << c.what;
@@ -310,7 +320,8 @@ TEST_F(Form1Test, AReplyArrivingWhileAWarningBoxIsOpen) {
     g.lblPatchMe_Click();
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].caption, "Patch failed");
-    EXPECT_NE(box.shown[0].text.find("\"C:\\JA\\GameData\\jamp.exe\" is in use"), std::string::npos);
+    EXPECT_NE(box.shown[0].text.find("\"C:\\JA\\GameData\\jamp.exe\" is in use"),
+              std::string::npos);
     EXPECT_EQ(rig_.install.ReadMagic(), "0");
     EXPECT_EQ(Seen(g.Controls()), "Patch failed! Nothing changed. | v1.0.1 v1.0.0 | P +");
     EXPECT_EQ(sockets_.arrivals.size(), 1u); // not read while the switch had the window
@@ -360,7 +371,8 @@ TEST_F(Form1Test, ASwitchPaintsItsProgressAndOffersLaunch) {
     rig_.form->Repaint = [&] { painted.push_back(s.lblStatus); };
     rig_.form->lblPatchMe_Click();
     EXPECT_TRUE(box_.shown.empty());
-    EXPECT_EQ(painted, (std::vector<std::string>{kPatching, "Patching.... 0%", "Patching.... 100%"}));
+    EXPECT_EQ(painted,
+              (std::vector<std::string>{kPatching, "Patching.... 0%", "Patching.... 100%"}));
     EXPECT_EQ(rig_.install.ReadMagic(), "599925");
     EXPECT_EQ(Seen(s), "Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
 }

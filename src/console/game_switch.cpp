@@ -8,10 +8,11 @@ namespace quorin {
 SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& toolFolder,
                       const std::string& installPath) {
     if (clientVersionText == kVersion100)
-        return {kMagic101,
-                std::nullopt,
-                {{toolFolder + "\\Patch Files\\101\\*.*", installPath + "\\GameData\\"},
-                 {toolFolder + "\\Patch Files\\101\\base\\*.*", installPath + "\\GameData\\base\\"}}};
+        return {
+            kMagic101,
+            std::nullopt,
+            {{toolFolder + "\\Patch Files\\101\\*.*", installPath + "\\GameData\\"},
+             {toolFolder + "\\Patch Files\\101\\base\\*.*", installPath + "\\GameData\\base\\"}}};
     // "Base" here and "base" in the copies name the same folder.
     return {kMagic100,
             installPath + "\\GameData\\Base\\assets3.pk3",

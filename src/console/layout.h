@@ -18,9 +18,24 @@ inline constexpr int kForm1CollapsedClientHeight = 1305 + kStatusBarHeight;
 inline constexpr int kForm1ExpandedClientHeight = 1320 + 2760 + kStatusBarHeight;
 
 enum Form1Id {
-    kIdAbout = 101, kIdStatusBar, kIdStatus, kIdExpand, kIdScroll, kIdValues, kIdVariables,
-    kIdQuery, kIdLaunch, kIdPatch, kIdIP, kIdPort, kIdServerVersion, kIdClientVersion,
-    kIdLabel5, kIdLabel3, kIdLabel2, kIdLabel1,
+    kIdAbout = 101,
+    kIdStatusBar,
+    kIdStatus,
+    kIdExpand,
+    kIdScroll,
+    kIdValues,
+    kIdVariables,
+    kIdQuery,
+    kIdLaunch,
+    kIdPatch,
+    kIdIP,
+    kIdPort,
+    kIdServerVersion,
+    kIdClientVersion,
+    kIdLabel5,
+    kIdLabel3,
+    kIdLabel2,
+    kIdLabel1,
 };
 
 // From the top of the stacking order to the bottom.
@@ -33,15 +48,22 @@ inline constexpr ControlDesign kForm1Controls[] = {
     {kIdVariables, "lstSVRVariable", ControlKind::ListBox, "", 0, 1320, 2655, 2760, Font::List},
     {kIdQuery, "cmdQuery", ControlKind::Button, "Query", 3840, 120, 750, 375},
     {kIdLaunch, "cmdLaunch", ControlKind::Button, "&Launch", 3000, 120, 750, 375},
-    {kIdPatch, "lblPatchMe", ControlKind::Label, "Patch", 3000, 840, 750, 195, Font::Bold, true, true},
+    {kIdPatch, "lblPatchMe", ControlKind::Label, "Patch", 3000, 840, 750, 195, Font::Bold, true,
+     true},
     {kIdIP, "lblIP", ControlKind::Label, " ", 1320, 120, 45, 195, Font::Default, true},
     {kIdPort, "lblPort", ControlKind::Label, " ", 1320, 360, 45, 195, Font::Default, true},
-    {kIdServerVersion, "lblSVRVersion", ControlKind::Label, " ", 1320, 600, 45, 195, Font::Default, true},
-    {kIdClientVersion, "lblClientVersion", ControlKind::Label, " ", 1320, 840, 45, 195, Font::Default, true},
-    {kIdLabel5, "Label5", ControlKind::Label, "Client Version:", 195, 840, 1005, 195, Font::Default, true, false, true},
-    {kIdLabel3, "Label3", ControlKind::Label, "Server Version:", 120, 600, 1080, 195, Font::Default, true, false, true},
-    {kIdLabel2, "Label2", ControlKind::Label, "Server Port:", 360, 360, 840, 195, Font::Default, true, false, true},
-    {kIdLabel1, "Label1", ControlKind::Label, "Server IP:", 495, 120, 705, 195, Font::Default, true, false, true},
+    {kIdServerVersion, "lblSVRVersion", ControlKind::Label, " ", 1320, 600, 45, 195, Font::Default,
+     true},
+    {kIdClientVersion, "lblClientVersion", ControlKind::Label, " ", 1320, 840, 45, 195,
+     Font::Default, true},
+    {kIdLabel5, "Label5", ControlKind::Label, "Client Version:", 195, 840, 1005, 195, Font::Default,
+     true, false, true},
+    {kIdLabel3, "Label3", ControlKind::Label, "Server Version:", 120, 600, 1080, 195, Font::Default,
+     true, false, true},
+    {kIdLabel2, "Label2", ControlKind::Label, "Server Port:", 360, 360, 840, 195, Font::Default,
+     true, false, true},
+    {kIdLabel1, "Label1", ControlKind::Label, "Server IP:", 495, 120, 705, 195, Font::Default, true,
+     false, true},
 };
 // Inside picStatusBar.
 inline constexpr ControlDesign kStatusLabel = {
@@ -63,8 +85,10 @@ inline constexpr ControlDesign kServerControls[] = {
     {kIdOK, "OKButton", ControlKind::Button, "OK", 3000, 120, 735, 375},
     {kIdTxtPort, "txtPort", ControlKind::Edit, "", 1200, 555, 855, 285},
     {kIdCancel, "CancelButton", ControlKind::Button, "Cancel", 3000, 480, 735, 375},
-    {kIdServerLabel1, "Label1", ControlKind::Label, "Server IP:", 240, 240, 705, 195, Font::Default, true, false, true},
-    {kIdServerLabel2, "Label2", ControlKind::Label, "Server Port:", 105, 600, 840, 195, Font::Default, true, false, true},
+    {kIdServerLabel1, "Label1", ControlKind::Label, "Server IP:", 240, 240, 705, 195, Font::Default,
+     true, false, true},
+    {kIdServerLabel2, "Label2", ControlKind::Label, "Server Port:", 105, 600, 840, 195,
+     Font::Default, true, false, true},
 };
 
 // About box.
@@ -74,9 +98,11 @@ enum AboutId { kIdAboutTitle = 301, kIdAboutCredit, kIdAboutVersion, kIdAboutDat
 inline constexpr ControlDesign kAboutControls[] = {
     {kIdOK, "cmdOK", ControlKind::Button, "&OK", 1343, 2520, 735, 375},
     {kIdAboutLink, "lblLink", ControlKind::Label, "", 780, 2040, 1860, 195, Font::Bold, true},
-    {kIdAboutTitle, "Label3", ControlKind::Label, "Quorin", -60, 120, 3555, 480, Font::Title, false, true},
+    {kIdAboutTitle, "Label3", ControlKind::Label, "Quorin", -60, 120, 3555, 480, Font::Title, false,
+     true},
     {kIdAboutCredit, "Label4", ControlKind::Label, "", 443, 840, 2385, 195, Font::Default, true},
-    {kIdAboutVersion, "Label2", ControlKind::Label, "Version:", 1200, 1200, 570, 195, Font::Default, true},
+    {kIdAboutVersion, "Label2", ControlKind::Label, "Version:", 1200, 1200, 570, 195, Font::Default,
+     true},
     {kIdAboutDate, "Label1", ControlKind::Label, "", 855, 1560, 1710, 195, Font::Default, true},
 };
 

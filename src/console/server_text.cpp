@@ -8,7 +8,9 @@ namespace quorin {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 void Append(std::vector<TextRun>& runs, std::vector<TextRun> more) {
     runs.insert(runs.end(), std::make_move_iterator(more.begin()),
@@ -113,7 +115,8 @@ std::vector<TextRun> RowRuns(std::string_view item, bool last, std::string_view 
             if (i > 0)
                 runs.push_back({", "});
             Append(runs, ColourRuns(p.name));
-            runs.push_back({" (" + std::to_string(p.score) + ", " + std::to_string(p.ping) + " ms)"});
+            runs.push_back(
+                {" (" + std::to_string(p.score) + ", " + std::to_string(p.ping) + " ms)"});
         }
         return runs;
     }

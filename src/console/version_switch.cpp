@@ -16,7 +16,9 @@ constexpr char kJournalEnd[] = "end";
 constexpr std::uint64_t kTimeSlack = 2 * 10'000'000ull;
 constexpr std::uint64_t kRoomSlack = 1 << 20;
 
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 std::string Folded(const std::string& path) {
     std::string folded = path;
@@ -88,13 +90,13 @@ bool IsOurNote(const std::string& relativePath) {
 std::string FormatJournal(const SwitchJournal& journal) {
     std::string text = std::string(kJournalHeader) + "\n";
     if (journal.marker)
-        text += "marker " + std::to_string(journal.marker->type) + " " + Hex(journal.marker->bytes) +
-                "\n";
+        text += "marker " + std::to_string(journal.marker->type) + " " +
+                Hex(journal.marker->bytes) + "\n";
     else
         text += "marker none\n";
-    for (const auto& [word, paths] : {std::pair{"folder", &journal.folders},
-                                      std::pair{"new", &journal.newFiles},
-                                      std::pair{"moved", &journal.movedFiles}})
+    for (const auto& [word, paths] :
+         {std::pair{"folder", &journal.folders}, std::pair{"new", &journal.newFiles},
+          std::pair{"moved", &journal.movedFiles}})
         for (const std::string& path : *paths)
             text += std::string(word) + " " + path + "\n";
     return text + kJournalEnd + "\n";
@@ -119,8 +121,8 @@ std::optional<SwitchJournal> ParseJournal(const std::string& text) {
             if (gap == 0 || gap == std::string::npos || !bytes ||
                 rest.find_first_not_of("0123456789") != gap)
                 return std::nullopt;
-            journal.marker = RegistryData{static_cast<std::uint32_t>(std::stoul(rest.substr(0, gap))),
-                                          *bytes};
+            journal.marker =
+                RegistryData{static_cast<std::uint32_t>(std::stoul(rest.substr(0, gap))), *bytes};
             marker = true;
         } else if (word == "marker") {
             marker = true;
@@ -137,7 +139,9 @@ std::optional<SwitchJournal> ParseJournal(const std::string& text) {
     return std::nullopt; // cut short: it was never finished, so nothing was touched
 }
 
-std::string VersionSwitch::GameData() const { return install_.InstallPath() + "\\GameData"; }
+std::string VersionSwitch::GameData() const {
+    return install_.InstallPath() + "\\GameData";
+}
 
 std::string VersionSwitch::Aside(std::size_t index) const {
     return Folder() + "\\" + std::to_string(index);
@@ -177,16 +181,17 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         const std::string source = step.sourcePattern.substr(0, step.sourcePattern.rfind('\\'));
         const auto listing = files_.List(source);
         if (!listing)
-            return notStarted("The patch folder " + Quoted(source) +
-                              " is missing. Put that version's files there, then click Patch again.");
-        if (std::none_of(listing->begin(), listing->end(), [](const FileEntry& e) {
-                return !e.state.folder && !IsOurNote(e.path);
-            }))
+            return notStarted(
+                "The patch folder " + Quoted(source) +
+                " is missing. Put that version's files there, then click Patch again.");
+        if (std::none_of(listing->begin(), listing->end(),
+                         [](const FileEntry& e) { return !e.state.folder && !IsOurNote(e.path); }))
             return notStarted("The patch folder " + Quoted(source) +
                               " holds none of the game's files. Put that version's files there, "
                               "then click Patch again.");
         bool needed = false;
-        const std::string root = step.destination.substr(0, step.destination.find_last_not_of('\\') + 1);
+        const std::string root =
+            step.destination.substr(0, step.destination.find_last_not_of('\\') + 1);
         if (!files_.Stat(root).exists && !byDestination.contains(Folded(root))) {
             journal.folders.push_back(root);
             byDestination[Folded(root)] = planned.size();
@@ -283,10 +288,11 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                                         ? state.writeTime - file.writeTime
                                         : file.writeTime - state.writeTime;
         if (file.folder ? !state.folder
-                     : !state.exists || state.size != file.size || apart > kTimeSlack)
+                        : !state.exists || state.size != file.size || apart > kTimeSlack)
             return fail(Quoted(file.destination) + " did not arrive whole from " +
-                        Quoted(file.source) + ". Close the game and any program that may hold "
-                                              "the patch files open, then click Patch again.");
+                        Quoted(file.source) +
+                        ". Close the game and any program that may hold "
+                        "the patch files open, then click Patch again.");
     }
 
     if (!copyFailed.empty())

@@ -26,8 +26,9 @@ class VersionSwitchTest : public ::testing::Test {
         files_.File("C:\\JA\\GameData\\base\\assets0.pk3", "assets 0");
     }
     SwitchResult Switch(const char* client) {
-        return VersionSwitch(files_, install_).Run(PlanSwitch(client, "C:\\Tool", "C:\\JA"),
-                                                   [this](int p) { progress_.push_back(p); });
+        return VersionSwitch(files_, install_)
+            .Run(PlanSwitch(client, "C:\\Tool", "C:\\JA"),
+                 [this](int p) { progress_.push_back(p); });
     }
     // The game folder and the marker, to compare before and after.
     auto Snapshot() {
@@ -51,8 +52,8 @@ TEST_F(VersionSwitchTest, UpWritesEachFileOnceAndDownRemovesTheNewAssets) {
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\ui\\menu.txt"), "menu 101");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\Base\\assets3.pk3"), "assets 101");
     // The first copy takes "base" along, so the second is not made again.
-    EXPECT_EQ(files_.copies, (std::vector<CopyStep>{{"C:\\Tool\\Patch Files\\101\\*.*",
-                                                     "C:\\JA\\GameData\\"}}));
+    EXPECT_EQ(files_.copies,
+              (std::vector<CopyStep>{{"C:\\Tool\\Patch Files\\101\\*.*", "C:\\JA\\GameData\\"}}));
     EXPECT_EQ(progress_.back(), 100);
     EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
 
@@ -73,12 +74,16 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
         const char* told;
     } cases[] = {
         {"no patch folder", "v1.0.0",
-         [](test::MemoryFiles& f) { f.nodes.erase("c:\\tool\\patch files\\101\\base\\assets3.pk3"),
-                       f.nodes.erase("c:\\tool\\patch files\\101\\base"); },
+         [](test::MemoryFiles& f) {
+             f.nodes.erase("c:\\tool\\patch files\\101\\base\\assets3.pk3"),
+                 f.nodes.erase("c:\\tool\\patch files\\101\\base");
+         },
          SwitchOutcome::NotStarted, "\"C:\\Tool\\Patch Files\\101\\base\" is missing"},
         {"only our note", "v1.0.1",
-         [](test::MemoryFiles& f) { f.nodes.erase("c:\\tool\\patch files\\100\\jamp.exe");
-                       f.File("C:\\Tool\\Patch Files\\100\\README-100.txt", "note"); },
+         [](test::MemoryFiles& f) {
+             f.nodes.erase("c:\\tool\\patch files\\100\\jamp.exe");
+             f.File("C:\\Tool\\Patch Files\\100\\README-100.txt", "note");
+         },
          SwitchOutcome::NotStarted, "holds none of the game's files"},
         {"no room", "v1.0.0", [](test::MemoryFiles& f) { f.freeBytes = 1000; },
          SwitchOutcome::NotStarted, "needs 2 MB in \"C:\\JA\\GameData\", and 1 MB are free"},
@@ -89,18 +94,23 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
          [](test::MemoryFiles& f) { f.held.insert("c:\\ja\\gamedata\\jamp.exe"); },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\jamp.exe\" is in use"},
         {"held in base", "v1.0.0",
-         [](test::MemoryFiles& f) { f.File("C:\\JA\\GameData\\base\\assets3.pk3", "old");
-                       f.held.insert("c:\\ja\\gamedata\\base\\assets3.pk3"); },
+         [](test::MemoryFiles& f) {
+             f.File("C:\\JA\\GameData\\base\\assets3.pk3", "old");
+             f.held.insert("c:\\ja\\gamedata\\base\\assets3.pk3");
+         },
          SwitchOutcome::RolledBack, "assets3.pk3\" is in use"},
         {"a patch file that cannot be read", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt"); },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\ui\\menu.txt\" did not arrive whole"},
         {"down, after assets3.pk3 went aside", "v1.0.1",
-         [](test::MemoryFiles& f) { f.File("C:\\JA\\GameData\\base\\assets3.pk3", "assets 101");
-                       f.held.insert("c:\\tool\\patch files\\100\\jamp.exe"); },
+         [](test::MemoryFiles& f) {
+             f.File("C:\\JA\\GameData\\base\\assets3.pk3", "assets 101");
+             f.held.insert("c:\\tool\\patch files\\100\\jamp.exe");
+         },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\jamp.exe\" did not arrive whole"},
-        {"a file system 3 s off", "v1.0.0", [](test::MemoryFiles& f) { f.copyTimeShift = 30'000'000; },
-         SwitchOutcome::RolledBack, "did not arrive whole"},
+        {"a file system 3 s off", "v1.0.0",
+         [](test::MemoryFiles& f) { f.copyTimeShift = 30'000'000; }, SwitchOutcome::RolledBack,
+         "did not arrive whole"},
     };
     for (const auto& c : cases) {
         files_ = {};
@@ -109,7 +119,8 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
         const auto before = Snapshot();
         const SwitchResult result = Switch(c.client);
         EXPECT_EQ(result.outcome, c.outcome) << c.what;
-        EXPECT_NE(result.problem.find(c.told), std::string::npos) << c.what << ": " << result.problem;
+        EXPECT_NE(result.problem.find(c.told), std::string::npos)
+            << c.what << ": " << result.problem;
         EXPECT_EQ(Snapshot(), before) << c.what;
     }
 }
@@ -142,7 +153,8 @@ TEST_F(VersionSwitchTest, ASwitchCutShortIsRolledBackAtTheNextStart) {
     files_.duringCopy = nullptr;
     const auto told = VersionSwitch(files_, install_).Recover();
     ASSERT_TRUE(told);
-    EXPECT_NE(told->find("put back as it was before: 2 file(s) restored"), std::string::npos) << *told;
+    EXPECT_NE(told->find("put back as it was before: 2 file(s) restored"), std::string::npos)
+        << *told;
     EXPECT_EQ(Snapshot(), before);
     EXPECT_FALSE(VersionSwitch(files_, install_).Recover()); // told once
 }

@@ -33,8 +33,8 @@ std::string Play(const std::vector<std::string>& steps, const std::string& shown
             dialog.CloseBox_Click(step == "x" ? std::nullopt : std::optional(which));
     }
     std::string seen = std::string(dialog.Closed() ? "closed" : "open") +
-                       (dialog.Ended() ? " ended" : "") + (process.ends ? " exit" : "") + " " +
-                       ip + ":" + port + " " + lblIP + ":" + lblPort;
+                       (dialog.Ended() ? " ended" : "") + (process.ends ? " exit" : "") + " " + ip +
+                       ":" + port + " " + lblIP + ":" + lblPort;
     for (const auto& shown : box.shown)
         seen += " [" + shown.text + "|" + shown.caption + "]";
     return seen;
@@ -61,7 +61,9 @@ TEST(FrmServer, OkCancelTheCloseBoxAndOneChangeFlag) {
         {{"p=5000", "ok"}, "closed 1.2.3.4:5000 1.2.3.4:5000", "1.2.3.4", " 70000"},
         {{"ok"}, "closed 1.2.3.4:70000 1.2.3.4:70000", "1.2.3.4", " 70000"},
         {{"lp", "li", "cancel"},
-         "closed ended exit : 1.2.3.4:7 [Shutting down...|Server IP & Port required!]", "1.2.3.4", "7"},
+         "closed ended exit : 1.2.3.4:7 [Shutting down...|Server IP & Port required!]",
+         "1.2.3.4",
+         "7"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Play(c.steps, c.shownIP, c.shownPort, c.startPort), c.seen)

@@ -54,9 +54,9 @@ struct Move {
 };
 
 struct CopyResult {
-    bool copied = false;                    // every file was copied
-    std::size_t movesDone = 0;              // of movesFirst
-    long moveError = kFileOk;               // why the next move failed
+    bool copied = false;       // every file was copied
+    std::size_t movesDone = 0; // of movesFirst
+    long moveError = kFileOk;  // why the next move failed
 };
 
 class IGameFiles {

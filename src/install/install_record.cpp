@@ -24,8 +24,8 @@ bool InstallRecord::LoadInstallInfo() {
 
 std::string InstallRecord::ReadMagic() const {
     try {
-        return TextForm(registry_.GetRegistryValue(kHkeyLocalMachine, kGameVersionKey,
-                                                   kMagicValue, std::string()));
+        return TextForm(registry_.GetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue,
+                                                   std::string()));
     } catch (const RegistryError&) {
         // A marker of a type the registry operations cannot convert reads
         // like an absent one, as 1.0.1, rather than ending the tool.

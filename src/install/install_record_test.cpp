@@ -8,7 +8,9 @@
 namespace quorin {
 namespace {
 
-ByteArray Bytes(std::string_view s) { return ByteArray(s.begin(), s.end()); }
+ByteArray Bytes(std::string_view s) {
+    return ByteArray(s.begin(), s.end());
+}
 ByteArray Dword(std::uint32_t v) {
     return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
 }
@@ -50,15 +52,23 @@ TEST_F(InstallRecordTest, StartUpReadsThePathAndCreatesOnlyAMissingMarker) {
         const char* path;
         std::string magic; // as stored after start-up
     } cases[] = {
-        {"first start", {{"Install Path", kRegSz, Bytes({"C:\\Games\\\0", 10})}}, "C:\\Games\\",
+        {"first start",
+         {{"Install Path", kRegSz, Bytes({"C:\\Games\\\0", 10})}},
+         "C:\\Games\\",
          "4:00000000"},
         {"a marker after a large value",
-         {{"AAA Notes", kRegSz, big}, {"Magic", kRegDword, Dword(599925)},
+         {{"AAA Notes", kRegSz, big},
+          {"Magic", kRegDword, Dword(599925)},
           {"Install Path", kRegSz, Bytes({"D:\\JKA\0", 7})}},
-         "D:\\JKA", "4:75270900"},
-        {"the marker in another letter case", {{"magic", kRegDword, Dword(599925)}}, "", "4:75270900"},
+         "D:\\JKA",
+         "4:75270900"},
+        {"the marker in another letter case",
+         {{"magic", kRegDword, Dword(599925)}},
+         "",
+         "4:75270900"},
         {"a number as path, an odd marker type",
-         {{"Install Path", kRegDword, Dword(42)}, {"Magic", kRegQword, ByteArray(8, 0)}}, "42",
+         {{"Install Path", kRegDword, Dword(42)}, {"Magic", kRegQword, ByteArray(8, 0)}},
+         "42",
          "11:0000000000000000"},
     };
     for (const auto& c : cases) {
@@ -77,7 +87,8 @@ TEST_F(InstallRecordTest, WithoutTheVersionKeyStartUpGoesOnAndWritesNothing) {
     EXPECT_FALSE(record_.GameKeyExists());
     backend_->CreateKey(kGameBaseKey);
     ASSERT_TRUE(record_.GameKeyExists() && record_.LoadInstallInfo()); // no version key needed
-    EXPECT_EQ(record_.InstallPath() + "|" + record_.ReadMagic() + "|" + std::string(ClientVersionFromMagic("")),
+    EXPECT_EQ(record_.InstallPath() + "|" + record_.ReadMagic() + "|" +
+                  std::string(ClientVersionFromMagic("")),
               "||v1.0.1");
     EXPECT_FALSE(record_.WriteMagic(kMagic101));
     EXPECT_FALSE(backend_->KeyExists(kGameVersionKey));
@@ -96,12 +107,13 @@ TEST_F(InstallRecordTest, TheMarkerReadsAsTextAndNamesTheClientVersion) {
         {kRegSz, Bytes({"0\0", 2}), "0", "v1.0.0"},
         {kRegSz, Bytes({"1.0.0\0", 6}), "1.0.0", "v1.0.1"},
         {kRegSz, Bytes({"\0", 1}), "", "v1.0.1"},
-        {kRegBinary, {0x30}, "", "v1.0.1"},       // no text form
+        {kRegBinary, {0x30}, "", "v1.0.1"},         // no text form
         {kRegQword, ByteArray(8, 0), "", "v1.0.1"}, // read, not raised
     };
     for (const auto& c : cases) {
         backend_->PutRaw(kGameVersionKey, "Magic", c.type, c.stored);
-        EXPECT_EQ(record_.ReadMagic() + " " + std::string(ClientVersionFromMagic(record_.ReadMagic())),
+        EXPECT_EQ(record_.ReadMagic() + " " +
+                      std::string(ClientVersionFromMagic(record_.ReadMagic())),
                   std::string(c.text) + " " + c.clientVersion);
     }
 }

@@ -39,7 +39,7 @@ std::span<const std::uint8_t> Filled(const std::vector<std::uint8_t>& buffer, st
 } // namespace
 
 std::optional<RegistryData> Registry::GetRawValue(RegKey root, const std::string& subKey,
-                                                 const std::string& valueName) const {
+                                                  const std::string& valueName) const {
     OpenKey key(api_, root, subKey, kKeyRead);
     if (!key.IsOpen())
         return std::nullopt;

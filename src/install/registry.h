@@ -31,8 +31,7 @@ class Registry {
 
     // One entry per value, in the registry's order, keyed by value name. An
     // empty sub-key enumerates the root itself.
-    KeyedCollection<RegistryEntry> EnumRegistryValues(RegKey root,
-                                                      const std::string& subKey) const;
+    KeyedCollection<RegistryEntry> EnumRegistryValues(RegKey root, const std::string& subKey) const;
 
     // True when the value was stored. Throws RegistryError for a kind that
     // cannot be stored (the key is closed by then).

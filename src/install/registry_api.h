@@ -46,9 +46,8 @@ class IRegistryApi {
                             std::uint8_t* data, std::uint32_t& size) = 0;
     // RegEnumValueA: `nameLength` goes in as the name buffer's size in
     // characters and comes back as the name's length.
-    virtual long EnumValue(RegKey key, std::uint32_t index, char* name,
-                           std::uint32_t& nameLength, std::uint32_t& type, std::uint8_t* data,
-                           std::uint32_t& size) = 0;
+    virtual long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t& nameLength,
+                           std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) = 0;
     virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
     virtual void CloseKey(RegKey key) = 0;

@@ -11,7 +11,9 @@ namespace {
 const std::string kTestRoot = "SOFTWARE\\QuorinTest";
 const std::string kKey = kTestRoot + "\\Values";
 
-ByteArray Bytes(std::string_view s) { return ByteArray(s.begin(), s.end()); }
+ByteArray Bytes(std::string_view s) {
+    return ByteArray(s.begin(), s.end());
+}
 
 class RegistryTest : public ::testing::Test {
   protected:
@@ -127,7 +129,8 @@ TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
     }
     EXPECT_FALSE(backend_->GetRaw(kKey, "w"));
     // Into a missing key: refused, and the key is not created.
-    EXPECT_FALSE(registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", std::int32_t{1}));
+    EXPECT_FALSE(
+        registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", std::int32_t{1}));
     EXPECT_FALSE(backend_->KeyExists(kKey + "\\No"));
     if (!backend_->MakeReadOnly(kKey))
         GTEST_SKIP() << "this registry does not refuse writes here";

@@ -6,7 +6,6 @@ namespace quorin {
 
 namespace {
 
-
 std::string BytesAsText(std::span<const std::uint8_t> data, std::size_t dropped) {
     // Data too short for its terminator reads as empty text.
     if (data.size() < dropped)

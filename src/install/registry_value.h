@@ -16,8 +16,8 @@ using ByteArray = std::vector<std::uint8_t>;
 // A value as the registry operations take and give it. Reads give only
 // empty, 32-bit integer, text or byte array; a write accepts a 16-bit integer
 // as well and refuses every other kind.
-using Value = std::variant<std::monostate, std::int32_t, std::string, ByteArray, std::int16_t,
-                           bool, std::uint8_t, double>;
+using Value = std::variant<std::monostate, std::int32_t, std::string, ByteArray, std::int16_t, bool,
+                           std::uint8_t, double>;
 
 // Kind codes as the enumeration reports them.
 inline constexpr int kKindEmpty = 0;

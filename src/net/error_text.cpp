@@ -62,8 +62,9 @@ static_assert(std::is_sorted(kErrorTexts.begin(), kErrorTexts.end(),
 } // namespace
 
 std::string_view GetErrorDescription(std::int32_t code) {
-    const auto it = std::lower_bound(kErrorTexts.begin(), kErrorTexts.end(), code,
-                                     [](const auto& entry, std::int32_t c) { return entry.first < c; });
+    const auto it =
+        std::lower_bound(kErrorTexts.begin(), kErrorTexts.end(), code,
+                         [](const auto& entry, std::int32_t c) { return entry.first < c; });
     if (it != kErrorTexts.end() && it->first == code)
         return it->second;
     return "Unknown error.";

@@ -19,8 +19,8 @@ void CProtocol::Unpack(const ProtocolRecord& record, IGuidText& guids) {
     const std::uint32_t provider = ReadU32(record, kProviderFlagsOffset);
     for (std::size_t i = 0; i < kFlagCount; ++i)
         flags_[i] = ((i < kServiceFlagCount ? service : provider) & kProtocolFlagBits[i]) != 0;
-    providerId_ = guids.GuidToString(GuidFromBytes(
-        std::span<const std::uint8_t, 16>(record.data() + kProviderIdOffset, 16)));
+    providerId_ = guids.GuidToString(
+        GuidFromBytes(std::span<const std::uint8_t, 16>(record.data() + kProviderIdOffset, 16)));
     for (std::size_t i = 0; i < kNumberCount; ++i)
         numbers_[i] = static_cast<std::int32_t>(ReadU32(record, kNumberOffsets[i]));
     const auto* name = reinterpret_cast<const char*>(record.data() + kProtocolNameOffset);

@@ -23,11 +23,19 @@ class CProtocol {
     void Unpack(const ProtocolRecord& record, IGuidText& guids);
 
 #define QUORIN_FLAG(Name, Index)                                                                   \
-    bool Name() const { return flags_[Index]; }                                                    \
-    void Name(bool vData) { flags_[Index] = vData; }
+    bool Name() const {                                                                            \
+        return flags_[Index];                                                                      \
+    }                                                                                              \
+    void Name(bool vData) {                                                                        \
+        flags_[Index] = vData;                                                                     \
+    }
 #define QUORIN_NUMBER(Name, Index)                                                                 \
-    std::int32_t Name() const { return numbers_[Index]; }                                          \
-    void Name(std::int32_t vData) { numbers_[Index] = vData; }
+    std::int32_t Name() const {                                                                    \
+        return numbers_[Index];                                                                    \
+    }                                                                                              \
+    void Name(std::int32_t vData) {                                                                \
+        numbers_[Index] = vData;                                                                   \
+    }
 
     // Service flags (dwServiceFlags1), then provider flags (dwProviderFlags).
     QUORIN_FLAG(Connectionless, 0)
@@ -68,10 +76,18 @@ class CProtocol {
 #undef QUORIN_NUMBER
 
     // Both texts end at their first NUL.
-    std::string ProviderId() const { return providerId_; }
-    void ProviderId(std::string vData) { providerId_ = std::move(vData); }
-    std::string ProtocolName() const { return protocolName_; }
-    void ProtocolName(std::string vData) { protocolName_ = std::move(vData); }
+    std::string ProviderId() const {
+        return providerId_;
+    }
+    void ProviderId(std::string vData) {
+        providerId_ = std::move(vData);
+    }
+    std::string ProtocolName() const {
+        return protocolName_;
+    }
+    void ProtocolName(std::string vData) {
+        protocolName_ = std::move(vData);
+    }
 
     static constexpr std::size_t kFlagCount = 21;
     static constexpr std::size_t kServiceFlagCount = 18;
@@ -97,10 +113,10 @@ inline constexpr std::array<std::size_t, CProtocol::kNumberCount> kNumberOffsets
 // The record's bit for each flag property, in property order: 18 service
 // bits (0x00004000 is not among them), then 3 provider bits (0x4 is not).
 inline constexpr std::array<std::uint32_t, CProtocol::kFlagCount> kProtocolFlagBits = {
-    0x00000001, 0x00000002, 0x00000004, 0x00000008, 0x00000010, 0x00000020, 0x00000040,
-    0x00000080, 0x00000100, 0x00000200, 0x00000400, 0x00000800, 0x00001000, 0x00002000,
-    0x00008000, 0x00010000, 0x00020000, 0x00040000, // dwServiceFlags1
-    0x00000001, 0x00000002, 0x00000008,             // dwProviderFlags
+    0x00000001, 0x00000002, 0x00000004, 0x00000008, 0x00000010, 0x00000020,
+    0x00000040, 0x00000080, 0x00000100, 0x00000200, 0x00000400, 0x00000800,
+    0x00001000, 0x00002000, 0x00008000, 0x00010000, 0x00020000, 0x00040000, // dwServiceFlags1
+    0x00000001, 0x00000002, 0x00000008,                                     // dwProviderFlags
 };
 
 } // namespace quorin

@@ -33,13 +33,27 @@ ProtocolRecord MakeRecord(std::uint32_t service, std::uint32_t provider, std::in
 }
 
 std::vector<bool> Flags(const CProtocol& p) {
-    return {p.Connectionless(),        p.GuaranteedDelivery(),   p.GuaranteedOrder(),
-            p.MessageOriented(),       p.PseudoStream(),         p.GracefulClose(),
-            p.ExpeditedData(),         p.ConnectData(),          p.DisconnectData(),
-            p.SupportBroadcast(),      p.SupportMultipoint(),    p.MultipointControlPlane(),
-            p.MultipointDataPlane(),   p.QoSSupport(),           p.UniSend(),
-            p.UniRecv(),               p.IFSHandles(),           p.PartialMessage(),
-            p.MultipleProtoEntries(),  p.RecommendedProtoEntry(), p.MatchesProtocolZero()};
+    return {p.Connectionless(),
+            p.GuaranteedDelivery(),
+            p.GuaranteedOrder(),
+            p.MessageOriented(),
+            p.PseudoStream(),
+            p.GracefulClose(),
+            p.ExpeditedData(),
+            p.ConnectData(),
+            p.DisconnectData(),
+            p.SupportBroadcast(),
+            p.SupportMultipoint(),
+            p.MultipointControlPlane(),
+            p.MultipointDataPlane(),
+            p.QoSSupport(),
+            p.UniSend(),
+            p.UniRecv(),
+            p.IFSHandles(),
+            p.PartialMessage(),
+            p.MultipleProtoEntries(),
+            p.RecommendedProtoEntry(),
+            p.MatchesProtocolZero()};
 }
 
 std::vector<bool> Only(std::initializer_list<std::size_t> set) {
@@ -50,9 +64,9 @@ std::vector<bool> Only(std::initializer_list<std::size_t> set) {
 }
 
 std::vector<std::int32_t> Numbers(const CProtocol& p) {
-    return {p.CatalogEntryId(),    p.Version(),  p.AddressFamily(),     p.MaxSockAddr(),
-            p.MinSockAddr(),       p.SocketType(), p.Protocol(),        p.ProtocolMaxOffset(),
-            p.NetworkByteOrder(),  p.SecurityScheme(), p.MessageSize()};
+    return {p.CatalogEntryId(),   p.Version(),        p.AddressFamily(), p.MaxSockAddr(),
+            p.MinSockAddr(),      p.SocketType(),     p.Protocol(),      p.ProtocolMaxOffset(),
+            p.NetworkByteOrder(), p.SecurityScheme(), p.MessageSize()};
 }
 
 TEST(CProtocol, EachPropertyComesFromItsOwnField) {
@@ -73,8 +87,8 @@ TEST(CProtocol, EachPropertyComesFromItsOwnField) {
 
     // Every number field holds a value of its own.
     p.Unpack(MakeRecord(0, 0, -1, "MSAFD Tcpip [UDP/IP]"), guids);
-    EXPECT_EQ(Numbers(p), (std::vector<std::int32_t>{-1, 100, 101, 102, 103, 104, 105, 106, 107,
-                                                      108, 109}));
+    EXPECT_EQ(Numbers(p),
+              (std::vector<std::int32_t>{-1, 100, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
     EXPECT_EQ(p.ProtocolName(), "MSAFD Tcpip [UDP/IP]");
     EXPECT_EQ(p.ProviderId(), "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}");
 
@@ -129,7 +143,8 @@ TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderOrNothingAndCleansUp) {
         FAIL() << "constructed without Winsock";
     } catch (const NumberedError& e) {
         EXPECT_EQ(std::to_string(e.Number()) + " " + e.what(),
-                  std::to_string(static_cast<long>(0x80040201)) + " Cannot start up the Winsock service.");
+                  std::to_string(static_cast<long>(0x80040201)) +
+                      " Cannot start up the Winsock service.");
     }
     EXPECT_EQ(api_.cleanups, 0);
 }
@@ -137,10 +152,9 @@ TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderOrNothingAndCleansUp) {
 TEST_F(CProtocolsTest, AddKeysAndSharedMembers) {
     auto catalogue = std::make_unique<CProtocols>(api_, guids_, box_);
     auto add = [&](std::int32_t id, const std::string& key) {
-        return catalogue->Add(false, false, false, false, false, false, false, false, false,
-                              false, false, false, false, false, true, false, false, false, false,
-                              false, true, "{guid}", id, 2, 2, 16, 16, 2, 17, 0, 1, 0, 65467,
-                              "UDP", key);
+        return catalogue->Add(false, false, false, false, false, false, false, false, false, false,
+                              false, false, false, false, true, false, false, false, false, false,
+                              true, "{guid}", id, 2, 2, 16, 16, 2, 17, 0, 1, 0, 65467, "UDP", key);
     };
     add(1, "");
     auto keyed = add(2, "udp/ip");

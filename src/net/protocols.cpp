@@ -92,15 +92,14 @@ void CProtocols::ReportWinsockError(int code) {
 std::shared_ptr<CProtocol> CProtocols::Add(
     bool Connectionless, bool GuaranteedDelivery, bool GuaranteedOrder, bool MessageOriented,
     bool PseudoStream, bool GracefulClose, bool ExpeditedData, bool ConnectData,
-    bool DisconnectData, bool SupportBroadcast, bool SupportMultipoint,
-    bool MultipointControlPlane, bool MultipointDataPlane, bool QoSSupport, bool UniSend,
-    bool UniRecv, bool IFSHandles, bool PartialMessage, bool MultipleProtoEntries,
-    bool RecommendedProtoEntry, bool MatchesProtocolZero, const std::string& ProviderId,
-    std::int32_t CatalogEntryId, std::int32_t Version, std::int32_t AddressFamily,
-    std::int32_t MaxSockAddr, std::int32_t MinSockAddr, std::int32_t SocketType,
-    std::int32_t Protocol, std::int32_t ProtocolMaxOffset, std::int32_t NetworkByteOrder,
-    std::int32_t SecurityScheme, std::int32_t MessageSize, const std::string& ProtocolName,
-    const std::string& sKey) {
+    bool DisconnectData, bool SupportBroadcast, bool SupportMultipoint, bool MultipointControlPlane,
+    bool MultipointDataPlane, bool QoSSupport, bool UniSend, bool UniRecv, bool IFSHandles,
+    bool PartialMessage, bool MultipleProtoEntries, bool RecommendedProtoEntry,
+    bool MatchesProtocolZero, const std::string& ProviderId, std::int32_t CatalogEntryId,
+    std::int32_t Version, std::int32_t AddressFamily, std::int32_t MaxSockAddr,
+    std::int32_t MinSockAddr, std::int32_t SocketType, std::int32_t Protocol,
+    std::int32_t ProtocolMaxOffset, std::int32_t NetworkByteOrder, std::int32_t SecurityScheme,
+    std::int32_t MessageSize, const std::string& ProtocolName, const std::string& sKey) {
     auto p = std::make_shared<CProtocol>();
     p->Connectionless(Connectionless);
     p->GuaranteedDelivery(GuaranteedDelivery);

@@ -33,7 +33,8 @@ StatusReply ParseStatusReply(std::string_view datagram) {
     reply.pairs.reserve(segments.size() / 2);
     for (std::size_t k = 1; k < segments.size(); k += 2) {
         const std::string_view name = segments[k];
-        const std::string_view value = k + 1 < segments.size() ? segments[k + 1] : std::string_view{};
+        const std::string_view value =
+            k + 1 < segments.size() ? segments[k + 1] : std::string_view{};
         if (name == "version")
             reply.serverVersion = ServerVersionFromValue(value);
         reply.pairs.emplace_back(name, value);

@@ -18,7 +18,8 @@ std::string Render(const StatusReply& r) {
 
 TEST(ParseStatusReply, HeaderPairsAndVersion) {
     const std::pair<std::string, std::string> cases[] = {
-        {kHeader + "\n\\a\\1\\version\\abc v1.0.1.0 xyz", "[a=1][version=abc v1.0.1.0 xyz] v:v1.0.1"},
+        {kHeader + "\n\\a\\1\\version\\abc v1.0.1.0 xyz",
+         "[a=1][version=abc v1.0.1.0 xyz] v:v1.0.1"},
         {"junk" + kHeader + "tail\\a\\1", "[a=1]"}, // the header anywhere in the first segment
         {kHeader, ""},
         {"\xFF\xFF\xFF\xFFstatusresponse\n\\a\\1", "-"},
@@ -28,7 +29,8 @@ TEST(ParseStatusReply, HeaderPairsAndVersion) {
         // Empty segments kept; "version" here is a value, not a name.
         {kHeader + "\n\\\\x\\y\\\\\\version\\JAmp: v1.0.0.0 win\n0 20 \"^1Kyle\"\n",
          "[=x][y=][=version][JAmp: v1.0.0.0 win\n0 20 \"^1Kyle\"\n=]"},
-        {kHeader + "\\version\\JAmp: v1.0.0.0 x\n3 40 \"a\"", "[version=JAmp: v1.0.0.0 x\n3 40 \"a\"] v:v1.0.0"},
+        {kHeader + "\\version\\JAmp: v1.0.0.0 x\n3 40 \"a\"",
+         "[version=JAmp: v1.0.0.0 x\n3 40 \"a\"] v:v1.0.0"},
         {kHeader + "\\a\\1\\lonely", "[a=1][lonely=]"},
         {kHeader + "\\a\\1\\", "[a=1][=]"},
         {kHeader + "\\version\\x v1.0.0\\Version\\x v9\\version\\x v1.0.1.0\\VERSION\\x v2",
@@ -51,8 +53,7 @@ TEST(EffectiveServerVersion, FallsBackToTheProtocolOnlyForUnknownVersionTexts) {
         {"known text wins over protocol", "\\version\\JAmp: v1.0.0.0\\protocol\\26", "v1.0.0"},
         {"open engine, protocol 26", "\\version\\OpenJK-MP: 1.0.1 linux\\protocol\\26", "v1.0.1"},
         {"open engine, protocol 25", "\\protocol\\25\\version\\OpenJK-MP: 1.0.0", "v1.0.0"},
-        {"unknown protocol keeps the text", "\\version\\ioq3 1.36+u2022\\protocol\\71",
-         "1.36+u"},
+        {"unknown protocol keeps the text", "\\version\\ioq3 1.36+u2022\\protocol\\71", "1.36+u"},
         {"upper case stays different", "\\version\\x V1.0.1\\protocol\\26", "V1.0.1"},
         {"another version stays", "\\version\\x v1.0.2\\protocol\\26", "v1.0.2"},
         {"an engine's own word", "\\version\\EternalJK: Beta\\protocol\\26", "v1.0.1"},
@@ -61,8 +62,7 @@ TEST(EffectiveServerVersion, FallsBackToTheProtocolOnlyForUnknownVersionTexts) {
         {"last protocol decides", "\\protocol\\25\\version\\X: y\\protocol\\26", "v1.0.1"},
     };
     for (const EffectiveCase& c : cases)
-        EXPECT_EQ(EffectiveServerVersion(ParseStatusReply(kHeader + c.vars)), c.expected)
-            << c.what;
+        EXPECT_EQ(EffectiveServerVersion(ParseStatusReply(kHeader + c.vars)), c.expected) << c.what;
 }
 
 } // namespace

@@ -68,7 +68,9 @@ bool UdpLayer::IsWritable(SocketHandle socket) {
     return Record([&] { return api_.Select(socket, true); }) != 0;
 }
 
-bool UdpLayer::IsReadable(SocketHandle socket) { return SelectReadable(socket) != 0; }
+bool UdpLayer::IsReadable(SocketHandle socket) {
+    return SelectReadable(socket) != 0;
+}
 
 int UdpLayer::SelectReadable(SocketHandle socket) {
     return Record([&] { return api_.Select(socket, false); });
@@ -87,8 +89,8 @@ int UdpLayer::RecvString(SocketHandle socket, std::string& text) {
     if (!IsReadable(socket))
         return -1;
     std::vector<std::uint8_t> buffer(kReceiveBufferSize, 0);
-    const int n = Record(
-        [&] { return api_.Recv(socket, buffer.data(), static_cast<int>(buffer.size())); });
+    const int n =
+        Record([&] { return api_.Recv(socket, buffer.data(), static_cast<int>(buffer.size())); });
     if (n > 0)
         text.assign(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(n));
     return n;

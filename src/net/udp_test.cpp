@@ -26,9 +26,8 @@ TEST_F(UdpLayerTest, ConnectsInWireOrderOrRefusesWithoutAsking) {
     EXPECT_EQ(api_.connects, (std::vector<SocketAddress>{first, second}));
 
     const std::tuple<SocketHandle, const char*, std::int32_t> refused[] = {
-        {7, "127.0.0.1", 0},  {7, "127.0.0.1", -5}, {7, "127.0.0.1", 65536},
-        {7, "", 29070},       {0, "127.0.0.1", 1},  {-1, "127.0.0.1", 1},
-        {7, "unresolvable", 1},
+        {7, "127.0.0.1", 0}, {7, "127.0.0.1", -5}, {7, "127.0.0.1", 65536}, {7, "", 29070},
+        {0, "127.0.0.1", 1}, {-1, "127.0.0.1", 1}, {7, "unresolvable", 1},
     };
     for (const auto& [socket, host, port] : refused)
         EXPECT_EQ(udp_.ConnectSocket(socket, host, port), -1) << host << ":" << port;

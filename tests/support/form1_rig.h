@@ -36,10 +36,10 @@ class Form1Rig {
         registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
                          ByteArray(path.c_str(), path.c_str() + path.size() + 1));
         if (magic)
-            registry_.PutRaw(kGameVersionKey, kMagicValue, kRegDword,
-                             {static_cast<std::uint8_t>(*magic), static_cast<std::uint8_t>(*magic >> 8),
-                              static_cast<std::uint8_t>(*magic >> 16),
-                              static_cast<std::uint8_t>(*magic >> 24)});
+            registry_.PutRaw(
+                kGameVersionKey, kMagicValue, kRegDword,
+                {static_cast<std::uint8_t>(*magic), static_cast<std::uint8_t>(*magic >> 8),
+                 static_cast<std::uint8_t>(*magic >> 16), static_cast<std::uint8_t>(*magic >> 24)});
     }
     // A new workflow, not started up; `shownBy` stands in for the recording box.
     Form1& Create(const std::string& commandLine, IMessageBox* shownBy = nullptr,

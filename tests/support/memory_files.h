@@ -25,8 +25,8 @@ class MemoryFiles : public IGameFiles {
     std::map<std::string, Node> nodes; // folded path
     std::set<std::string> held;        // folded paths open without sharing
     std::optional<std::uint64_t> freeBytes;
-    std::uint64_t copyTimeShift = 0;    // a file system that rounds times
-    std::function<void()> duringCopy;   // runs inside each copy, before it writes
+    std::uint64_t copyTimeShift = 0;  // a file system that rounds times
+    std::function<void()> duringCopy; // runs inside each copy, before it writes
     std::vector<CopyStep> copies;
     std::vector<LaunchRequest> started;
     std::uint64_t clock = 1'000'000'000;
@@ -39,10 +39,12 @@ class MemoryFiles : public IGameFiles {
     }
     void Folder(const std::string& path) { nodes[Fold(path)] = {path, {true, true}, {}}; }
     void File(const std::string& path, const std::string& content) {
-        for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        for (std::size_t at = path.find('\\', 3); at != std::string::npos;
+             at = path.find('\\', at + 1))
             if (!nodes.contains(Fold(path.substr(0, at))))
                 Folder(path.substr(0, at));
-        nodes[Fold(path)] = {path, {true, false, false, content.size(), clock += 10'000'000}, content};
+        nodes[Fold(path)] = {
+            path, {true, false, false, content.size(), clock += 10'000'000}, content};
     }
     std::string Content(const std::string& path) const {
         const auto it = nodes.find(Fold(path));

@@ -2,6 +2,8 @@
 
 namespace quorin::test {
 
-std::unique_ptr<RegistryBackend> MakeRegistryBackend() { return std::make_unique<MemoryRegistry>(); }
+std::unique_ptr<RegistryBackend> MakeRegistryBackend() {
+    return std::make_unique<MemoryRegistry>();
+}
 
 } // namespace quorin::test

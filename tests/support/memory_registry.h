@@ -19,7 +19,8 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
                  RegKey& key) override {
         if (!Open(root))
             return kErrorInvalidHandle;
-        const std::string path = Folded((root == kHkeyLocalMachine ? "" : open_[root]) + "\\" + subKey);
+        const std::string path =
+            Folded((root == kHkeyLocalMachine ? "" : open_[root]) + "\\" + subKey);
         const auto it = keys_.find(path);
         if (it == keys_.end())
             return kErrorFileNotFound;
@@ -28,11 +29,13 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
         open_[key = nextHandle_++] = path;
         return kErrorSuccess;
     }
-    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                    std::uint8_t* data, std::uint32_t& size) override {
+    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                    std::uint32_t& size) override {
         Key* k = Open(key);
         const auto* value = k ? Find(*k, name) : nullptr;
-        return !k ? kErrorInvalidHandle : value ? Give(value->second, type, data, size) : kErrorFileNotFound;
+        return !k      ? kErrorInvalidHandle
+               : value ? Give(value->second, type, data, size)
+                       : kErrorFileNotFound;
     }
     long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t& nameLength,
                    std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override {
@@ -50,8 +53,8 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
         nameLength = static_cast<std::uint32_t>(valueName.size());
         return Give(stored, type, data, size);
     }
-    long SetValue(RegKey key, const std::string& name, std::uint32_t type,
-                  const std::uint8_t* data, std::uint32_t size) override {
+    long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                  std::uint32_t size) override {
         Key* k = Open(key);
         if (!k || k->readOnly)
             return k ? kErrorAccessDenied : kErrorInvalidHandle;
@@ -64,7 +67,8 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
     IRegistryApi& Api() override { return *this; }
     void CreateKey(const std::string& path) override {
         const std::string folded = Folded(path);
-        for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1))
+        for (std::size_t at = folded.find('\\'); at != std::string::npos;
+             at = folded.find('\\', at + 1))
             keys_[folded.substr(0, at)];
         keys_[folded];
     }
@@ -82,7 +86,8 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
     void DeleteKeyTree(const std::string& path) override {
         const std::string folded = Folded(path);
         std::erase_if(keys_, [&](const auto& entry) {
-            return !folded.empty() && (entry.first == folded || entry.first.starts_with(folded + "\\"));
+            return !folded.empty() &&
+                   (entry.first == folded || entry.first.starts_with(folded + "\\"));
         });
     }
     // A key that opens for reading but refuses KEY_WRITE, as for a user

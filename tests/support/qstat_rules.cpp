@@ -49,7 +49,8 @@ std::vector<std::string> DifferencesFromQstat(const StatusReply& reply,
         if (it == rules.end())
             differences.push_back(name + ": not in qstat's rules");
         else if (it->second != value)
-            differences.push_back(name + ": ours \"" + value + "\", qstat's \"" + it->second + "\"");
+            differences.push_back(name + ": ours \"" + value + "\", qstat's \"" + it->second +
+                                  "\"");
     }
     return differences;
 }

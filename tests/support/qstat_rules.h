@@ -15,8 +15,7 @@ namespace quorin::test {
 // agree. qstat moves "mapname" and "sv_maxclients" to its server line, puts
 // its own game name in "gamename", keeps the challenge echo to itself and
 // adds names of its own, so ours must be a subset of its rules.
-std::vector<std::string> DifferencesFromQstat(const StatusReply& reply,
-                                              std::string_view rawOutput);
+std::vector<std::string> DifferencesFromQstat(const StatusReply& reply, std::string_view rawOutput);
 
 std::string ReadFileBytes(const std::string& path);
 

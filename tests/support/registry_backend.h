@@ -42,8 +42,8 @@ class CountingRegistryApi : public IRegistryApi {
             ++open_;
         return rc;
     }
-    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                    std::uint8_t* data, std::uint32_t& size) override {
+    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                    std::uint32_t& size) override {
         ++queries_;
         return inner_.QueryValue(key, name, type, data, size);
     }
@@ -51,8 +51,8 @@ class CountingRegistryApi : public IRegistryApi {
                    std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override {
         return inner_.EnumValue(key, index, name, nameLength, type, data, size);
     }
-    long SetValue(RegKey key, const std::string& name, std::uint32_t type,
-                  const std::uint8_t* data, std::uint32_t size) override {
+    long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                  std::uint32_t size) override {
         return inner_.SetValue(key, name, type, data, size);
     }
     void CloseKey(RegKey key) override {

@@ -30,7 +30,9 @@ std::string Text(HWND control) {
     return text;
 }
 
-HWND Status(HWND main) { return ::GetDlgItem(::GetDlgItem(main, quorin::kIdStatusBar), quorin::kIdStatus); }
+HWND Status(HWND main) {
+    return ::GetDlgItem(::GetDlgItem(main, quorin::kIdStatusBar), quorin::kIdStatus);
+}
 
 std::string Row(HWND list, int i) {
     // Rows come back as UTF-16 across processes.
@@ -54,7 +56,8 @@ BOOL CALLBACK JoinTooltip(HWND window, LPARAM joined) {
     char name[64] = {};
     ::GetClassNameA(window, name, sizeof name);
     RECT r{};
-    if (::IsWindowVisible(window) && std::string(name) == TOOLTIPS_CLASSA && ::GetWindowRect(window, &r))
+    if (::IsWindowVisible(window) && std::string(name) == TOOLTIPS_CLASSA &&
+        ::GetWindowRect(window, &r))
         ::UnionRect(reinterpret_cast<RECT*>(joined), reinterpret_cast<RECT*>(joined), &r);
     return TRUE;
 }
@@ -103,7 +106,8 @@ int main(int argc, char** argv) {
             HWND list = ::GetDlgItem(main, std::atoi(argv[++i]));
             const auto last = ::SendMessageA(list, LB_GETCOUNT, 0, 0) - 1;
             RECT row{};
-            ::SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&row));
+            ::SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(last),
+                           reinterpret_cast<LPARAM>(&row));
             POINT at{(row.left + row.right) / 2, (row.top + row.bottom) / 2};
             ::ClientToScreen(list, &at);
             ::SetCursorPos(at.x - 1, at.y);
@@ -130,8 +134,10 @@ int main(int argc, char** argv) {
     std::printf("Server Port:    %s\n", Text(::GetDlgItem(main, kIdPort)).c_str());
     std::printf("Server Version: %s\n", Text(::GetDlgItem(main, kIdServerVersion)).c_str());
     std::printf("Client Version: %s\n", Text(::GetDlgItem(main, kIdClientVersion)).c_str());
-    std::printf("Patch link:     %s\n", ::IsWindowVisible(::GetDlgItem(main, kIdPatch)) ? "shown" : "hidden");
-    std::printf("Launch button:  %s\n", ::IsWindowVisible(::GetDlgItem(main, kIdLaunch)) ? "shown" : "hidden");
+    std::printf("Patch link:     %s\n",
+                ::IsWindowVisible(::GetDlgItem(main, kIdPatch)) ? "shown" : "hidden");
+    std::printf("Launch button:  %s\n",
+                ::IsWindowVisible(::GetDlgItem(main, kIdLaunch)) ? "shown" : "hidden");
     HWND names = ::GetDlgItem(main, kIdVariables);
     HWND values = ::GetDlgItem(main, kIdValues);
     const int count = static_cast<int>(::SendMessageA(names, LB_GETCOUNT, 0, 0));

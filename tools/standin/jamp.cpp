@@ -17,8 +17,8 @@ int main() {
     char folder[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, folder);
     if (!logged) {
-        const std::string text = "Stand-in for jamp.exe, started with:\n" +
-                                 arguments + "\nin " + folder + "\n\nOK quits the game.";
+        const std::string text = "Stand-in for jamp.exe, started with:\n" + arguments + "\nin " +
+                                 folder + "\n\nOK quits the game.";
         ::MessageBoxA(nullptr, text.c_str(), "Jedi Academy (stand-in)", MB_OK | MB_ICONINFORMATION);
         return 0;
     }

@@ -51,12 +51,12 @@ std::string Variables(const std::string& version, const std::string& protocol,
 std::vector<std::string> Replies(const std::string& variant) {
     if (variant == "v101")
         return {kHeader +
-                Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "^4Stand-in ^71.0.1") +
-                "\n" + Players()};
+                Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "^4Stand-in ^71.0.1") + "\n" +
+                Players()};
     if (variant == "v100")
         return {kHeader +
-                Variables("JAmp: v1.0.0.0 win-x86 Sep  5 2003", "25", "^2Stand-in ^71.0.0") +
-                "\n" + Players()};
+                Variables("JAmp: v1.0.0.0 win-x86 Sep  5 2003", "25", "^2Stand-in ^71.0.0") + "\n" +
+                Players()};
     if (variant == "openjk")
         return {kHeader + "\\challenge\\xxx" +
                 Variables("OpenJK-MP: v1.0.1.1 linux-x86_64 Mar 12 2024", "26", "OpenJK stand-in") +

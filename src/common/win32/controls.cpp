@@ -56,12 +56,15 @@ HWND CreateControl(HWND parent, const ControlDesign& design, const FontSet& font
         // Shown exactly as written: "&" is no access key here.
         // A label sized to its text has nothing to centre or wrap.
         style |= SS_NOPREFIX | SS_NOTIFY |
-                 (design.autoSize ? SS_LEFTNOWORDWRAP : design.centred ? SS_CENTER : SS_LEFT);
+                 (design.autoSize  ? SS_LEFTNOWORDWRAP
+                  : design.centred ? SS_CENTER
+                                   : SS_LEFT);
         break;
     case ControlKind::ListBox:
         cls = "LISTBOX";
         // Drawn by the window that holds it; the items stay the texts given.
-        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_TABSTOP;
+        style |=
+            LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | WS_TABSTOP;
         exStyle = WS_EX_CLIENTEDGE;
         break;
     case ControlKind::ScrollBar:
@@ -77,9 +80,10 @@ HWND CreateControl(HWND parent, const ControlDesign& design, const FontSet& font
         style |= SS_SUNKEN | WS_CLIPCHILDREN;
         break;
     }
-    HWND control = ::CreateWindowExA(exStyle, cls, std::string(design.text).c_str(), style, 0, 0, 0,
-                                     0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
-                                     ::GetModuleHandleA(nullptr), nullptr);
+    HWND control =
+        ::CreateWindowExA(exStyle, cls, std::string(design.text).c_str(), style, 0, 0, 0, 0, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)),
+                          ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(design.font)), FALSE);
     return control;
 }
@@ -102,7 +106,8 @@ void PlaceControl(HWND control, const ControlDesign& design, int dpi) {
 
 std::string WindowText(HWND window) {
     std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 

@@ -9,7 +9,8 @@ static_assert(kMbOk == MB_OK && kMbIconCritical == MB_ICONERROR &&
 
 void Win32MessageBox::Show(const std::string& text, const std::string& caption, unsigned style) {
     const std::string& title = caption.empty() ? std::string(kAppTitle) : caption;
-    HWND owner = ::GetActiveWindow(); // the open dialog, if any: null when another program is active
+    HWND owner =
+        ::GetActiveWindow(); // the open dialog, if any: null when another program is active
     if (!owner || !::IsWindowEnabled(owner))
         owner = owner_;
     ::MessageBoxA(owner, text.c_str(), title.c_str(), style);

@@ -58,7 +58,8 @@ void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight
 LRESULT CALLBACK ToolDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<ToolDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self && self->hwnd_ == hwnd) {

@@ -35,8 +35,8 @@ void SetVisible(HWND control, bool visible) {
 
 // The two lists scroll as one: whatever moves one list's first row (the
 // wheel, the keys, its own scroll bar) moves the other's to the same row.
-LRESULT CALLBACK ScrollTogether(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
-                                UINT_PTR, DWORD_PTR other) {
+LRESULT CALLBACK ScrollTogether(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR other) {
     const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
     if (message == WM_MOUSEWHEEL || message == WM_VSCROLL || message == WM_KEYDOWN) {
         const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
@@ -61,10 +61,9 @@ void SelectRow(HWND list, int index) {
 // The game's colours for its codes ^0 to ^9. Its white, the colour of text
 // without a code, is the list's own text colour here, on a light list.
 COLORREF GameColour(int code) {
-    static constexpr COLORREF kColours[] = {RGB(0, 0, 0),     RGB(255, 0, 0),   RGB(0, 255, 0),
-                                            RGB(255, 255, 0), RGB(0, 0, 255),   RGB(0, 255, 255),
-                                            RGB(255, 0, 255), RGB(0, 0, 0),     RGB(255, 128, 0),
-                                            RGB(128, 128, 128)};
+    static constexpr COLORREF kColours[] = {
+        RGB(0, 0, 0),     RGB(255, 0, 0),   RGB(0, 255, 0), RGB(255, 255, 0), RGB(0, 0, 255),
+        RGB(0, 255, 255), RGB(255, 0, 255), RGB(0, 0, 0),   RGB(255, 128, 0), RGB(128, 128, 128)};
     if (code == kDefaultColour || code < 0 || code > 9)
         return ::GetSysColor(COLOR_WINDOWTEXT);
     return kColours[code];
@@ -91,7 +90,8 @@ std::string ItemText(HWND list, int index) {
     if (length <= 0)
         return {};
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(length));
     return text;
 }
@@ -267,12 +267,15 @@ void Form1Window::ApplyHeight() {
     RECT client{};
     ::GetWindowRect(hwnd_.Get(), &outer);
     ::GetClientRect(hwnd_.Get(), &client);
-    const int width = TwipsToPixels(kForm1ClientWidth, dpi_) + (outer.right - outer.left) - client.right;
+    const int width =
+        TwipsToPixels(kForm1ClientWidth, dpi_) + (outer.right - outer.left) - client.right;
     const int height =
-        TwipsToPixels(expandedShown_ ? kForm1ExpandedClientHeight : kForm1CollapsedClientHeight, dpi_) +
+        TwipsToPixels(expandedShown_ ? kForm1ExpandedClientHeight : kForm1CollapsedClientHeight,
+                      dpi_) +
         (outer.bottom - outer.top) - client.bottom;
     // The window keeps its place.
-    ::SetWindowPos(hwnd_.Get(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd_.Get(), nullptr, 0, 0, width, height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1Window::Sync() {
@@ -294,8 +297,8 @@ void Form1Window::Sync() {
     if (listsShown_ != form_.ListsGeneration()) {
         listsShown_ = form_.ListsGeneration();
         maxClients_ = MaxClients(c.lstSVRVariable, c.lstSVRValue);
-        for (auto [id, rows] : {std::pair{kIdVariables, &c.lstSVRVariable},
-                                std::pair{kIdValues, &c.lstSVRValue}}) {
+        for (auto [id, rows] :
+             {std::pair{kIdVariables, &c.lstSVRVariable}, std::pair{kIdValues, &c.lstSVRValue}}) {
             HWND list = controls_[id];
             ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
             ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
@@ -364,12 +367,14 @@ bool Form1Window::PreTranslate(MSG& msg) {
         const bool back = ::GetKeyState(VK_SHIFT) < 0;
         const int count = static_cast<int>(std::size(kForm1TabOrder));
         const int focused = ::GetDlgCtrlID(::GetFocus());
-        int at = static_cast<int>(std::find(std::begin(kForm1TabOrder), std::end(kForm1TabOrder), focused) -
-                                  std::begin(kForm1TabOrder));
+        int at = static_cast<int>(
+            std::find(std::begin(kForm1TabOrder), std::end(kForm1TabOrder), focused) -
+            std::begin(kForm1TabOrder));
         if (at == count)
             at = back ? 0 : count - 1;
         for (int step = 1; step <= count; ++step) {
-            HWND next = controls_[kForm1TabOrder[((at + (back ? -step : step)) % count + count) % count]];
+            HWND next =
+                controls_[kForm1TabOrder[((at + (back ? -step : step)) % count + count) % count]];
             if (::IsWindowVisible(next) && ::IsWindowEnabled(next) &&
                 (::GetWindowLongA(next, GWL_STYLE) & WS_TABSTOP)) {
                 ::SetFocus(next);
@@ -385,7 +390,8 @@ bool Form1Window::PreTranslate(MSG& msg) {
 LRESULT CALLBACK Form1Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<Form1Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self || !self->hwnd_)
@@ -442,7 +448,8 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         fonts_.Make(dpi_);
         for (auto& [id, control] : controls_)
             ::SendMessageA(control, WM_SETFONT,
-                           reinterpret_cast<WPARAM>(fonts_.Get(id == kIdStatus ? kStatusLabel.font : DesignOf(id).font)),
+                           reinterpret_cast<WPARAM>(
+                               fonts_.Get(id == kIdStatus ? kStatusLabel.font : DesignOf(id).font)),
                            TRUE);
         for (int id : {kIdVariables, kIdValues})
             ::SendMessageA(controls_[id], LB_SETITEMHEIGHT, 0, RowHeight());
@@ -485,11 +492,13 @@ void Form1Window::OnCommand(int id, int code) {
         break;
     case kIdVariables:
         if (code == LBN_SELCHANGE)
-            form_.lstSVRVariable_Click(static_cast<int>(::SendMessageA(controls_[kIdVariables], LB_GETCURSEL, 0, 0)));
+            form_.lstSVRVariable_Click(
+                static_cast<int>(::SendMessageA(controls_[kIdVariables], LB_GETCURSEL, 0, 0)));
         break;
     case kIdValues:
         if (code == LBN_SELCHANGE)
-            form_.lstSVRValue_Click(static_cast<int>(::SendMessageA(controls_[kIdValues], LB_GETCURSEL, 0, 0)));
+            form_.lstSVRValue_Click(
+                static_cast<int>(::SendMessageA(controls_[kIdValues], LB_GETCURSEL, 0, 0)));
         break;
     default:
         break;

@@ -57,7 +57,7 @@ class Form1Window {
     FontSet fonts_;
     int dpi_ = 96;
     int listsShown_ = -1;
-    int tipRow_ = -1;      // the values row the tooltip spells out
+    int tipRow_ = -1; // the values row the tooltip spells out
     std::string tipText_;
     std::string maxClients_; // the shown reply's sv_maxclients, for the players' count
     bool expandedShown_ = false;

@@ -162,7 +162,8 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     const int rows = Send(kIdValues, LB_GETCOUNT);
     HWND scroll = window_->Control(kIdScroll);
     for (int v = 1; v <= rows; ++v) {
-        ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
+        ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN,
+                       reinterpret_cast<LPARAM>(scroll));
         EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), v);
         EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL),
                   std::min(v, rows - 1) * 101);
@@ -179,8 +180,9 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(r.left + 4, r.top + 2));
         MSG queued;
         Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
-        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" + std::to_string(Send(kIdValues, LB_GETCURSEL)) +
-               " top " + std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
+        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" +
+               std::to_string(Send(kIdValues, LB_GETCURSEL)) + " top " +
+               std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
                std::to_string(Send(kIdValues, LB_GETTOPINDEX));
     };
     input(kIdValues, WM_LBUTTONDOWN, MK_LBUTTON, 7);
@@ -193,7 +195,8 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     const std::string wheeled = input(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
     EXPECT_EQ(wheeled.substr(0, 8), "4/4 top ");
     EXPECT_NE(wheeled, "4/4 top 0/0");
-    EXPECT_EQ(wheeled.substr(8, wheeled.find('/', 8) - 8), wheeled.substr(wheeled.find('/', 8) + 1));
+    EXPECT_EQ(wheeled.substr(8, wheeled.find('/', 8) - 8),
+              wheeled.substr(wheeled.find('/', 8) + 1));
 
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "+");
@@ -217,7 +220,8 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         ::SetFocus(window_->Control(id));
         window_->Sync();
         std::string seen;
-        for (const auto& [button, letter] : {std::pair(kIdQuery, "Q"), {kIdAbout, "A"}, {kIdLaunch, "L"}})
+        for (const auto& [button, letter] :
+             {std::pair(kIdQuery, "Q"), {kIdAbout, "A"}, {kIdLaunch, "L"}})
             if (::GetWindowLongA(window_->Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON)
                 seen += letter;
         input(id, WM_KEYDOWN, VK_RETURN);
@@ -244,7 +248,8 @@ TEST_F(Form1WindowTest, TheSameGeometryAt144DpiAndWithATallerCaption) {
     // the geometry test again in a child process with the prefix set so.
     const auto set = [](DWORD dpi, const char* caption) {
         ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics",
-                          "CaptionHeight", REG_SZ, caption, static_cast<DWORD>(std::strlen(caption) + 1));
+                          "CaptionHeight", REG_SZ, caption,
+                          static_cast<DWORD>(std::strlen(caption) + 1));
         return ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels",
                                  REG_DWORD, &dpi, sizeof dpi);
     };
@@ -256,7 +261,8 @@ TEST_F(Form1WindowTest, TheSameGeometryAt144DpiAndWithATallerCaption) {
     for (const auto& [dpi, caption] : cases) { // a caption of 18 pixels, or 40 (in twips)
         ASSERT_EQ(set(dpi, caption), ERROR_SUCCESS);
         ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", std::to_string(dpi).c_str());
-        ::SetEnvironmentVariableA("QUORIN_EXPECT_TALL_CAPTION", caption == std::string("-600") ? "1" : nullptr);
+        ::SetEnvironmentVariableA("QUORIN_EXPECT_TALL_CAPTION",
+                                  caption == std::string("-600") ? "1" : nullptr);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION child{};
@@ -297,8 +303,8 @@ TEST_F(Form1WindowTest, ServerSettingsMendARefusedAddressOrCancel) {
                 for (char c : text)
                     ::PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
             };
-            HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
-                                           nullptr, nullptr, nullptr, nullptr);
+            HWND other = ::CreateWindowExA(0, "STATIC", "another program", WS_POPUP | WS_VISIBLE, 0,
+                                           0, 50, 50, nullptr, nullptr, nullptr, nullptr);
             ::SetForegroundWindow(other);
             ::Sleep(100);
             ::SetForegroundWindow(dialog);
@@ -316,7 +322,8 @@ TEST_F(Form1WindowTest, ServerSettingsMendARefusedAddressOrCancel) {
     }
     EXPECT_EQ(focusBack, "ip");
     EXPECT_EQ(offered, "127.0.0.1:70000");
-    EXPECT_EQ(box_.shown.at(0).text, "The server port \"70000\" is not a whole number from 1 to 65535.");
+    EXPECT_EQ(box_.shown.at(0).text,
+              "The server port \"70000\" is not a whole number from 1 to 65535.");
     EXPECT_EQ(Text(kIdIP) + ":" + Text(kIdPort) + " " + std::to_string(box_.shown.size()),
               "127.0.0.1:" + std::to_string(port) + " 1");
     ASSERT_TRUE(WaitForStatus(kReadyToLaunch)) << Text(kIdStatus);
@@ -402,7 +409,8 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     bool enabled = true;
     std::atomic<bool> quit{false};
     std::thread player([&] {
-        for (int i = 0; i < 200 && ::GetFileAttributesA(log.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        for (int i = 0; i < 200 && ::GetFileAttributesA(log.c_str()) == INVALID_FILE_ATTRIBUTES;
+             ++i)
             std::this_thread::sleep_for(100ms);
         ::SendMessageTimeoutA(window_->Control(kIdStatus), WM_GETTEXT, sizeof text,
                               reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000, nullptr);

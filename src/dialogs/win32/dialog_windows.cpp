@@ -55,8 +55,8 @@ class ServerWindow : public ToolDialog {
     void AddTip(int id, const char* text) {
         if (!tooltip_)
             tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(),
-                                         nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                         WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(), nullptr,
+                                         ::GetModuleHandleA(nullptr), nullptr);
         TOOLINFOA info{};
         info.cbSize = sizeof info;
         info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

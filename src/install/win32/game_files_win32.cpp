@@ -30,7 +30,9 @@ FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIM
     return state;
 }
 
-long Result(BOOL ok) { return ok ? kFileOk : static_cast<long>(::GetLastError()); }
+long Result(BOOL ok) {
+    return ok ? kFileOk : static_cast<long>(::GetLastError());
+}
 
 void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out) {
     WIN32_FIND_DATAA entry{};
@@ -143,7 +145,9 @@ long GameFiles::Rename(const std::string& from, const std::string& to) {
     return Result(::MoveFileA(from.c_str(), to.c_str()));
 }
 
-long GameFiles::RemoveFile(const std::string& path) { return Result(::DeleteFileA(path.c_str())); }
+long GameFiles::RemoveFile(const std::string& path) {
+    return Result(::DeleteFileA(path.c_str()));
+}
 
 long GameFiles::MakeFolder(const std::string& path) {
     return Result(::CreateDirectoryA(path.c_str(), nullptr));
@@ -158,7 +162,8 @@ bool GameFiles::WriteText(const std::string& path, const std::string& text) {
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     DWORD written = 0;
     return file &&
-           ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                       nullptr) &&
            written == text.size() && ::FlushFileBuffers(file.Get());
 }
 
@@ -181,7 +186,8 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
     // for the same files under Wine, and its result says nothing true.
     CopyJob job{step.sourcePattern.substr(0, step.sourcePattern.rfind('\\')),
                 step.destination.substr(0, step.destination.find_last_not_of('\\') + 1),
-                movesFirst, {}};
+                movesFirst,
+                {}};
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
         job.freedBy[Folded(movesFirst[i].from)] = i;
     const auto result = [&job] {
@@ -217,7 +223,8 @@ void GameFiles::WaitPainting(std::vector<HANDLE> running, const std::function<vo
             continue;
         }
         if (woke == WAIT_FAILED) {
-            ::WaitForMultipleObjects(count, running.data(), TRUE, INFINITE); // their jobs are on the caller's stack
+            ::WaitForMultipleObjects(count, running.data(), TRUE,
+                                     INFINITE); // their jobs are on the caller's stack
             break;
         }
         MSG msg;
@@ -265,7 +272,8 @@ bool RunsElevated() {
 UniqueKernelHandle StartAsShellChild(const LaunchRequest& request) {
     DWORD shellId = 0;
     HWND shell = ::GetShellWindow();
-    if (!shell || !::GetWindowThreadProcessId(shell, &shellId) || shellId == ::GetCurrentProcessId())
+    if (!shell || !::GetWindowThreadProcessId(shell, &shellId) ||
+        shellId == ::GetCurrentProcessId())
         return {};
     UniqueKernelHandle parent(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
     if (!parent)
@@ -286,8 +294,8 @@ UniqueKernelHandle StartAsShellChild(const LaunchRequest& request) {
     std::string command = "\"" + path + "\" " + request.parameters;
     PROCESS_INFORMATION started{};
     const bool ok =
-        ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS, &parentHandle,
-                                    sizeof parentHandle, nullptr, nullptr) &&
+        ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
+                                    &parentHandle, sizeof parentHandle, nullptr, nullptr) &&
         ::CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE,
                          EXTENDED_STARTUPINFO_PRESENT, nullptr, request.directory.c_str(),
                          &startup.StartupInfo, &started);

@@ -36,8 +36,8 @@ bool Exists(const std::string& path) {
 // A file opened without sharing, as a running game holds its files.
 struct HeldOpen {
     explicit HeldOpen(const std::string& path)
-        : handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                               0, nullptr)) {}
+        : handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr)) {}
     ~HeldOpen() { ::CloseHandle(handle); }
     HANDLE handle;
 };
@@ -135,7 +135,8 @@ TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
          "\\tool\\Patch Files\\100\\jamp.exe", "did not arrive whole"},
         {"a read-only game file", "v1.0.0",
          [&] {
-             ::SetFileAttributesA((game_ + "\\GameData\\jamp.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+             ::SetFileAttributesA((game_ + "\\GameData\\jamp.exe").c_str(),
+                                  FILE_ATTRIBUTE_READONLY);
          },
          "", "jamp.exe\" is read-only"},
     };
@@ -144,7 +145,8 @@ TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
         TearDown();
         SetUp();
         box_.shown.clear();
-        ASSERT_TRUE(rig_.install.WriteMagic(c.client == std::string("v1.0.0") ? kMagic100 : kMagic101));
+        ASSERT_TRUE(
+            rig_.install.WriteMagic(c.client == std::string("v1.0.0") ? kMagic100 : kMagic101));
         c.arrange();
         const auto before = Snapshot();
         auto held = c.held.empty() ? nullptr : std::make_unique<HeldOpen>(root_ + c.held);
@@ -203,9 +205,11 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
         return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
     };
     bool answered = true;
-    for (int i = 0; i < 3000 && answered && !(midway() && files_.Stat(copied).size); ++i, ::Sleep(10))
-        answered = ::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                         SMTO_NORMAL, 5000, nullptr);
+    for (int i = 0; i < 3000 && answered && !(midway() && files_.Stat(copied).size);
+         ++i, ::Sleep(10))
+        answered =
+            ::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                  SMTO_NORMAL, 5000, nullptr);
     ::TerminateProcess(first.Get(), 1);
     ::WaitForSingleObject(first.Get(), 10000);
     ASSERT_TRUE(answered);

@@ -5,7 +5,9 @@
 namespace quorin::win32 {
 
 namespace {
-HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HKEY H(RegKey key) {
+    return reinterpret_cast<HKEY>(key);
+}
 } // namespace
 
 // The portable core's copies of the registry's numbers.
@@ -22,8 +24,7 @@ static_assert(kRegNone == REG_NONE && kRegSz == REG_SZ && kRegExpandSz == REG_EX
 long Win32Registry::OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                             RegKey& key) {
     HKEY opened = nullptr;
-    const LONG rc =
-        ::RegOpenKeyExA(H(root), subKey.c_str(), 0, access | KEY_WOW64_32KEY, &opened);
+    const LONG rc = ::RegOpenKeyExA(H(root), subKey.c_str(), 0, access | KEY_WOW64_32KEY, &opened);
     if (rc == ERROR_SUCCESS)
         key = reinterpret_cast<RegKey>(opened);
     return rc;
@@ -57,6 +58,8 @@ long Win32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t 
     return ::RegSetValueExA(H(key), name.c_str(), 0, type, data, size);
 }
 
-void Win32Registry::CloseKey(RegKey key) { ::RegCloseKey(H(key)); }
+void Win32Registry::CloseKey(RegKey key) {
+    ::RegCloseKey(H(key));
+}
 
 } // namespace quorin::win32

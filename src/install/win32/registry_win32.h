@@ -10,12 +10,12 @@ class Win32Registry : public IRegistryApi {
   public:
     long OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                  RegKey& key) override;
-    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
-                    std::uint8_t* data, std::uint32_t& size) override;
+    long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                    std::uint32_t& size) override;
     long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t& nameLength,
                    std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
-    long SetValue(RegKey key, const std::string& name, std::uint32_t type,
-                  const std::uint8_t* data, std::uint32_t size) override;
+    long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                  std::uint32_t size) override;
     void CloseKey(RegKey key) override;
 };
 

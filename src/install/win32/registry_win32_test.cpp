@@ -17,7 +17,8 @@ win32::UniqueHkey Key64(const std::string& path, bool create = false) {
     win32::UniqueHkey key;
     const REGSAM access = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
     if (create)
-        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, access, nullptr, key.Put(), nullptr);
+        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, access, nullptr,
+                          key.Put(), nullptr);
     else
         ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, key.Put());
     return key;
@@ -39,8 +40,8 @@ class Wow64View : public ::testing::Test {
 TEST_F(Wow64View, FindsTheInstallersKeyAndWritesMagicThere) {
     // What the 32-bit installer leaves behind, written from the 64-bit side.
     const char path[] = "C:\\Games\\Jedi Academy";
-    ASSERT_EQ(::RegSetValueExA(Key64(kRedirected + "\\1.0", true).Get(), kInstallPathValue, 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(path), sizeof path),
+    ASSERT_EQ(::RegSetValueExA(Key64(kRedirected + "\\1.0", true).Get(), kInstallPathValue, 0,
+                               REG_SZ, reinterpret_cast<const BYTE*>(path), sizeof path),
               ERROR_SUCCESS);
     InstallRecord record(api_);
     ASSERT_TRUE(record.GameKeyExists() && record.LoadInstallInfo());

@@ -22,33 +22,43 @@ static_assert(kServiceFlagsOffset == offsetof(WSAPROTOCOL_INFOA, dwServiceFlags1
               kProviderIdOffset == offsetof(WSAPROTOCOL_INFOA, ProviderId) &&
               kProtocolNameOffset == offsetof(WSAPROTOCOL_INFOA, szProtocol) &&
               kProtocolNameLength == WSAPROTOCOL_LEN + 1);
-static_assert(kNumberOffsets == std::array<std::size_t, CProtocol::kNumberCount>{
-                                    offsetof(WSAPROTOCOL_INFOA, dwCatalogEntryId),
-                                    offsetof(WSAPROTOCOL_INFOA, iVersion),
-                                    offsetof(WSAPROTOCOL_INFOA, iAddressFamily),
-                                    offsetof(WSAPROTOCOL_INFOA, iMaxSockAddr),
-                                    offsetof(WSAPROTOCOL_INFOA, iMinSockAddr),
-                                    offsetof(WSAPROTOCOL_INFOA, iSocketType),
-                                    offsetof(WSAPROTOCOL_INFOA, iProtocol),
-                                    offsetof(WSAPROTOCOL_INFOA, iProtocolMaxOffset),
-                                    offsetof(WSAPROTOCOL_INFOA, iNetworkByteOrder),
-                                    offsetof(WSAPROTOCOL_INFOA, iSecurityScheme),
-                                    offsetof(WSAPROTOCOL_INFOA, dwMessageSize)});
-static_assert(kProtocolFlagBits == std::array<std::uint32_t, CProtocol::kFlagCount>{
-                                       XP1_CONNECTIONLESS, XP1_GUARANTEED_DELIVERY,
-                                       XP1_GUARANTEED_ORDER, XP1_MESSAGE_ORIENTED,
-                                       XP1_PSEUDO_STREAM, XP1_GRACEFUL_CLOSE, XP1_EXPEDITED_DATA,
-                                       XP1_CONNECT_DATA, XP1_DISCONNECT_DATA,
-                                       XP1_SUPPORT_BROADCAST, XP1_SUPPORT_MULTIPOINT,
-                                       XP1_MULTIPOINT_CONTROL_PLANE, XP1_MULTIPOINT_DATA_PLANE,
-                                       XP1_QOS_SUPPORTED, XP1_UNI_SEND, XP1_UNI_RECV,
-                                       XP1_IFS_HANDLES, XP1_PARTIAL_MESSAGE,
-                                       PFL_MULTIPLE_PROTO_ENTRIES, PFL_RECOMMENDED_PROTO_ENTRY,
-                                       PFL_MATCHES_PROTOCOL_ZERO});
+static_assert(
+    kNumberOffsets ==
+    std::array<std::size_t, CProtocol::kNumberCount>{
+        offsetof(WSAPROTOCOL_INFOA, dwCatalogEntryId), offsetof(WSAPROTOCOL_INFOA, iVersion),
+        offsetof(WSAPROTOCOL_INFOA, iAddressFamily), offsetof(WSAPROTOCOL_INFOA, iMaxSockAddr),
+        offsetof(WSAPROTOCOL_INFOA, iMinSockAddr), offsetof(WSAPROTOCOL_INFOA, iSocketType),
+        offsetof(WSAPROTOCOL_INFOA, iProtocol), offsetof(WSAPROTOCOL_INFOA, iProtocolMaxOffset),
+        offsetof(WSAPROTOCOL_INFOA, iNetworkByteOrder),
+        offsetof(WSAPROTOCOL_INFOA, iSecurityScheme), offsetof(WSAPROTOCOL_INFOA, dwMessageSize)});
+static_assert(kProtocolFlagBits ==
+              std::array<std::uint32_t, CProtocol::kFlagCount>{XP1_CONNECTIONLESS,
+                                                               XP1_GUARANTEED_DELIVERY,
+                                                               XP1_GUARANTEED_ORDER,
+                                                               XP1_MESSAGE_ORIENTED,
+                                                               XP1_PSEUDO_STREAM,
+                                                               XP1_GRACEFUL_CLOSE,
+                                                               XP1_EXPEDITED_DATA,
+                                                               XP1_CONNECT_DATA,
+                                                               XP1_DISCONNECT_DATA,
+                                                               XP1_SUPPORT_BROADCAST,
+                                                               XP1_SUPPORT_MULTIPOINT,
+                                                               XP1_MULTIPOINT_CONTROL_PLANE,
+                                                               XP1_MULTIPOINT_DATA_PLANE,
+                                                               XP1_QOS_SUPPORTED,
+                                                               XP1_UNI_SEND,
+                                                               XP1_UNI_RECV,
+                                                               XP1_IFS_HANDLES,
+                                                               XP1_PARTIAL_MESSAGE,
+                                                               PFL_MULTIPLE_PROTO_ENTRIES,
+                                                               PFL_RECOMMENDED_PROTO_ENTRY,
+                                                               PFL_MATCHES_PROTOCOL_ZERO});
 
 namespace {
 // Descriptors travel as 32-bit values; INVALID_SOCKET becomes -1.
-SOCKET Native(SocketHandle s) { return static_cast<SOCKET>(static_cast<std::intptr_t>(s)); }
+SOCKET Native(SocketHandle s) {
+    return static_cast<SOCKET>(static_cast<std::intptr_t>(s));
+}
 } // namespace
 
 int WinsockApi::Startup(std::uint16_t version) {
@@ -56,7 +66,9 @@ int WinsockApi::Startup(std::uint16_t version) {
     return ::WSAStartup(version, &data);
 }
 
-void WinsockApi::Cleanup() { ::WSACleanup(); }
+void WinsockApi::Cleanup() {
+    ::WSACleanup();
+}
 
 SocketHandle WinsockApi::Socket(int family, int type, int protocol) {
     const SOCKET s = ::socket(family, type, protocol);
@@ -68,7 +80,9 @@ int WinsockApi::Close(SocketHandle socket) {
     return ::closesocket(Native(socket));
 }
 
-std::uint32_t WinsockApi::InetAddr(const std::string& host) { return ::inet_addr(host.c_str()); }
+std::uint32_t WinsockApi::InetAddr(const std::string& host) {
+    return ::inet_addr(host.c_str());
+}
 
 std::optional<std::uint32_t> WinsockApi::HostByName(const std::string& host) {
     const hostent* entry = ::gethostbyname(host.c_str());
@@ -143,7 +157,9 @@ int WinsockApi::EnumProtocols(std::uint8_t* buffer, std::uint32_t& length) {
     return count;
 }
 
-int WinsockApi::LastError() { return ::WSAGetLastError(); }
+int WinsockApi::LastError() {
+    return ::WSAGetLastError();
+}
 
 std::string Ole32GuidText::GuidToString(const Guid& guid) {
     GUID g{};

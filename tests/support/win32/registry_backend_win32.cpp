@@ -23,8 +23,7 @@ class Win32Backend : public RegistryBackend {
         ::RegSetValueExA(key.Get(), name.c_str(), 0, type, bytes.data(),
                          static_cast<DWORD>(bytes.size()));
     }
-    std::optional<RegistryData> GetRaw(const std::string& path,
-                                       const std::string& name) override {
+    std::optional<RegistryData> GetRaw(const std::string& path, const std::string& name) override {
         win32::UniqueHkey key;
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kView, key.Put()))
             return std::nullopt;
@@ -38,8 +37,8 @@ class Win32Backend : public RegistryBackend {
     }
     bool KeyExists(const std::string& path) override {
         win32::UniqueHkey key;
-        return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kView,
-                               key.Put()) == ERROR_SUCCESS;
+        return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kView, key.Put()) ==
+               ERROR_SUCCESS;
     }
     void DeleteKeyTree(const std::string& path) override {
         win32::UniqueHkey key;
@@ -55,6 +54,8 @@ class Win32Backend : public RegistryBackend {
 };
 } // namespace
 
-std::unique_ptr<RegistryBackend> MakeRegistryBackend() { return std::make_unique<Win32Backend>(); }
+std::unique_ptr<RegistryBackend> MakeRegistryBackend() {
+    return std::make_unique<Win32Backend>();
+}
 
 } // namespace quorin::test
