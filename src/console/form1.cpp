@@ -195,10 +195,10 @@ void Form1::ParseStatusReply(const std::string& text) {
     ClientMagic = s_.install.ReadMagic();
     c_.lblClientVersion = std::string(ClientVersionFromMagic(ClientMagic));
     for (const auto& [name, value] : reply.pairs) {
-        c_.lstSVRVariable.push_back(name);
-        c_.lstSVRValue.push_back(value);
+        c_.lstSVRVariable.emplace_back(name);
+        c_.lstSVRValue.emplace_back(value);
         if (name == "version")
-            ShowServerVersion(value);
+            ShowServerVersion(c_.lstSVRValue.back());
     }
     // A "version" naming neither game version (an open-source engine's own)
     // is named by the reply's protocol instead.

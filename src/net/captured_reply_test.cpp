@@ -21,7 +21,8 @@ TEST(CapturedReply, AgreesWithQstat) {
     EXPECT_EQ(test::DifferencesFromQstat(reply, qstat), std::vector<std::string>{});
     // The first pair is the echo of our challenge, in datagram order.
     ASSERT_FALSE(reply.pairs.empty());
-    EXPECT_EQ(reply.pairs.front(), (std::pair<std::string, std::string>{"challenge", "xxx"}));
+    EXPECT_EQ(reply.pairs.front(),
+              (std::pair<std::string_view, std::string_view>{"challenge", "xxx"}));
     // An open-source engine names no game version of ours.
     ASSERT_TRUE(reply.serverVersion.has_value());
     EXPECT_EQ(*reply.serverVersion, "1.36+u");

@@ -4,37 +4,27 @@
 
 namespace quorin {
 
-namespace {
-
-// Splits at every occurrence of `sep`, keeping empty pieces.
-std::vector<std::string_view> SplitKeepEmpty(std::string_view text, char sep) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(sep, start);
-        if (at == std::string_view::npos) {
-            pieces.push_back(text.substr(start));
-            return pieces;
-        }
-        pieces.push_back(text.substr(start, at - start));
-        start = at + 1;
-    }
-}
-
-} // namespace
-
 StatusReply ParseStatusReply(std::string_view datagram) {
     StatusReply reply;
-    const std::vector<std::string_view> segments = SplitKeepEmpty(datagram, '\\');
-    // The header may stand anywhere in the first segment.
-    if (segments[0].find(kStatusHeader) == std::string_view::npos)
+    // The header may stand anywhere before the first backslash.
+    std::size_t at = datagram.find('\\');
+    if (datagram.substr(0, at).find(kStatusHeader) == std::string_view::npos)
         return reply;
     reply.headerPresent = true;
-    reply.pairs.reserve(segments.size() / 2);
-    for (std::size_t k = 1; k < segments.size(); k += 2) {
-        const std::string_view name = segments[k];
-        const std::string_view value =
-            k + 1 < segments.size() ? segments[k + 1] : std::string_view{};
+    reply.datagram = std::make_shared<const std::string>(datagram);
+    const std::string_view text(*reply.datagram);
+    reply.pairs.reserve(text.size() / 16); // about one pair in 16 bytes, as replies run
+    // `at` is the backslash before a name; the name runs to the next one,
+    // and its value from there to the one after, or to the end.
+    while (at != std::string_view::npos) {
+        const std::size_t nameEnd = text.find('\\', at + 1);
+        const std::string_view name = text.substr(at + 1, nameEnd - at - 1);
+        std::string_view value = text.substr(text.size()); // a lone name's: empty, at the end
+        at = std::string_view::npos;
+        if (nameEnd != std::string_view::npos) {
+            at = text.find('\\', nameEnd + 1);
+            value = text.substr(nameEnd + 1, at - nameEnd - 1);
+        }
         if (name == "version")
             reply.serverVersion = ServerVersionFromValue(value);
         reply.pairs.emplace_back(name, value);
@@ -60,7 +50,7 @@ std::optional<std::string> EffectiveServerVersion(const StatusReply& reply) {
     std::optional<std::string_view> protocol;
     for (const auto& [name, value] : reply.pairs)
         if (name == "protocol") // the last value runs on into the player list
-            protocol = std::string_view(value).substr(0, value.find('\n'));
+            protocol = value.substr(0, value.find('\n'));
     if (protocol == "25")
         return std::string(kVersion100);
     if (protocol == "26")

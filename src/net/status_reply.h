@@ -2,6 +2,7 @@
 // backslash-separated reply. Pure functions of the bytes.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +19,11 @@ inline constexpr std::string_view kStatusHeader{"\xFF\xFF\xFF\xFFstatusResponse"
 
 struct StatusReply {
     bool headerPresent = false;
-    // In datagram order; a lone name at the end is listed with an empty value.
-    std::vector<std::pair<std::string, std::string>> pairs;
+    // The datagram's bytes, kept (and shared by copies) for the views below.
+    std::shared_ptr<const std::string> datagram;
+    // Views into `datagram`, in its order; a lone name at the end is listed
+    // with an empty value.
+    std::vector<std::pair<std::string_view, std::string_view>> pairs;
     // From the last pair named exactly "version"; absent when there is none.
     std::optional<std::string> serverVersion;
 };

@@ -12,7 +12,7 @@ const std::string kHeader("\xFF\xFF\xFF\xFFstatusResponse", 18);
 std::string Render(const StatusReply& r) {
     std::string out = r.headerPresent ? "" : "-";
     for (const auto& [name, value] : r.pairs)
-        out += "[" + name + "=" + value + "]";
+        out += "[" + std::string(name) + "=" + std::string(value) + "]";
     return r.serverVersion ? out + " v:" + *r.serverVersion : out;
 }
 

@@ -44,13 +44,13 @@ std::vector<std::string> DifferencesFromQstat(const StatusReply& reply,
         if (name == "challenge" || name == "gamename")
             continue;
         // The last value runs on into the player list.
-        const std::string value = fullValue.substr(0, fullValue.find('\n'));
+        const std::string_view value = fullValue.substr(0, fullValue.find('\n'));
         const auto it = rules.find(name);
         if (it == rules.end())
-            differences.push_back(name + ": not in qstat's rules");
+            differences.push_back(std::string(name) + ": not in qstat's rules");
         else if (it->second != value)
-            differences.push_back(name + ": ours \"" + value + "\", qstat's \"" + it->second +
-                                  "\"");
+            differences.push_back(std::string(name) + ": ours \"" + std::string(value) +
+                                  "\", qstat's \"" + it->second + "\"");
     }
     return differences;
 }

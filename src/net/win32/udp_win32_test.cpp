@@ -61,7 +61,8 @@ TEST_F(UdpOnWinsock, WhatEachStandInSends) {
         if (reply.size() == 8192)
             return std::string("8192 bytes");
         const StatusReply parsed = ParseStatusReply(reply);
-        return parsed.pairs.front().first + " " + EffectiveServerVersion(parsed).value_or("-") +
+        return std::string(parsed.pairs.front().first) + " " +
+               EffectiveServerVersion(parsed).value_or("-") +
                (reply.find("Jaden \xE9\xF1\xFC") != std::string::npos ? " high bytes" : "");
     };
     const std::pair<const char*, const char*> cases[] = {
