@@ -32,34 +32,22 @@ ProtocolRecord MakeRecord(std::uint32_t service, std::uint32_t provider, std::in
     return r;
 }
 
-std::vector<bool> Flags(const CProtocol& p) {
-    return {p.Connectionless(),
-            p.GuaranteedDelivery(),
-            p.GuaranteedOrder(),
-            p.MessageOriented(),
-            p.PseudoStream(),
-            p.GracefulClose(),
-            p.ExpeditedData(),
-            p.ConnectData(),
-            p.DisconnectData(),
-            p.SupportBroadcast(),
-            p.SupportMultipoint(),
-            p.MultipointControlPlane(),
-            p.MultipointDataPlane(),
-            p.QoSSupport(),
-            p.UniSend(),
-            p.UniRecv(),
-            p.IFSHandles(),
-            p.PartialMessage(),
-            p.MultipleProtoEntries(),
-            p.RecommendedProtoEntry(),
-            p.MatchesProtocolZero()};
+// Every flag as 0 or 1, in kProtocolFlagBits' order.
+template <typename... Bits> std::string Text(Bits... bits) {
+    return {static_cast<char>('0' + bits)...};
 }
-
-std::vector<bool> Only(std::initializer_list<std::size_t> set) {
-    std::vector<bool> flags(CProtocol::kFlagCount, false);
+std::string Flags(const CProtocol& p) {
+    return Text(p.Connectionless(), p.GuaranteedDelivery(), p.GuaranteedOrder(),
+                p.MessageOriented(), p.PseudoStream(), p.GracefulClose(), p.ExpeditedData(),
+                p.ConnectData(), p.DisconnectData(), p.SupportBroadcast(), p.SupportMultipoint(),
+                p.MultipointControlPlane(), p.MultipointDataPlane(), p.QoSSupport(), p.UniSend(),
+                p.UniRecv(), p.IFSHandles(), p.PartialMessage(), p.MultipleProtoEntries(),
+                p.RecommendedProtoEntry(), p.MatchesProtocolZero());
+}
+std::string Only(std::initializer_list<std::size_t> set) {
+    std::string flags(CProtocol::kFlagCount, '0');
     for (std::size_t i : set)
-        flags[i] = true;
+        flags[i] = '1';
     return flags;
 }
 
@@ -96,7 +84,8 @@ TEST(CProtocol, EachPropertyComesFromItsOwnField) {
     ProtocolRecord other = MakeRecord(0xFFFFFFFF, 0, 7, "");
     other[108] = other[109] = other[110] = other[111] = 0xFF; // dwMessageSize 0xFFFFFFFF
     p.Unpack(other, guids);
-    EXPECT_EQ(Flags(p)[0] + p.CatalogEntryId() + p.MessageSize() + p.ProtocolName().size(), 7u);
+    EXPECT_EQ((Flags(p)[0] - '0') + p.CatalogEntryId() + p.MessageSize() + p.ProtocolName().size(),
+              7u);
 }
 
 TEST(UnsignedToInteger, KeepsTheLow16BitsAndRejectsOutOfRange) {

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include <string_view>
-
 #include "common/win32/win.h"
 
 #include "tests/support/qstat_rules.h"
@@ -42,11 +40,6 @@ int FreeLoopbackUdpPort() {
     ::closesocket(s);
     ::WSACleanup();
     return ntohs(a.sin_port);
-}
-
-bool PeersRequired() {
-    const char* value = std::getenv("QUORIN_REQUIRE_PEERS");
-    return value && std::string_view(value) == "1";
 }
 
 } // namespace quorin::test

@@ -14,17 +14,10 @@ std::optional<int> PeerPort(const std::string& variant);
 // A loopback UDP port that nothing listens on: that of a socket just closed.
 int FreeLoopbackUdpPort();
 
-// Peers are required (a missing one fails the test) when QUORIN_REQUIRE_PEERS=1.
-bool PeersRequired();
-
 } // namespace quorin::test
 
-// Skips the test when the peer is not running, or fails it when peers are required.
+// The port of a running peer; fails the test when it is not running.
 #define QUORIN_PEER_PORT(var, variant)                                                             \
     const std::optional<int> var##Found = ::quorin::test::PeerPort(variant);                       \
-    if (!var##Found) {                                                                             \
-        if (::quorin::test::PeersRequired())                                                       \
-            FAIL() << "peer " << (variant) << " is not running";                                   \
-        GTEST_SKIP() << "peer " << (variant) << " is not running";                                 \
-    }                                                                                              \
+    ASSERT_TRUE(var##Found) << "peer " << (variant) << " is not running (see scripts/peers)";      \
     const int var = *var##Found

@@ -263,17 +263,10 @@ TEST_F(Form1WindowTest, TheSameGeometryAt144DpiAndWithATallerCaption) {
         ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", std::to_string(dpi).c_str());
         ::SetEnvironmentVariableA("QUORIN_EXPECT_TALL_CAPTION",
                                   caption == std::string("-600") ? "1" : nullptr);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION child{};
+        const auto [child, id] = test::StartProcess(command);
         DWORD exitCode = 1;
-        if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &child)) {
-            ::WaitForSingleObject(child.hProcess, 60000);
-            ::GetExitCodeProcess(child.hProcess, &exitCode);
-            ::CloseHandle(child.hThread);
-            ::CloseHandle(child.hProcess);
-        }
+        if (child && ::WaitForSingleObject(child.Get(), 60000) == WAIT_OBJECT_0)
+            ::GetExitCodeProcess(child.Get(), &exitCode);
         EXPECT_EQ(exitCode, 0u) << dpi << " " << caption;
     }
     ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", nullptr);

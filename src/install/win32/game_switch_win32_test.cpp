@@ -33,14 +33,6 @@ void Write(const std::string& path, const std::string& content) {
 bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-// A file opened without sharing, as a running game holds its files.
-struct HeldOpen {
-    explicit HeldOpen(const std::string& path)
-        : handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr)) {}
-    ~HeldOpen() { ::CloseHandle(handle); }
-    HANDLE handle;
-};
 
 class GameSwitchTest : public test::LiveServicesTest {
   protected:
@@ -149,10 +141,12 @@ TEST_F(GameSwitchTest, EveryFailureLeavesTheInstallationAsItWas) {
             rig_.install.WriteMagic(c.client == std::string("v1.0.0") ? kMagic100 : kMagic101));
         c.arrange();
         const auto before = Snapshot();
-        auto held = c.held.empty() ? nullptr : std::make_unique<HeldOpen>(root_ + c.held);
+        // Opened without sharing, as a running game holds its files.
+        win32::UniqueFile held(::CreateFileA((root_ + c.held).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                             0, nullptr, OPEN_EXISTING, 0, nullptr));
         Form1& f = Form(c.client, c.client == std::string("v1.0.0") ? "v1.0.1" : "v1.0.0");
         f.lblPatchMe_Click();
-        held.reset();
+        held.Reset();
         ASSERT_EQ(box_.shown.size(), 1u);
         EXPECT_NE(box_.shown[0].text.find(c.told), std::string::npos) << box_.shown[0].text;
         EXPECT_EQ(Snapshot(), before);
@@ -175,14 +169,8 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     Write(game_ + "\\GameData\\base\\assets3.pk3", "old assets");
     const auto before = Snapshot();
     const auto start = [&] {
-        std::string line = "\"" + exe + "\" +connect 127.0.0.1:" + std::to_string(port);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        EXPECT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                     tool_.c_str(), &startup, &started));
-        ::CloseHandle(started.hThread);
-        return std::pair{win32::UniqueKernelHandle(started.hProcess), started.dwProcessId};
+        return test::StartProcess("\"" + exe + "\" +connect 127.0.0.1:" + std::to_string(port),
+                                  tool_.c_str());
     };
     const auto [first, firstId] = start();
     HWND main = test::WaitForProcessWindow(firstId, kAppTitle, 20s);

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 
 #include <shellapi.h>
@@ -83,14 +84,26 @@ inline void RemoveTree(const std::string& folder) {
 
 // A file of `size` bytes that takes no room until it is copied.
 inline bool MakeSparseFile(const std::string& path, std::int64_t size) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    win32::UniqueFile file(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     LARGE_INTEGER end{};
     end.QuadPart = size;
-    const bool ok = file != INVALID_HANDLE_VALUE &&
-                    ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
-    if (file != INVALID_HANDLE_VALUE)
-        ::CloseHandle(file);
-    return ok;
+    return file && ::SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) &&
+           ::SetEndOfFile(file.Get());
+}
+
+// A process started from `commandLine` in `folder` (this one's when null),
+// and its id; an empty handle when it could not be started.
+inline std::pair<win32::UniqueKernelHandle, DWORD> StartProcess(std::string commandLine,
+                                                                const char* folder = nullptr) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+                          &startup, &started))
+        return {};
+    ::CloseHandle(started.hThread);
+    return {win32::UniqueKernelHandle(started.hProcess), started.dwProcessId};
 }
 
 struct ProcessWindowSearch {
