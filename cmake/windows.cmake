@@ -39,7 +39,7 @@ endforeach()
 if(QUORIN_TESTS)
   add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
     src/install/win32/registry_win32_test.cpp
-    src/install/win32/game_switch_win32_test.cpp
+    src/console/win32/version_switch_win32_test.cpp
     src/net/win32/udp_win32_test.cpp
     tests/support/win32/registry_backend_win32.cpp)
 
