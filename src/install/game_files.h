@@ -83,7 +83,8 @@ class IGameFiles {
     virtual std::optional<std::string> FileVersion(const std::string& path) = 0;
     // Makes the renames `movesFirst` in order, then copies everything the
     // pattern matches, folders included, replacing files without questions
-    // and keeping their last-write times. A file is never written before the
+    // and keeping their last-write times, each copy on the disk (not only in
+    // the cache) when it returns. A file is never written before the
     // rename that frees its place; the two may otherwise overlap. Stops at
     // the first failure. `whileCopying` is called on the caller's thread a
     // few times a second for as long as the work runs.

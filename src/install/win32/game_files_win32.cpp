@@ -83,8 +83,17 @@ DWORD WINAPI MoveThread(void* parameter) {
     return 0;
 }
 
+// A copy's bytes written from the cache to the disk, so that a power cut
+// after the switch commits cannot leave a file that only the cache held.
+bool OnDisk(const std::string& path) {
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    return file && ::FlushFileBuffers(file.Get());
+}
+
 // Copies every file and folder below `from` into `to`, making folders and
-// keeping each file's last-write time; stops at the first failure.
+// keeping each file's last-write time, each file on the disk before the
+// next; stops at the first failure.
 DWORD WINAPI CopyThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
     std::vector<FileEntry> entries;
@@ -100,7 +109,8 @@ DWORD WINAPI CopyThread(void* parameter) {
             }
         if (e.state.folder ? !::CreateDirectoryA(to.c_str(), nullptr) &&
                                  ::GetLastError() != ERROR_ALREADY_EXISTS
-                           : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE))
+                           : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE) ||
+                                 !OnDisk(to))
             return 0;
     }
     job->copied = true;

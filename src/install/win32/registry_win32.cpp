@@ -55,7 +55,10 @@ long Win32Registry::EnumValue(RegKey key, std::uint32_t index, char* name,
 
 long Win32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                              const std::uint8_t* data, std::uint32_t size) {
-    return ::RegSetValueExA(H(key), name.c_str(), 0, type, data, size);
+    // The tool writes only the version marker, which must be on the disk
+    // before a switch touches any game file.
+    const long rc = ::RegSetValueExA(H(key), name.c_str(), 0, type, data, size);
+    return rc == ERROR_SUCCESS ? ::RegFlushKey(H(key)) : rc;
 }
 
 void Win32Registry::CloseKey(RegKey key) {
