@@ -57,6 +57,7 @@ QUORIN_HANDLE_TRAITS(FindTraits, HANDLE, INVALID_HANDLE_VALUE, ::FindClose);
 QUORIN_HANDLE_TRAITS(HwndTraits, HWND, nullptr, ::DestroyWindow);
 QUORIN_HANDLE_TRAITS(HfontTraits, HFONT, nullptr, ::DeleteObject);
 QUORIN_HANDLE_TRAITS(HbrushTraits, HBRUSH, nullptr, ::DeleteObject);
+QUORIN_HANDLE_TRAITS(HmoduleTraits, HMODULE, nullptr, ::FreeLibrary);
 #undef QUORIN_HANDLE_TRAITS
 
 using UniqueHkey = UniqueHandle<HkeyTraits>;
@@ -67,5 +68,6 @@ using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueHwnd = UniqueHandle<HwndTraits>;
 using UniqueHfont = UniqueHandle<HfontTraits>;
 using UniqueHbrush = UniqueHandle<HbrushTraits>;
+using UniqueHmodule = UniqueHandle<HmoduleTraits>;
 
 } // namespace quorin::win32

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "common/win32/system_dll.h"
 #include "dialogs/about.h"
 
 namespace quorin::win32 {
@@ -105,8 +106,10 @@ bool ServerDialogWindow::ShowModal(AddressHomes homes) {
 }
 
 INT_PTR OpenDocument(const char* file, const char* folder, const char* parameters) {
-    return reinterpret_cast<INT_PTR>(
-        ::ShellExecuteA(::GetDesktopWindow(), "Open", file, parameters, folder, SW_SHOWNORMAL));
+    const auto open = Shell32().Find<decltype(::ShellExecuteA)>("ShellExecuteA");
+    return open ? reinterpret_cast<INT_PTR>(
+                      open(::GetDesktopWindow(), "Open", file, parameters, folder, SW_SHOWNORMAL))
+                : SE_ERR_NOASSOC;
 }
 
 void AboutBox::ShowModal(HWND mainWindow) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
 
 namespace quorin::win32 {
@@ -334,7 +335,9 @@ void GameFiles::StartAndWait(const LaunchRequest& request) {
     info.lpParameters = request.parameters.c_str();
     info.lpDirectory = request.directory.c_str();
     info.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExA(&info); // a failed start leaves hProcess null: nothing to wait for
+    // A failed start leaves hProcess null: nothing to wait for.
+    if (const auto execute = Shell32().Find<decltype(::ShellExecuteExA)>("ShellExecuteExA"))
+        execute(&info);
     if (info.hProcess) {
         UniqueKernelHandle process(info.hProcess);
         WaitPainting({process.Get()}, {}); // the game may run for hours: the window lives on

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/win32/system_dll.h"
 #include "common/win32/win.h"
 
 #include <objbase.h>
@@ -168,7 +169,8 @@ std::string Ole32GuidText::GuidToString(const Guid& guid) {
     g.Data3 = guid.data3;
     std::memcpy(g.Data4, guid.data4.data(), 8);
     wchar_t wide[40] = {};
-    if (::StringFromGUID2(g, wide, 40) <= 0)
+    const auto format = Ole32().Find<decltype(::StringFromGUID2)>("StringFromGUID2");
+    if (!format || format(g, wide, 40) <= 0)
         return {};
     // The text is ASCII: hex digits, braces and hyphens.
     std::string text;

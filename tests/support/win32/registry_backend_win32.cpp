@@ -10,17 +10,10 @@ constexpr REGSAM kView = KEY_WOW64_32KEY;
 class Win32Backend : public RegistryBackend {
   public:
     IRegistryApi& Api() override { return api_; }
-    void CreateKey(const std::string& path) override {
-        win32::UniqueHkey key;
-        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView,
-                          nullptr, key.Put(), nullptr);
-    }
+    void CreateKey(const std::string& path) override { Created(path); }
     void PutRaw(const std::string& path, const std::string& name, std::uint32_t type,
                 const ByteArray& bytes) override {
-        win32::UniqueHkey key;
-        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView,
-                          nullptr, key.Put(), nullptr);
-        ::RegSetValueExA(key.Get(), name.c_str(), 0, type, bytes.data(),
+        ::RegSetValueExA(Created(path).Get(), name.c_str(), 0, type, bytes.data(),
                          static_cast<DWORD>(bytes.size()));
     }
     std::optional<RegistryData> GetRaw(const std::string& path, const std::string& name) override {
@@ -50,6 +43,12 @@ class Win32Backend : public RegistryBackend {
     bool MakeReadOnly(const std::string&) override { return false; }
 
   private:
+    static win32::UniqueHkey Created(const std::string& path) {
+        win32::UniqueHkey key;
+        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | kView,
+                          nullptr, key.Put(), nullptr);
+        return key;
+    }
     win32::Win32Registry api_;
 };
 } // namespace
