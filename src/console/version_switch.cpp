@@ -44,8 +44,10 @@ std::string Cause(const std::string& path, long error) {
     }
 }
 
-std::string Megabytes(std::uint64_t bytes) {
-    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
+// Whole megabytes: a need rounded up, the room there is rounded down, so
+// that the two never read as the same when the room falls short.
+std::string Megabytes(std::uint64_t bytes, bool up) {
+    return std::to_string((bytes + (up ? (1 << 20) - 1 : 0)) >> 20) + " MB";
 }
 
 std::string Hex(const ByteArray& bytes) {
@@ -232,8 +234,9 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             return notStarted(*problem);
     if (const auto free = files_.FreeBytes(GameData()); free && *free < bytes + kRoomSlack)
         return notStarted("There is not enough room on the game's drive: the switch needs " +
-                          Megabytes(bytes + kRoomSlack) + " in " + Quoted(GameData()) + ", and " +
-                          Megabytes(*free) + " are free. Free some space, then click Patch again.");
+                          Megabytes(bytes + kRoomSlack, true) + " in " + Quoted(GameData()) +
+                          ", and " + Megabytes(*free, false) +
+                          " are free. Free some space, then click Patch again.");
 
     journal.marker = install_.SaveMagic();
     if (const long rc = files_.MakeFolder(Folder()); rc != kFileOk)

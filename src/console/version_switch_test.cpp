@@ -54,7 +54,7 @@ TEST_F(VersionSwitchTest, UpWritesEachFileOnceAndDownRemovesTheNewAssets) {
     // The first copy takes "base" along, so the second is not made again.
     EXPECT_EQ(files_.copies,
               (std::vector<CopyStep>{{"C:\\Tool\\Patch Files\\101\\*.*", "C:\\JA\\GameData\\"}}));
-    EXPECT_EQ(progress_.back(), 100);
+    EXPECT_EQ(progress_, (std::vector<int>{0, 100})); // each step told once
     EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
 
     EXPECT_EQ(Switch("v1.0.1").outcome, SwitchOutcome::Switched);
@@ -85,8 +85,10 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
              f.File("C:\\Tool\\Patch Files\\100\\README-100.txt", "note");
          },
          SwitchOutcome::NotStarted, "holds none of the game's files"},
-        {"no room", "v1.0.0", [](test::MemoryFiles& f) { f.freeBytes = 1000; },
+        {"no room", "v1.0.0", [](test::MemoryFiles& f) { f.freeBytes = (1 << 20) + 10; },
          SwitchOutcome::NotStarted, "needs 2 MB in \"C:\\JA\\GameData\", and 1 MB are free"},
+        {"no journal", "v1.0.0", [](test::MemoryFiles& f) { f.writeFails = true; },
+         SwitchOutcome::NotStarted, "cannot write its journal"},
         {"read-only", "v1.0.0",
          [](test::MemoryFiles& f) { f.nodes["c:\\ja\\gamedata\\jamp.exe"].state.readOnly = true; },
          SwitchOutcome::NotStarted, "\"C:\\JA\\GameData\\jamp.exe\" is read-only"},
@@ -108,6 +110,12 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
              f.held.insert("c:\\tool\\patch files\\100\\jamp.exe");
          },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\jamp.exe\" did not arrive whole"},
+        {"a new folder the copy did not make", "v1.0.0",
+         [](test::MemoryFiles& f) {
+             f.Folder("C:\\Tool\\Patch Files\\101\\maps");
+             f.held.insert("c:\\ja\\gamedata\\maps");
+         },
+         SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\maps\" did not arrive whole"},
         {"a file system 3 s off", "v1.0.0",
          [](test::MemoryFiles& f) { f.copyTimeShift = 30'000'000; }, SwitchOutcome::RolledBack,
          "did not arrive whole"},
@@ -125,16 +133,40 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
     }
 }
 
-TEST_F(VersionSwitchTest, TimesWithinTwoSecondsAreTheSameFile) {
-    files_.copyTimeShift = 19'000'000; // FAT32 keeps 2 s steps
+TEST_F(VersionSwitchTest, AtTheEdgesTwoSecondsApartAndJustEnoughRoomStillSwitch) {
+    files_.copyTimeShift = 20'000'000; // FAT32 keeps 2 s steps
+    files_.freeBytes = (1 << 20) + 28; // the patch's 28 bytes and the 1 MB kept spare
     EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::Switched);
 }
 
+TEST_F(VersionSwitchTest, LeftoversOfAnEarlierSwitchDoNotStopTheNext) {
+    // A finished switch's folder that could not be cleared away.
+    files_.File("C:\\JA\\GameData\\Quorin switch\\0", "old client");
+    EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::Switched);
+    // A journal of a switch that ended before it touched anything: undone, then on.
+    files_.File("C:\\JA\\GameData\\Quorin switch\\journal.txt",
+                FormatJournal({RegistryData{kRegDword, {0, 0, 0, 0}}, {}, {}, {}}));
+    EXPECT_EQ(Switch("v1.0.1").outcome, SwitchOutcome::Switched);
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 100");
+}
+
 TEST_F(VersionSwitchTest, ARefusedRestoreIsSaidAndTheJournalKept) {
+    // The copy fails, and jamp.exe, put aside, cannot be given its place back.
+    files_.held = {"c:\\tool\\patch files\\101\\ui\\menu.txt",
+                   "c:\\ja\\gamedata\\quorin switch\\0"};
+    SwitchResult result = Switch("v1.0.0");
+    EXPECT_EQ(result.outcome, SwitchOutcome::RollbackFailed);
+    EXPECT_NE(result.problem.find("put everything back: \"C:\\JA\\GameData\\jamp.exe\" is in use"),
+              std::string::npos)
+        << result.problem;
+    EXPECT_TRUE(files_.Stat("C:\\JA\\GameData\\Quorin switch\\journal.txt").exists);
+
     // The marker is written; then the key refuses the write that would put it back.
+    files_ = {};
+    SetUp();
     files_.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt");
     files_.duringCopy = [this] { registry_.MakeReadOnly(kGameVersionKey); };
-    const SwitchResult result = Switch("v1.0.0");
+    result = Switch("v1.0.0");
     EXPECT_EQ(result.outcome, SwitchOutcome::RollbackFailed);
     EXPECT_NE(result.problem.find("could not put back the version marker"), std::string::npos);
     EXPECT_EQ(install_.ReadMagic(), "599925");
@@ -175,6 +207,8 @@ TEST(SwitchJournal, ReadsBackWhatItWroteAndRejectsAnUnfinishedOne) {
     EXPECT_FALSE(ParseJournal(text.substr(0, text.size() - 4))); // no end line
     EXPECT_FALSE(ParseJournal("Quorin switch journal\nmarker 4 7\nend\n"));
     EXPECT_FALSE(ParseJournal("Quorin switch journal\nend\n")); // no marker line
+    EXPECT_FALSE(ParseJournal("Another journal\nmarker none\nend\n"));
+    EXPECT_FALSE(ParseJournal("Quorin switch journal\nmarker none\nbogus x\nend\n"));
     const auto none = ParseJournal("Quorin switch journal\nmarker none\nend\n");
     ASSERT_TRUE(none);
     EXPECT_FALSE(none->marker);

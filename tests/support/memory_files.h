@@ -27,6 +27,7 @@ class MemoryFiles : public IGameFiles {
     std::optional<std::uint64_t> freeBytes;
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times
     std::function<void()> duringCopy; // runs inside each copy, before it writes
+    bool writeFails = false;          // WriteText refuses
     std::vector<CopyStep> copies;
     std::vector<LaunchRequest> started;
     std::uint64_t clock = 1'000'000'000;
@@ -110,8 +111,9 @@ class MemoryFiles : public IGameFiles {
         return kFileOk;
     }
     bool WriteText(const std::string& path, const std::string& text) override {
-        File(path, text);
-        return true;
+        if (!writeFails)
+            File(path, text);
+        return !writeFails;
     }
     std::optional<std::string> ReadText(const std::string& path) override {
         if (!FileExists(path))
