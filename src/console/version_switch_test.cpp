@@ -85,8 +85,8 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
              f.File("C:\\Tool\\Patch Files\\100\\README-100.txt", "note");
          },
          SwitchOutcome::NotStarted, "holds none of the game's files"},
-        {"no room", "v1.0.0", [](test::MemoryFiles& f) { f.freeBytes = (1 << 20) + 10; },
-         SwitchOutcome::NotStarted, "needs 2 MB in \"C:\\JA\\GameData\", and 1 MB are free"},
+        {"no room", "v1.0.0", [](test::MemoryFiles& f) { f.freeBytes = (1 << 20) - 1; },
+         SwitchOutcome::NotStarted, "needs 2 MB in \"C:\\JA\\GameData\", and 0 MB are free"},
         {"no journal", "v1.0.0", [](test::MemoryFiles& f) { f.writeFails = true; },
          SwitchOutcome::NotStarted, "cannot write its journal"},
         {"read-only", "v1.0.0",

@@ -93,31 +93,6 @@ TEST_F(InstallRecordTest, WithoutTheVersionKeyStartUpGoesOnAndWritesNothing) {
     EXPECT_FALSE(record_.WriteMagic(kMagic101));
     EXPECT_FALSE(backend_->KeyExists(kGameVersionKey));
 }
-TEST_F(InstallRecordTest, TheMarkerReadsAsTextAndNamesTheClientVersion) {
-    const struct {
-        std::uint32_t type;
-        ByteArray stored;
-        const char* text;
-        const char* clientVersion;
-    } cases[] = {
-        {kRegDword, Dword(0), "0", "v1.0.0"},
-        {kRegDword, Dword(599925), "599925", "v1.0.1"},
-        {kRegDword, Dword(1), "1", "v1.0.1"},
-        {kRegDword, Dword(0xFFFFFFFF), "-1", "v1.0.1"},
-        {kRegSz, Bytes({"0\0", 2}), "0", "v1.0.0"},
-        {kRegSz, Bytes({"1.0.0\0", 6}), "1.0.0", "v1.0.1"},
-        {kRegSz, Bytes({"\0", 1}), "", "v1.0.1"},
-        {kRegBinary, {0x30}, "", "v1.0.1"},         // no text form
-        {kRegQword, ByteArray(8, 0), "", "v1.0.1"}, // read, not raised
-    };
-    for (const auto& c : cases) {
-        backend_->PutRaw(kGameVersionKey, "Magic", c.type, c.stored);
-        EXPECT_EQ(record_.ReadMagic() + " " +
-                      std::string(ClientVersionFromMagic(record_.ReadMagic())),
-                  std::string(c.text) + " " + c.clientVersion);
-    }
-}
-
 TEST_F(InstallRecordTest, SwitchesStoreTheMarkersAndAFailedOnePutsBackTheOldBytes) {
     backend_->CreateKey(kGameVersionKey);
     EXPECT_EQ(record_.SaveMagic(), std::nullopt);

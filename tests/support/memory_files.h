@@ -151,6 +151,8 @@ class MemoryFiles : public IGameFiles {
             File(to, Content(source + "\\" + e.path));
             nodes[Fold(to)].state.writeTime = e.state.writeTime + copyTimeShift;
         }
+        if (whileCopying)
+            whileCopying(); // and once more as the copy ends
         result.copied = true;
         return result;
     }
