@@ -93,8 +93,8 @@ bool OnDisk(const std::string& path) {
 }
 
 // Copies every file and folder below `from` into `to`, making folders and
-// keeping each file's last-write time, each file on the disk before the
-// next; stops at the first failure.
+// keeping each file's last-write time, then puts every copy on the disk;
+// stops at the first failure.
 DWORD WINAPI CopyThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
     std::vector<FileEntry> entries;
@@ -110,10 +110,13 @@ DWORD WINAPI CopyThread(void* parameter) {
             }
         if (e.state.folder ? !::CreateDirectoryA(to.c_str(), nullptr) &&
                                  ::GetLastError() != ERROR_ALREADY_EXISTS
-                           : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE) ||
-                                 !OnDisk(to))
+                           : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE))
             return 0;
     }
+    // Flushed after all are copied, so that the system writes them out meanwhile.
+    for (const FileEntry& e : entries)
+        if (!e.state.folder && !OnDisk(job->to + "\\" + e.path))
+            return 0;
     job->copied = true;
     return 0;
 }
