@@ -85,8 +85,12 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
              f.File("C:\\Tool\\Patch Files\\100\\README-100.txt", "note");
          },
          SwitchOutcome::NotStarted, "holds none of the game's files"},
-        {"no room", "v1.0.0", [](test::MemoryFiles& f) { f.freeBytes = (1 << 20) - 1; },
-         SwitchOutcome::NotStarted, "needs 2 MB in \"C:\\JA\\GameData\", and 0 MB are free"},
+        {"no room", "v1.0.0", // 1 MB and a byte to copy, 1 MB spare: 3 MB needed
+         [](test::MemoryFiles& f) {
+             f.File("C:\\Tool\\Patch Files\\101\\big.pk3", std::string((1 << 20) - 27, 'b'));
+             f.freeBytes = (1 << 20) - 1;
+         },
+         SwitchOutcome::NotStarted, "needs 3 MB in \"C:\\JA\\GameData\", and 0 MB are free"},
         {"no journal", "v1.0.0", [](test::MemoryFiles& f) { f.writeFails = true; },
          SwitchOutcome::NotStarted, "cannot write its journal"},
         {"read-only", "v1.0.0",
@@ -137,6 +141,12 @@ TEST_F(VersionSwitchTest, AtTheEdgesTwoSecondsApartAndJustEnoughRoomStillSwitch)
     files_.copyTimeShift = 20'000'000; // FAT32 keeps 2 s steps
     files_.freeBytes = (1 << 20) + 28; // the patch's 28 bytes and the 1 MB kept spare
     EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::Switched);
+}
+
+TEST_F(VersionSwitchTest, APatchOfEmptyFilesIsDoneAtOnce) {
+    files_.File("C:\\Tool\\Patch Files\\100\\jamp.exe", "");
+    EXPECT_EQ(Switch("v1.0.1").outcome, SwitchOutcome::Switched);
+    EXPECT_EQ(progress_, std::vector<int>{100});
 }
 
 TEST_F(VersionSwitchTest, LeftoversOfAnEarlierSwitchDoNotStopTheNext) {
