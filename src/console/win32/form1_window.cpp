@@ -167,6 +167,9 @@ bool Form1Window::Create() {
     if (!hwnd)
         return false;
     hwnd_.Reset(hwnd);
+    // The poll runs from the window's start, so that its first tick comes
+    // 500 ms after the window exists, not after its controls are made.
+    ::SetTimer(hwnd, kTimerId, kTimerInterval, nullptr);
     dpi_ = WindowDpi(hwnd);
     fonts_.Make(dpi_);
     for (const ControlDesign& design : kForm1Controls)
@@ -199,7 +202,6 @@ bool Form1Window::Create() {
 
     Layout();
     ApplyHeight();
-    ::SetTimer(hwnd, kTimerId, kTimerInterval, nullptr);
     return true;
 }
 
