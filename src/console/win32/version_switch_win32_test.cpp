@@ -86,6 +86,9 @@ class GameSwitchTest : public test::LiveServicesTest {
 
 TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlace) {
     const auto before = Snapshot();
+    // A patch file marked read-only, as files from a disc are, is copied too.
+    const std::string menu = tool_ + "\\Patch Files\\101\\ui\\menu.txt";
+    ::SetFileAttributesA(menu.c_str(), FILE_ATTRIBUTE_READONLY);
     Form1& up = Form("v1.0.0", "v1.0.1");
     up.lblPatchMe_Click();
     EXPECT_EQ(Magic() + " " + up.Controls().lblStatus, std::string("599925 ") + kPatchedReady);
@@ -93,11 +96,14 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlace) {
                   ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"),
               "client 1.0.1, longer menu 1.0.1");
     EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\base\\assets3.pk3").size(), 300000u);
+    EXPECT_TRUE(files_.Stat(game_ + "\\GameData\\ui\\menu.txt").readOnly); // as it came
 
     Form1& down = Form("v1.0.1", "v1.0.0");
     down.lblPatchMe_Click();
     EXPECT_EQ(down.Controls().lblClientVersion, "v1.0.0");
     // Back as it was, but for the menu the 1.0.0 files do not take away.
+    ::SetFileAttributesA(menu.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::SetFileAttributesA((game_ + "\\GameData\\ui\\menu.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA((game_ + "\\GameData\\ui\\menu.txt").c_str());
     ::RemoveDirectoryA((game_ + "\\GameData\\ui").c_str());
     const auto paths = [](const auto& snapshot) {

@@ -86,10 +86,19 @@ DWORD WINAPI MoveThread(void* parameter) {
 
 // A copy's bytes written from the cache to the disk, so that a power cut
 // after the switch commits cannot leave a file that only the cache held.
+// A copy of a read-only file is read-only too: it is made writable for the
+// flush alone, which needs write access.
 bool OnDisk(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const bool readOnly =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (readOnly && !::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return false;
     UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
-    return file && ::FlushFileBuffers(file.Get());
+    const bool flushed = file && ::FlushFileBuffers(file.Get());
+    file.Reset();
+    return (!readOnly || ::SetFileAttributesA(path.c_str(), attributes)) && flushed;
 }
 
 // Copies every file and folder below `from` into `to`, making folders and
