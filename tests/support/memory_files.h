@@ -135,8 +135,8 @@ class MemoryFiles : public IGameFiles {
         copies.push_back(step);
         if (duringCopy)
             duringCopy();
-        if (whileCopying)
-            whileCopying();
+        for (int tick = 0; tick < 2 && whileCopying; ++tick)
+            whileCopying(); // a copy is seen more than once while it runs
         const std::string source = step.sourcePattern.substr(0, step.sourcePattern.rfind('\\'));
         const auto listing = List(source);
         for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
@@ -151,8 +151,6 @@ class MemoryFiles : public IGameFiles {
             File(to, Content(source + "\\" + e.path));
             nodes[Fold(to)].state.writeTime = e.state.writeTime + copyTimeShift;
         }
-        if (whileCopying)
-            whileCopying(); // and once more as the copy ends
         result.copied = true;
         return result;
     }
