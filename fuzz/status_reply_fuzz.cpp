@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view datagram(reinterpret_cast<const char*>(data), size);
     const quorin::StatusReply reply = quorin::ParseStatusReply(datagram);
-    // Every name and value is a view into the kept bytes, and none overlap.
+    // Every name and value is a view into the kept bytes, and together they
+    // are no longer than the datagram.
     std::size_t bytes = 0;
     const auto inside = [&](std::string_view v) {
         return reply.datagram && v.data() >= reply.datagram->data() &&
