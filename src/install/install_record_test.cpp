@@ -83,16 +83,6 @@ TEST_F(InstallRecordTest, StartUpReadsThePathAndCreatesOnlyAMissingMarker) {
     }
 }
 
-TEST_F(InstallRecordTest, WithoutTheVersionKeyStartUpGoesOnAndWritesNothing) {
-    EXPECT_FALSE(record_.GameKeyExists());
-    backend_->CreateKey(kGameBaseKey);
-    ASSERT_TRUE(record_.GameKeyExists() && record_.LoadInstallInfo()); // no version key needed
-    EXPECT_EQ(record_.InstallPath() + "|" + record_.ReadMagic() + "|" +
-                  std::string(ClientVersionFromMagic("")),
-              "||v1.0.1");
-    EXPECT_FALSE(record_.WriteMagic(kMagic101));
-    EXPECT_FALSE(backend_->KeyExists(kGameVersionKey));
-}
 TEST_F(InstallRecordTest, SwitchesStoreTheMarkersAndAFailedOnePutsBackTheOldBytes) {
     backend_->CreateKey(kGameVersionKey);
     EXPECT_EQ(record_.SaveMagic(), std::nullopt);
