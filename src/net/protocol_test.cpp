@@ -80,12 +80,13 @@ TEST(CProtocol, EachPropertyComesFromItsOwnField) {
     EXPECT_EQ(p.ProtocolName(), "MSAFD Tcpip [UDP/IP]");
     EXPECT_EQ(p.ProviderId(), "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}");
 
-    // A second unpack replaces everything.
+    // A second unpack replaces everything; a name without its end stops at its field's.
     ProtocolRecord other = MakeRecord(0xFFFFFFFF, 0, 7, "");
     other[108] = other[109] = other[110] = other[111] = 0xFF; // dwMessageSize 0xFFFFFFFF
+    std::fill(other.begin() + 116, other.end(), 'x');
     p.Unpack(other, guids);
     EXPECT_EQ((Flags(p)[0] - '0') + p.CatalogEntryId() + p.MessageSize() + p.ProtocolName().size(),
-              7u);
+              7u + kProtocolRecordSize - 116);
 }
 
 TEST(UnsignedToInteger, KeepsTheLow16BitsAndRejectsOutOfRange) {
