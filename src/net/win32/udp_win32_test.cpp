@@ -74,7 +74,8 @@ TEST_F(UdpOnWinsock, WhatEachStandInSends) {
         {"size8193", "-1 10040 unchanged"},
         {"empty", "0 0 unchanged"},
         {"otherport", "-2 0 unchanged"}, // a connected socket never sees it
-        {"", "-1 10054 unchanged"},      // nobody listens
+        {"", "-1 10054 unchanged"},      // nobody listens,
+        {"", "-1 10054 unchanged"},      // and a fresh socket is told so again
     };
     for (const auto& [variant, expected] : cases) {
         int port = test::FreeLoopbackUdpPort();
