@@ -22,6 +22,8 @@ class CollectionError : public std::runtime_error {
 };
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// `text` with A-Z in lower case, the way file and key names are compared.
+std::string FoldCase(std::string text);
 
 // A position (from 1) or a key.
 using IndexOrKey = std::variant<long, std::string>;

@@ -18,4 +18,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string FoldCase(std::string text) {
+    for (char& c : text)
+        c = Fold(c);
+    return text;
+}
+
 } // namespace quorin

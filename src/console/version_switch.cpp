@@ -20,14 +20,6 @@ std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-std::string Folded(const std::string& path) {
-    std::string folded = path;
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
 // Why a file could not be moved, removed or written, in words the player can act on.
 std::string Cause(const std::string& path, long error) {
     switch (error) {
@@ -84,7 +76,7 @@ struct PlannedFile {
 } // namespace
 
 bool IsOurNote(const std::string& relativePath) {
-    const std::string name = Folded(relativePath);
+    const std::string name = FoldCase(relativePath);
     return name == "readme-100.txt" || name == "readme-101.txt" ||
            name == "base\\readme-101-base.txt" || name == "readme-101-base.txt";
 }
@@ -194,23 +186,23 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         bool needed = false;
         const std::string root =
             step.destination.substr(0, step.destination.find_last_not_of('\\') + 1);
-        if (!files_.Stat(root).exists && !byDestination.contains(Folded(root))) {
+        if (!files_.Stat(root).exists && !byDestination.contains(FoldCase(root))) {
             journal.folders.push_back(root);
-            byDestination[Folded(root)] = planned.size();
+            byDestination[FoldCase(root)] = planned.size();
             planned.push_back({source, root, 0, 0, true});
             needed = true;
         }
         for (const FileEntry& entry : *listing) {
             const std::string from = source + "\\" + entry.path;
             const std::string to = root + "\\" + entry.path;
-            const auto known = byDestination.find(Folded(to));
+            const auto known = byDestination.find(FoldCase(to));
             if (known != byDestination.end() && planned[known->second].source == from)
                 continue;
             needed = true;
             if (entry.state.folder) {
                 if (known == byDestination.end() && !files_.Stat(to).exists) {
                     journal.folders.push_back(to);
-                    byDestination[Folded(to)] = planned.size();
+                    byDestination[FoldCase(to)] = planned.size();
                     planned.push_back({from, to, 0, 0, true});
                 }
                 continue;
@@ -218,7 +210,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             if (known == byDestination.end()) {
                 if (auto problem = claim(to))
                     return notStarted(*problem);
-                byDestination[Folded(to)] = planned.size();
+                byDestination[FoldCase(to)] = planned.size();
                 planned.push_back({from, to, entry.state.size, entry.state.writeTime});
             } else {
                 planned[known->second] = {from, to, entry.state.size, entry.state.writeTime};
@@ -228,7 +220,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         if (needed)
             steps.push_back(&step);
     }
-    if (plan.deleteIfPresent && !byDestination.contains(Folded(*plan.deleteIfPresent)) &&
+    if (plan.deleteIfPresent && !byDestination.contains(FoldCase(*plan.deleteIfPresent)) &&
         files_.FileExists(*plan.deleteIfPresent))
         if (auto problem = claim(*plan.deleteIfPresent))
             return notStarted(*problem);

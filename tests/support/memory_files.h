@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/keyed_collection.h"
 #include "install/game_files.h"
 
 namespace quorin::test {
@@ -33,11 +34,7 @@ class MemoryFiles : public IGameFiles {
     std::uint64_t clock = 1'000'000'000;
     std::map<std::string, std::string> versions; // folded path: its file version
 
-    static std::string Fold(std::string s) {
-        for (char& c : s)
-            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        return s;
-    }
+    static std::string Fold(const std::string& s) { return FoldCase(s); }
     void Folder(const std::string& path) { nodes[Fold(path)] = {path, {true, true}, {}}; }
     void File(const std::string& path, const std::string& content) {
         for (std::size_t at = path.find('\\', 3); at != std::string::npos;

@@ -107,12 +107,10 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
     // Lower case, no empty parts.
     static std::string Folded(const std::string& path) {
         std::string folded;
-        for (char c : path)
+        for (char c : FoldCase(path))
             if (c != '\\' || (!folded.empty() && folded.back() != '\\'))
-                folded += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (!folded.empty() && folded.back() == '\\')
-            folded.pop_back();
-        return folded;
+                folded += c;
+        return folded.ends_with('\\') ? folded.substr(0, folded.size() - 1) : folded;
     }
     Key* Open(RegKey key) {
         const auto it = key == kHkeyLocalMachine ? keys_.find("")

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "common/keyed_collection.h"
 #include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
 
@@ -49,12 +50,6 @@ void ListInto(const std::string& folder, const std::string& prefix, std::vector<
         if (out.back().state.folder)
             ListInto(folder + "\\" + name, prefix + name + "\\", out);
     } while (::FindNextFileA(search.Get(), &entry));
-}
-
-std::string Folded(std::string path) {
-    for (char& c : path)
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return path;
 }
 
 // The renames run on one thread and the copy on another, so that the renames
@@ -111,7 +106,7 @@ DWORD WINAPI CopyThread(void* parameter) {
     ::CreateDirectoryA(job->to.c_str(), nullptr);
     for (const FileEntry& e : entries) {
         const std::string to = job->to + "\\" + e.path;
-        if (const auto freed = job->freedBy.find(Folded(to)); freed != job->freedBy.end())
+        if (const auto freed = job->freedBy.find(FoldCase(to)); freed != job->freedBy.end())
             for (int spin = 0; job->movesDone <= freed->second; ++spin) {
                 if (job->moveFailed)
                     return 0;
@@ -212,7 +207,7 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
                 movesFirst,
                 {}};
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
-        job.freedBy[Folded(movesFirst[i].from)] = i;
+        job.freedBy[FoldCase(movesFirst[i].from)] = i;
     const auto result = [&job] {
         return CopyResult{job.copied && !job.moveFailed, job.movesDone, job.moveError};
     };

@@ -106,33 +106,20 @@ inline std::pair<win32::UniqueKernelHandle, DWORD> StartProcess(std::string comm
     return {win32::UniqueKernelHandle(started.hProcess), started.dwProcessId};
 }
 
-struct ProcessWindowSearch {
-    DWORD pid;
-    const std::string& title;
-    HWND found = nullptr;
-};
-
-inline BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM parameter) {
-    auto* s = reinterpret_cast<ProcessWindowSearch*>(parameter);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(hwnd, &owner);
-    char text[256] = {};
-    ::GetWindowTextA(hwnd, text, sizeof text);
-    if (owner == s->pid && ::IsWindowVisible(hwnd) && s->title == text)
-        s->found = hwnd;
-    return s->found == nullptr;
-}
-
 // A visible top-level window of process `pid` captioned `title`, waited for
 // up to `timeout`; null when none came.
 inline HWND WaitForProcessWindow(DWORD pid, const std::string& title,
                                  std::chrono::milliseconds timeout) {
-    ProcessWindowSearch search{pid, title};
     for (const auto end = std::chrono::steady_clock::now() + timeout;
-         !search.found && std::chrono::steady_clock::now() < end;
+         std::chrono::steady_clock::now() < end;
          std::this_thread::sleep_for(std::chrono::milliseconds(50)))
-        ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        for (HWND w = nullptr; (w = ::FindWindowExA(nullptr, w, nullptr, title.c_str()));) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner == pid && ::IsWindowVisible(w))
+                return w;
+        }
+    return nullptr;
 }
 
 } // namespace quorin::test
