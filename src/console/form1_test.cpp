@@ -52,7 +52,7 @@ TEST_F(Form1Test, WithoutTheGameItEndsAndUnloadClosesOnlyWhatWasMade) {
                               {"Please install JKA!", "Can't Locate JKA!", kMbOk}}));
     EXPECT_TRUE(rig_.form->Ended());
     EXPECT_EQ(sockets_.closes + sockets_.connects.size(), 0u); // nothing made, nothing closed
-    EXPECT_EQ(rig_.process.ends, 2);                          // at start-up, and at unload
+    EXPECT_EQ(rig_.process.ends, 2);                           // at start-up, and at unload
     rig_.Install(kMagic101);
     Form1& f = rig_.Start(kAddress);
     f.Form_Unload();
@@ -83,7 +83,8 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
         const int port = sockets_.connects[0][2] << 8 | sockets_.connects[0][3];
         EXPECT_EQ(f.ServerIP + " " + std::to_string(port) + " " + std::to_string(rig_.dialog.shown),
                   seen);
-        EXPECT_EQ(f.Controls().lblIP + Seen(f.Controls()), f.ServerIP + "Querying server... |     |");
+        EXPECT_EQ(f.Controls().lblIP + Seen(f.Controls()),
+                  f.ServerIP + "Querying server... |     |");
         EXPECT_TRUE(f.Controls().cmdQueryEnabled);
         EXPECT_EQ(sockets_.sent, std::vector<std::string>{std::string(kStatusRequest)});
     }
