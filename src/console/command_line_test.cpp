@@ -40,10 +40,9 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
     };
     for (const Case& c : cases) {
         const CommandLineAddress a = ReadCommandLine(c.commandLine);
-        EXPECT_EQ(a.needsDialog, c.needsDialog) << c.commandLine;
-        EXPECT_EQ(a.serverIP, c.ip) << c.commandLine;
-        EXPECT_EQ(a.serverPort, c.portText) << c.commandLine;
-        EXPECT_EQ(a.port, c.port) << c.commandLine;
+        EXPECT_EQ(std::tuple(a.needsDialog, a.serverIP, a.serverPort, a.port),
+                  std::tuple(c.needsDialog, c.ip, c.portText, c.port))
+            << c.commandLine;
     }
 }
 
