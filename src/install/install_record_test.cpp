@@ -75,20 +75,5 @@ TEST_F(InstallRecordTest, StartUpReadsThePathAndCreatesOnlyAMissingMarker) {
     }
 }
 
-TEST_F(InstallRecordTest, SwitchesStoreTheMarkersAndAFailedOnePutsBackTheOldBytes) {
-    backend_->CreateKey(kGameVersionKey);
-    EXPECT_EQ(record_.SaveMagic(), std::nullopt);
-    EXPECT_TRUE(record_.WriteMagic(kMagic101));
-    EXPECT_EQ(StoredMagic(), "4:75270900");
-    backend_->PutRaw(kGameVersionKey, "Magic", kRegSz, Bytes({"0\0", 2}));
-    const auto saved = record_.SaveMagic();
-    EXPECT_TRUE(record_.WriteMagic(kMagic100));
-    EXPECT_EQ(StoredMagic(), "4:00000000");
-    EXPECT_TRUE(record_.RestoreMagic(saved));
-    EXPECT_EQ(StoredMagic(), "1:3000");
-    EXPECT_TRUE(record_.RestoreMagic(std::nullopt)); // absent reads as 1.0.1
-    EXPECT_EQ(record_.ReadMagic(), "599925");
-}
-
 } // namespace
 } // namespace quorin

@@ -66,26 +66,6 @@ TEST_F(RegistryTest, ReadsEachStoredTypeRetryingOnceForALargeValue) {
     }
 }
 
-TEST_F(RegistryTest, WhatCannotBeReadGivesTheDefaultOrRaises1001) {
-    EXPECT_EQ(registry_.GetRegistryValue(kHkeyLocalMachine, kKey, "absent"), Value());
-    EXPECT_EQ(registry_.GetRegistryValue(kHkeyLocalMachine, kKey, "absent", std::string("d")),
-              Value(std::string("d")));
-    EXPECT_EQ(registry_.GetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "x", std::int32_t{7}),
-              Value(std::int32_t{7}));
-    for (std::uint32_t type : {kRegQword, kRegDwordBigEndian, kRegNone}) {
-        backend_->PutRaw(kKey, "odd", type, ByteArray(8, 1));
-        try {
-            registry_.GetRegistryValue(kHkeyLocalMachine, kKey, "odd", std::string("d"));
-            ADD_FAILURE() << "type " << type << " converted";
-        } catch (const RegistryError& e) {
-            EXPECT_EQ(std::to_string(e.Number()) + " " + e.what(), "1001 Unsupported value type");
-            EXPECT_EQ(counting_.OpenKeys(), 0);
-        }
-    }
-    EXPECT_TRUE(registry_.RegistryKeyExists(kHkeyLocalMachine, "software\\quorintest\\VALUES"));
-    EXPECT_FALSE(registry_.RegistryKeyExists(kHkeyLocalMachine, kKey + "\\Missing"));
-}
-
 TEST_F(RegistryTest, EnumeratesInOrderPastLargeAndUnsupportedValues) {
     EXPECT_EQ(registry_.EnumRegistryValues(kHkeyLocalMachine, kKey).Count(), 0);
     EXPECT_EQ(registry_.EnumRegistryValues(kHkeyLocalMachine, kKey + "\\Missing").Count(), 0);

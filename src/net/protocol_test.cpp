@@ -143,6 +143,7 @@ TEST_F(CProtocolsTest, SocketInfoFailureShowsTheCataloguesOwnText) {
     CProtocols catalogue(api_, guids_, box_);
     const std::pair<int, std::string> cases[] = {
         {10038, ""}, // WSAENOTSOCK is not in the catalogue's table
+        {10093, "A successful WSAStartup call must occur before using this function."},
         {10014, "The name parameter is not a valid part of the user address space."},
     };
     for (const auto& [code, text] : cases) {
