@@ -75,16 +75,16 @@ TEST_F(RegistryTest, EnumeratesInOrderPastLargeAndUnsupportedValues) {
     big.back() = 0;
     backend_->PutRaw(kKey, "a big", kRegSz, big);
     backend_->PutRaw(kKey, "b qword", kRegQword, ByteArray(8, 0));
-    backend_->PutRaw(kKey, "c number", kRegDword, {5, 0, 0, 0});
+    backend_->PutRaw(kKey, "c zone", kRegDword, {5, 0, 0, 0});
     backend_->PutRaw(kKey, "d bytes", kRegBinary, {9});
     const auto entries = registry_.EnumRegistryValues(kHkeyLocalMachine, kKey);
     std::string seen;
     entries.ForEach([&](const RegistryEntry& e) {
         seen += e.name + ":" + std::to_string(e.kind) + ":" + TextForm(e.data).substr(0, 3) + " ";
     });
-    EXPECT_EQ(seen, "a big:8:zzz b qword:0: c number:3:5 d bytes:8209: ");
+    EXPECT_EQ(seen, "a big:8:zzz b qword:0: c zone:3:5 d bytes:8209: ");
     EXPECT_EQ(TextForm(entries.Item(1L)->data).size(), 4999u);
-    EXPECT_EQ(entries.Item(std::string("C NUMBER"))->data, Value(std::int32_t{5}));
+    EXPECT_EQ(entries.Item(std::string("C ZONE"))->data, Value(std::int32_t{5}));
 }
 
 TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
