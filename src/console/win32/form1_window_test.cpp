@@ -58,6 +58,18 @@ class Form1WindowTest : public test::LiveServicesTest {
     std::unique_ptr<win32::Form1Window> window_;
 };
 
+TEST_F(Form1WindowTest, EveryQueryOfAClosedPortIsToldAsNotResponding) {
+    Start(test::FreeLoopbackUdpPort()); // the port of a socket just closed
+    for (int query = 0; query < 3; ++query) {
+        if (query) {
+            Send(kIdQuery, BM_CLICK);
+            EXPECT_EQ(Text(kIdStatus), kQuerying);
+        }
+        EXPECT_TRUE(WaitForStatus(kNotResponding)) << query;
+    }
+    EXPECT_TRUE(box_.shown.empty());
+}
+
 TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     QUORIN_PEER_PORT(port, "v101");
     Start(port);
