@@ -34,18 +34,17 @@ class MemoryFiles : public IGameFiles {
     std::uint64_t clock = 1'000'000'000;
     std::map<std::string, std::string> versions; // folded path: its file version
 
-    static std::string Fold(const std::string& s) { return FoldCase(s); }
-    void Folder(const std::string& path) { nodes[Fold(path)] = {path, {true, true}, {}}; }
+    void Folder(const std::string& path) { nodes[FoldCase(path)] = {path, {true, true}, {}}; }
     void File(const std::string& path, const std::string& content) {
         for (std::size_t at = path.find('\\', 3); at != std::string::npos;
              at = path.find('\\', at + 1))
-            if (!nodes.contains(Fold(path.substr(0, at))))
+            if (!nodes.contains(FoldCase(path.substr(0, at))))
                 Folder(path.substr(0, at));
-        nodes[Fold(path)] = {
+        nodes[FoldCase(path)] = {
             path, {true, false, false, content.size(), clock += 10'000'000}, content};
     }
     std::string Content(const std::string& path) const {
-        const auto it = nodes.find(Fold(path));
+        const auto it = nodes.find(FoldCase(path));
         return it == nodes.end() ? "(none)" : it->second.content;
     }
 
@@ -54,14 +53,14 @@ class MemoryFiles : public IGameFiles {
         return s.exists && !s.folder;
     }
     FileState Stat(const std::string& path) override {
-        const auto it = nodes.find(Fold(path));
+        const auto it = nodes.find(FoldCase(path));
         return it == nodes.end() ? FileState{} : it->second.state;
     }
     std::optional<std::vector<FileEntry>> List(const std::string& folder) override {
         if (!Stat(folder).folder)
             return std::nullopt;
         std::vector<FileEntry> out;
-        const std::string prefix = Fold(folder) + "\\";
+        const std::string prefix = FoldCase(folder) + "\\";
         for (const auto& [key, node] : nodes) // sorted: a folder before what it holds
             if (key.starts_with(prefix))
                 out.push_back({node.path.substr(prefix.size()), node.state});
@@ -69,32 +68,32 @@ class MemoryFiles : public IGameFiles {
     }
     std::optional<std::uint64_t> FreeBytes(const std::string&) override { return freeBytes; }
     long Rename(const std::string& from, const std::string& to) override {
-        const auto it = nodes.find(Fold(from));
+        const auto it = nodes.find(FoldCase(from));
         if (it == nodes.end())
             return kFileNotFound;
-        if (held.contains(Fold(from)))
+        if (held.contains(FoldCase(from)))
             return kFileSharingViolation;
-        if (nodes.contains(Fold(to)))
+        if (nodes.contains(FoldCase(to)))
             return 183; // already exists
         // The folders keep the case they have; the name takes the new one.
         Node moved = it->second;
         const std::size_t leaf = to.rfind('\\');
-        const auto parent = nodes.find(Fold(to.substr(0, leaf)));
+        const auto parent = nodes.find(FoldCase(to.substr(0, leaf)));
         moved.path = parent == nodes.end() ? to : parent->second.path + to.substr(leaf);
         nodes.erase(it);
-        nodes[Fold(to)] = moved;
+        nodes[FoldCase(to)] = moved;
         return kFileOk;
     }
     long RemoveFile(const std::string& path) override {
         if (!FileExists(path))
             return kFileNotFound;
-        if (held.contains(Fold(path)))
+        if (held.contains(FoldCase(path)))
             return kFileSharingViolation;
-        nodes.erase(Fold(path));
+        nodes.erase(FoldCase(path));
         return kFileOk;
     }
     long MakeFolder(const std::string& path) override {
-        if (nodes.contains(Fold(path)))
+        if (nodes.contains(FoldCase(path)))
             return 183;
         Folder(path);
         return kFileOk;
@@ -104,7 +103,7 @@ class MemoryFiles : public IGameFiles {
             return kFileNotFound;
         if (List(path)->size())
             return 145; // not empty
-        nodes.erase(Fold(path));
+        nodes.erase(FoldCase(path));
         return kFileOk;
     }
     bool WriteText(const std::string& path, const std::string& text) override {
@@ -118,7 +117,7 @@ class MemoryFiles : public IGameFiles {
         return Content(path);
     }
     std::optional<std::string> FileVersion(const std::string& path) override {
-        const auto it = versions.find(Fold(path));
+        const auto it = versions.find(FoldCase(path));
         return it == versions.end() ? std::nullopt : std::optional(it->second);
     }
     CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
@@ -138,15 +137,15 @@ class MemoryFiles : public IGameFiles {
         const auto listing = List(source);
         for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
             const std::string to = step.destination + e.path;
-            if (held.contains(Fold(to)) || held.contains(Fold(source + "\\" + e.path)))
+            if (held.contains(FoldCase(to)) || held.contains(FoldCase(source + "\\" + e.path)))
                 continue; // left as it was, and still reported as a success
             if (e.state.folder) {
-                if (!nodes.contains(Fold(to)))
+                if (!nodes.contains(FoldCase(to)))
                     Folder(to);
                 continue;
             }
             File(to, Content(source + "\\" + e.path));
-            nodes[Fold(to)].state.writeTime = e.state.writeTime + copyTimeShift;
+            nodes[FoldCase(to)].state.writeTime = e.state.writeTime + copyTimeShift;
         }
         result.copied = true;
         return result;
