@@ -186,23 +186,25 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         bool needed = false;
         const std::string root =
             step.destination.substr(0, step.destination.find_last_not_of('\\') + 1);
-        if (!files_.Stat(root).exists && !byDestination.contains(FoldCase(root))) {
+        if (const std::string rootKey = FoldCase(root);
+            !files_.Stat(root).exists && !byDestination.contains(rootKey)) {
             journal.folders.push_back(root);
-            byDestination[FoldCase(root)] = planned.size();
+            byDestination[rootKey] = planned.size();
             planned.push_back({source, root, 0, 0, true});
             needed = true;
         }
         for (const FileEntry& entry : *listing) {
             const std::string from = source + "\\" + entry.path;
             const std::string to = root + "\\" + entry.path;
-            const auto known = byDestination.find(FoldCase(to));
+            const std::string key = FoldCase(to);
+            const auto known = byDestination.find(key);
             if (known != byDestination.end() && planned[known->second].source == from)
                 continue;
             needed = true;
             if (entry.state.folder) {
                 if (known == byDestination.end() && !files_.Stat(to).exists) {
                     journal.folders.push_back(to);
-                    byDestination[FoldCase(to)] = planned.size();
+                    byDestination[key] = planned.size();
                     planned.push_back({from, to, 0, 0, true});
                 }
                 continue;
@@ -210,7 +212,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             if (known == byDestination.end()) {
                 if (auto problem = claim(to))
                     return notStarted(*problem);
-                byDestination[FoldCase(to)] = planned.size();
+                byDestination[key] = planned.size();
                 planned.push_back({from, to, entry.state.size, entry.state.writeTime});
             } else {
                 planned[known->second] = {from, to, entry.state.size, entry.state.writeTime};
