@@ -19,7 +19,7 @@ class InstallRecordTest : public ::testing::Test {
   protected:
     void SetUp() override { backend_->DeleteKeyTree(kGameBaseKey); }
     void TearDown() override {
-        EXPECT_EQ(counting_.OpenKeys(), 0);
+        EXPECT_EQ(backend_->Counts().value_or(std::pair(0, 0)).first, 0);
         backend_->DeleteKeyTree(kGameBaseKey);
     }
     // "Magic" as stored, its type and bytes in hex ("4:75270900"), or "absent".
@@ -34,8 +34,6 @@ class InstallRecordTest : public ::testing::Test {
     }
 
     std::unique_ptr<test::RegistryBackend> backend_ = test::MakeRegistryBackend();
-    test::CountingRegistryApi counting_{backend_->Api()};
-    InstallRecord record_{counting_};
 };
 
 TEST_F(InstallRecordTest, StartUpReadsThePathAndCreatesOnlyAMissingMarker) {
@@ -68,7 +66,7 @@ TEST_F(InstallRecordTest, StartUpReadsThePathAndCreatesOnlyAMissingMarker) {
         backend_->CreateKey(kGameVersionKey);
         for (const Stored& v : c.values)
             backend_->PutRaw(kGameVersionKey, v.name, v.type, v.bytes);
-        InstallRecord record(counting_);
+        InstallRecord record(backend_->Api());
         EXPECT_TRUE(record.LoadInstallInfo()) << c.what;
         EXPECT_EQ(record.InstallPath(), c.path) << c.what;
         EXPECT_EQ(StoredMagic(), c.magic) << c.what;

@@ -31,6 +31,7 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
     }
     long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
                     std::uint32_t& size) override {
+        ++queries_;
         Key* k = Open(key);
         const auto* value = k ? Find(*k, name) : nullptr;
         return !k      ? kErrorInvalidHandle
@@ -97,6 +98,9 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
             it->second.readOnly = true;
         return true;
     }
+    std::optional<std::pair<int, int>> Counts() override {
+        return std::pair(static_cast<int>(open_.size()), queries_);
+    }
 
   private:
     static constexpr long kErrorInvalidHandle = 6;
@@ -145,6 +149,7 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
     std::map<std::string, Key> keys_{{"", {}}}; // folded full path; "" is the root
     std::map<RegKey, std::string> open_;
     RegKey nextHandle_ = 0x1000;
+    int queries_ = 0;
 };
 
 } // namespace quorin::test
