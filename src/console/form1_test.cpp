@@ -226,6 +226,8 @@ TEST_F(Form1Test, ListsFillRowForRowAndLaterDatagramsReplaceThem) {
     EXPECT_EQ(s.lstSVRValue[2], "0\n0 0 \"p\"\n");
     EXPECT_EQ(s.scrollMax, 3);
     EXPECT_EQ(s.variableSelected + s.valueSelected, 0);
+    rig_.form->cmdExpand_Click();
+    EXPECT_EQ(s.cmdExpandCaption, "-");
 
     Answered(kHeader); // header, no backslash
     EXPECT_TRUE(s.lstSVRVariable.empty());
@@ -330,27 +332,6 @@ TEST_F(Form1Test, AReplyArrivingWhileAWarningBoxIsOpen) {
     EXPECT_EQ(sockets_.arrivals.size(), 1u); // not read while the switch had the window
 }
 
-TEST_F(Form1Test, ExpandScrollAndSelection) {
-    rig_.Install(kMagic101);
-    std::string extra;
-    for (int i = 0; i < 10; ++i)
-        extra += "\\v" + std::to_string(i) + "\\" + std::to_string(i);
-    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x", extra)); // 12 rows
-    rig_.form->VScroll1_Change(11);
-    EXPECT_EQ(std::pair(s.variableSelected, s.valueSelected), std::pair(11, 11));
-    rig_.form->VScroll1_Change(12); // the last position changes nothing
-    EXPECT_EQ(s.variableSelected, 11);
-    rig_.form->lstSVRVariable_Click(3); // the row clicked, in both lists and the scroll bar
-    EXPECT_EQ(std::tuple(s.variableSelected, s.valueSelected, s.scrollValue), std::tuple(3, 3, 3));
-    rig_.form->lstSVRValue_Click(5);
-    EXPECT_EQ(std::tuple(s.variableSelected, s.valueSelected, s.scrollValue), std::tuple(5, 5, 5));
-
-    rig_.form->cmdExpand_Click();
-    EXPECT_TRUE(s.Expanded());
-    rig_.form->cmdExpand_Click();
-    EXPECT_EQ(s.cmdExpandCaption, "+");
-}
-
 TEST_F(Form1Test, ASwitchPaintsItsProgressAndOffersLaunch) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
@@ -364,19 +345,6 @@ TEST_F(Form1Test, ASwitchPaintsItsProgressAndOffersLaunch) {
               (std::vector<std::string>{kPatching, "Patching.... 0%", "Patching.... 100%"}));
     EXPECT_EQ(rig_.install.ReadMagic(), "599925");
     EXPECT_EQ(Seen(s), "Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
-}
-
-TEST_F(Form1Test, ARefusedMarkerEndsTheToolWithNothingTouched) {
-    rig_.Install(kMagic100);
-    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
-    files_.File("C:\\JA\\GameData\\jamp.exe", "client");
-    const auto before = files_.nodes;
-    Answered(Reply("JAmp: v1.0.1.0 x"));
-    registry_.MakeReadOnly(kGameVersionKey);
-    rig_.form->lblPatchMe_Click();
-    EXPECT_EQ(box_.shown.back(), (RecordingBox::Shown{"Reinstall JKA!", "Registry Error!", 16}));
-    EXPECT_EQ(files_.nodes, before);
-    EXPECT_TRUE(rig_.form->Ended());
 }
 
 TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {

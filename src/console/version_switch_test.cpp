@@ -17,7 +17,7 @@ class VersionSwitchTest : public ::testing::Test {
         const std::string path = "C:\\JA";
         registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
                          ByteArray(path.c_str(), path.c_str() + path.size() + 1));
-        install_.LoadInstallInfo();
+        ASSERT_TRUE(install_.LoadInstallInfo());
         files_.File("C:\\Tool\\Patch Files\\100\\jamp.exe", "client 100");
         files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
         files_.File("C:\\Tool\\Patch Files\\101\\ui\\menu.txt", "menu 101");
@@ -123,6 +123,10 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
         {"a file system 3 s off", "v1.0.0",
          [](test::MemoryFiles& f) { f.copyTimeShift = 30'000'000; }, SwitchOutcome::RolledBack,
          "did not arrive whole"},
+        // Last: the key stays read-only.
+        {"the marker refused", "v1.0.0",
+         [this](test::MemoryFiles&) { registry_.MakeReadOnly(kGameVersionKey); },
+         SwitchOutcome::MarkerRefused, ""},
     };
     for (const auto& c : cases) {
         files_ = {};
