@@ -13,7 +13,7 @@ endif()
 if(QUORIN_FUZZ)
   # Each target runs for a bounded time on a corpus of the build's own,
   # seeded from fuzz/seeds; any finding fails the test.
-  foreach(target status_reply command_line registry_value)
+  foreach(target status_reply registry_value)
     add_executable(${target}_fuzz fuzz/${target}_fuzz.cpp)
     target_link_libraries(${target}_fuzz PRIVATE quorin_core)
     target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)

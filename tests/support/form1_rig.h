@@ -33,13 +33,9 @@ class Form1Rig {
     // The game's key with its install folder, and "Magic" unless it is absent.
     void Install(std::optional<std::int32_t> magic, const std::string& path = "C:\\JA") {
         registry_.DeleteKeyTree(kGameBaseKey);
-        registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz,
-                         ByteArray(path.c_str(), path.c_str() + path.size() + 1));
+        registry_.PutRaw(kGameVersionKey, kInstallPathValue, kRegSz, ToRegistryData(path).bytes);
         if (magic)
-            registry_.PutRaw(
-                kGameVersionKey, kMagicValue, kRegDword,
-                {static_cast<std::uint8_t>(*magic), static_cast<std::uint8_t>(*magic >> 8),
-                 static_cast<std::uint8_t>(*magic >> 16), static_cast<std::uint8_t>(*magic >> 24)});
+            registry_.PutRaw(kGameVersionKey, kMagicValue, kRegDword, ToRegistryData(*magic).bytes);
     }
     // A new workflow, not started up; `shownBy` stands in for the recording box.
     Form1& Create(const std::string& commandLine, IMessageBox* shownBy = nullptr,

@@ -83,7 +83,6 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
         const auto* value = it == keys_.end() ? nullptr : Find(it->second, name);
         return value ? std::optional(value->second) : std::nullopt;
     }
-    bool KeyExists(const std::string& path) override { return keys_.contains(Folded(path)); }
     void DeleteKeyTree(const std::string& path) override {
         const std::string folded = Folded(path);
         std::erase_if(keys_, [&](const auto& entry) {

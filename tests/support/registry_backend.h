@@ -22,7 +22,6 @@ class RegistryBackend {
                         const ByteArray& bytes) = 0;
     virtual std::optional<RegistryData> GetRaw(const std::string& path,
                                                const std::string& name) = 0;
-    virtual bool KeyExists(const std::string& path) = 0;
     virtual void DeleteKeyTree(const std::string& path) = 0;
     // False where the store cannot refuse writes (Wine run as root ignores
     // key security).

@@ -28,11 +28,6 @@ class Win32Backend : public RegistryBackend {
         ::RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, data.bytes.data(), &size);
         return data;
     }
-    bool KeyExists(const std::string& path) override {
-        win32::UniqueHkey key;
-        return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kView, key.Put()) ==
-               ERROR_SUCCESS;
-    }
     void DeleteKeyTree(const std::string& path) override {
         win32::UniqueHkey key;
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | kView,
