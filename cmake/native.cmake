@@ -11,15 +11,16 @@ if(QUORIN_BENCHMARKS)
 endif()
 
 if(QUORIN_FUZZ)
-  # Each target runs for a bounded time on a corpus of the build's own,
-  # seeded from fuzz/seeds; any finding fails the test.
-  foreach(target status_reply registry_value)
+  # The datagram from a stranger, the one input that comes off the network,
+  # fuzzed for a bounded time on a corpus of the build's own, seeded from
+  # fuzz/seeds; any finding fails the test.
+  foreach(target status_reply)
     add_executable(${target}_fuzz fuzz/${target}_fuzz.cpp)
     target_link_libraries(${target}_fuzz PRIVATE quorin_core)
     target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)
     set(corpus ${CMAKE_BINARY_DIR}/corpus/${target})
     file(MAKE_DIRECTORY ${corpus})
-    add_test(NAME ${target}_fuzz COMMAND ${target}_fuzz -max_total_time=15 -seed=1
+    add_test(NAME ${target}_fuzz COMMAND ${target}_fuzz -max_total_time=30 -seed=1
       -artifact_prefix=${CMAKE_BINARY_DIR}/crash-${target}- ${corpus}
       ${PROJECT_SOURCE_DIR}/fuzz/seeds/${target})
     set_tests_properties(${target}_fuzz PROPERTIES TIMEOUT 120 LABELS fuzz)

@@ -51,12 +51,6 @@ std::string Only(std::initializer_list<std::size_t> set) {
     return flags;
 }
 
-std::vector<std::int32_t> Numbers(const CProtocol& p) {
-    return {p.CatalogEntryId(),   p.Version(),        p.AddressFamily(), p.MaxSockAddr(),
-            p.MinSockAddr(),      p.SocketType(),     p.Protocol(),      p.ProtocolMaxOffset(),
-            p.NetworkByteOrder(), p.SecurityScheme(), p.MessageSize()};
-}
-
 TEST(CProtocol, EachPropertyComesFromItsOwnField) {
     PortableGuidText guids;
     // One flag set at a time, in its own word: a flag read from another bit,
@@ -75,7 +69,9 @@ TEST(CProtocol, EachPropertyComesFromItsOwnField) {
 
     // Every number field holds a value of its own.
     p.Unpack(MakeRecord(0, 0, -1, "MSAFD Tcpip [UDP/IP]"), guids);
-    EXPECT_EQ(Numbers(p),
+    EXPECT_EQ((std::vector{p.CatalogEntryId(), p.Version(), p.AddressFamily(), p.MaxSockAddr(),
+                           p.MinSockAddr(), p.SocketType(), p.Protocol(), p.ProtocolMaxOffset(),
+                           p.NetworkByteOrder(), p.SecurityScheme(), p.MessageSize()}),
               (std::vector<std::int32_t>{-1, 100, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
     EXPECT_EQ(p.ProtocolName(), "MSAFD Tcpip [UDP/IP]");
     EXPECT_EQ(p.ProviderId(), "{A3A2A1A0-A5A4-A7A6-A8A9-AAABACADAEAF}");
@@ -98,61 +94,55 @@ TEST(UnsignedToInteger, KeepsTheLow16BitsAndRejectsOutOfRange) {
     EXPECT_THROW(UnsignedToInteger(-1), std::overflow_error);
 }
 
-class CProtocolsTest : public ::testing::Test {
-  protected:
-    test::ScriptedSockets api_;
-    PortableGuidText guids_;
-    test::RecordingBox box_;
-};
-
-TEST_F(CProtocolsTest, LoadsEveryEntryInBufferOrderOrNothingAndCleansUp) {
-    EXPECT_EQ(CProtocols(api_, guids_, box_).Count(), 0);
+TEST(CProtocols, LoadsEveryEntryInBufferOrderOrNothingAndSaysWhatFailed) {
+    test::ScriptedSockets api;
+    PortableGuidText guids;
+    test::RecordingBox box;
+    EXPECT_EQ(CProtocols(api, guids, box).Count(), 0);
     // More than the 89 entries that a 16-bit offset could reach.
     for (int i = 0; i < 120; ++i)
-        api_.records.push_back(MakeRecord(i == 5 ? 0x00010000 : 0, 0, 1000 + i, "p"));
-    api_.cleanups = 0;
+        api.records.push_back(MakeRecord(i == 5 ? 0x00010000 : 0, 0, 1000 + i, "p"));
+    api.cleanups = 0;
     {
-        CProtocols catalogue(api_, guids_, box_);
+        CProtocols catalogue(api, guids, box);
         ASSERT_EQ(catalogue.Count(), 120);
         for (long i = 1; i <= 120; ++i)
             EXPECT_EQ(catalogue.Item(i)->CatalogEntryId(), 999 + i);
         EXPECT_EQ(Flags(*catalogue.Item(6L)), Only({15})); // UniRecv
-        EXPECT_EQ(api_.cleanups, 0);
+        EXPECT_EQ(api.cleanups, 0);
+        // A socket's information that cannot be had: the catalogue's own text.
+        const std::pair<int, std::string> failures[] = {
+            {10038, ""}, // WSAENOTSOCK is not in the catalogue's table
+            {10093, "A successful WSAStartup call must occur before using this function."},
+            {10014, "The name parameter is not a valid part of the user address space."},
+        };
+        for (const auto& [code, text] : failures) {
+            box.shown.clear();
+            api.infoError = code;
+            EXPECT_EQ(catalogue.GetProtocolInfoBySocketHandle(42), nullptr);
+            EXPECT_EQ(box.shown, (std::vector<test::RecordingBox::Shown>{
+                                     {text, "Quorin", kMbOk | kMbIconExclamation}}));
+        }
+        box.shown.clear();
     }
-    EXPECT_EQ(api_.cleanups, 1);
+    EXPECT_EQ(api.cleanups, 1);
     // The size is learnt, then the enumeration itself fails: no zero-filled entries.
-    api_.secondEnumerationFails = true;
-    api_.enumerations = 0;
-    EXPECT_EQ(CProtocols(api_, guids_, box_).Count(), 0);
-    EXPECT_TRUE(box_.shown.empty());
+    api.secondEnumerationFails = true;
+    api.enumerations = 0;
+    EXPECT_EQ(CProtocols(api, guids, box).Count(), 0);
+    EXPECT_TRUE(box.shown.empty());
 
-    api_.startup = 10091; // WSASYSNOTREADY
-    api_.cleanups = 0;
+    api.startup = 10091; // WSASYSNOTREADY
+    api.cleanups = 0;
     try {
-        CProtocols catalogue(api_, guids_, box_);
+        CProtocols catalogue(api, guids, box);
         FAIL() << "constructed without Winsock";
     } catch (const NumberedError& e) {
         EXPECT_EQ(std::to_string(e.Number()) + " " + e.what(),
                   std::to_string(static_cast<long>(0x80040201)) +
                       " Cannot start up the Winsock service.");
     }
-    EXPECT_EQ(api_.cleanups, 0);
-}
-
-TEST_F(CProtocolsTest, SocketInfoFailureShowsTheCataloguesOwnText) {
-    CProtocols catalogue(api_, guids_, box_);
-    const std::pair<int, std::string> cases[] = {
-        {10038, ""}, // WSAENOTSOCK is not in the catalogue's table
-        {10093, "A successful WSAStartup call must occur before using this function."},
-        {10014, "The name parameter is not a valid part of the user address space."},
-    };
-    for (const auto& [code, text] : cases) {
-        box_.shown.clear();
-        api_.infoError = code;
-        EXPECT_EQ(catalogue.GetProtocolInfoBySocketHandle(42), nullptr);
-        EXPECT_EQ(box_.shown, (std::vector<test::RecordingBox::Shown>{
-                                  {text, "Quorin", kMbOk | kMbIconExclamation}}));
-    }
+    EXPECT_EQ(api.cleanups, 0);
 }
 
 } // namespace

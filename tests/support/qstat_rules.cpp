@@ -1,44 +1,34 @@
 #include "tests/support/qstat_rules.h"
 
 #include <fstream>
-#include <functional>
-#include <map>
 #include <iterator>
+#include <map>
 
 namespace quorin::test {
 
-namespace {
-
-std::vector<std::string_view> SplitAt(std::string_view text, char sep) {
-    std::vector<std::string_view> pieces;
-    for (;;) {
-        const std::size_t at = text.find(sep);
-        pieces.push_back(text.substr(0, at));
-        if (at == std::string_view::npos)
-            return pieces;
-        text.remove_prefix(at + 1);
-    }
-}
-
-} // namespace
-
 std::vector<std::string> DifferencesFromQstat(const StatusReply& reply,
                                               std::string_view rawOutput) {
-    const std::vector<std::string_view> lines = SplitAt(rawOutput, '\n');
-    if (lines.size() < 2)
-        return {"qstat printed no rules line"};
-    // type|address|name|map|max players|players|ping|retries
-    const std::vector<std::string_view> server = SplitAt(lines[0], '|');
+    // type|address|name|map|max players|players|ping|retries, then name=value|...
+    std::vector<std::string> server;
     std::map<std::string, std::string, std::less<>> rules;
-    for (std::string_view piece : SplitAt(lines[1], '|')) {
-        const std::size_t eq = piece.find('=');
-        if (eq != std::string_view::npos)
-            rules[std::string(piece.substr(0, eq))] = std::string(piece.substr(eq + 1));
+    std::string piece;
+    bool inRules = false;
+    for (const char c : std::string(rawOutput) + '\n') {
+        if (c != '|' && c != '\n') {
+            piece += c;
+            continue;
+        }
+        if (!inRules)
+            server.push_back(piece);
+        else if (const std::size_t eq = piece.find('='); eq != std::string::npos)
+            rules[piece.substr(0, eq)] = piece.substr(eq + 1);
+        piece.clear();
+        inRules = inRules || c == '\n';
     }
-    if (server.size() > 4) {
-        rules["mapname"] = std::string(server[3]);
-        rules["sv_maxclients"] = std::string(server[4]);
-    }
+    if (server.size() < 5 || rules.empty())
+        return {"qstat printed no server and rules lines"};
+    rules["mapname"] = server[3];
+    rules["sv_maxclients"] = server[4];
     std::vector<std::string> differences;
     for (const auto& [name, fullValue] : reply.pairs) {
         if (name == "challenge" || name == "gamename")
