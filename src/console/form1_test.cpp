@@ -298,37 +298,25 @@ TEST_F(Form1Test, AReplyArrivingWhileAWarningBoxIsOpen) {
     EXPECT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(Seen(f.Controls()), "Ready to Launch! | v1.0.1 v1.0.1 | L"); // read inside the box,
     EXPECT_TRUE(sockets_.arrivals.empty()); // and the error report finished last
+}
 
-    // A failed switch shows its box with a reply waiting: the box is the switch's own.
+TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
     files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
     files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
-    files_.held.insert("c:\\ja\\gamedata\\jamp.exe");
-    Form1& g = rig_.Start(kAddress, &box);
-    box.tick = nullptr;
-    sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
-    g.Timer1_Timer();
-    box.tick = [&] {
-        sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
-        g.Timer1_Timer();
-    };
-    box.shown.clear();
-    g.lblPatchMe_Click();
-    ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].caption, "Patch failed");
-    EXPECT_NE(box.shown[0].text.find("\"C:\\JA\\GameData\\jamp.exe\" is in use"),
-              std::string::npos);
-    EXPECT_EQ(rig_.install.ReadMagic(), "0");
-    EXPECT_EQ(Seen(g.Controls()), "Patch failed! Nothing changed. | v1.0.1 v1.0.0 | P +");
-    EXPECT_EQ(sockets_.arrivals.size(), 1u); // not read while the switch had the window
-}
-
-TEST_F(Form1Test, ASwitchPaintsItsProgressAndOffersLaunch) {
-    rig_.Install(kMagic100);
-    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
-    files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    files_.held.insert("c:\\ja\\gamedata\\jamp.exe"); // by a running game
+    rig_.form->lblPatchMe_Click();
+    ASSERT_EQ(box_.shown.size(), 1u);
+    EXPECT_EQ(box_.shown[0].caption, "Patch failed");
+    EXPECT_NE(box_.shown[0].text.find("\"C:\\JA\\GameData\\jamp.exe\" is in use"),
+              std::string::npos);
+    EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s),
+              "0 Patch failed! Nothing changed. | v1.0.1 v1.0.0 | P +");
+
+    files_.held.clear();
+    box_.shown.clear();
     std::vector<std::string> painted;
     rig_.form->Repaint = [&] { painted.push_back(s.lblStatus); };
     rig_.form->lblPatchMe_Click();
