@@ -3,6 +3,7 @@
 // registry's marker, and a stand-in client started and waited for.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <tuple>
 
@@ -18,6 +19,7 @@ namespace {
 
 using test::ReadFileBytes;
 void Write(const std::string& path, const std::string& content) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << content;
 }
 bool Exists(const std::string& path) {
@@ -32,11 +34,7 @@ class GameSwitchTest : public test::LiveServicesTest {
         root_ = std::string(temp) + "quorin-switch-" + std::to_string(::GetCurrentProcessId());
         tool_ = root_ + "\\tool";
         game_ = root_ + "\\game";
-        for (const char* dir : {"", "\\tool", "\\tool\\Patch Files", "\\tool\\Patch Files\\100",
-                                "\\tool\\Patch Files\\101", "\\tool\\Patch Files\\101\\base",
-                                "\\tool\\Patch Files\\101\\ui", "\\game", "\\game\\GameData",
-                                "\\game\\GameData\\base"})
-            ::CreateDirectoryA((root_ + dir).c_str(), nullptr);
+        std::filesystem::create_directories(game_ + "\\GameData\\base");
         Write(tool_ + "\\Patch Files\\100\\jamp.exe", "client 1.0.0");
         Write(tool_ + "\\Patch Files\\101\\jamp.exe", "client 1.0.1, longer");
         Write(tool_ + "\\Patch Files\\101\\ui\\menu.txt", "menu 1.0.1");
@@ -138,13 +136,9 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     HWND main = test::WaitForProcessWindow(firstId, kAppTitle, 20s);
     ASSERT_TRUE(main);
     HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
-    const auto statusIs = [&](const char* text) {
-        for (int i = 0; i < 200; ++i, ::Sleep(50))
-            if (win32::WindowText(status) == text)
-                return true;
-        return false;
-    };
-    ASSERT_TRUE(statusIs(kNeedsPatched));
+    for (int i = 0; i < 200 && win32::WindowText(status) != kNeedsPatched; ++i)
+        ::Sleep(50);
+    ASSERT_EQ(win32::WindowText(status), kNeedsPatched);
     ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
     // The window answers while it copies, and paints the copy's progress.

@@ -113,12 +113,10 @@ TEST(CProtocolsOnWinsock, HoldsTheCatalogueInWinsocksOrder) {
 
     DWORD size = 0;
     ::WSAEnumProtocolsA(nullptr, nullptr, &size);
-    std::vector<std::uint8_t> buffer(size);
-    const int count =
-        ::WSAEnumProtocolsA(nullptr, reinterpret_cast<WSAPROTOCOL_INFOA*>(buffer.data()), &size);
+    std::vector<WSAPROTOCOL_INFOA> records(size / sizeof(WSAPROTOCOL_INFOA) + 1);
+    const int count = ::WSAEnumProtocolsA(nullptr, records.data(), &size);
     ASSERT_GT(count, 0);
     ASSERT_EQ(catalogue.Count(), count);
-    const auto* records = reinterpret_cast<const WSAPROTOCOL_INFOA*>(buffer.data());
     for (int i = 0; i < count; ++i) {
         const CProtocol& p = *catalogue.Item(static_cast<long>(i + 1));
         // ole32's text of the provider's GUID, against our own formatting.
