@@ -56,10 +56,8 @@ TEST(FrmServer, OkCancelTheCloseBoxAndOneChangeFlag) {
         {{"i=1.2.3.4", "xi"},
          "closed ended exit 1.2.3.4:  :  [Shutting down...|Server IP & Port required!]"},
         {{"lp"}, "open :stale  : ", " ", " ", "stale"}, // nothing typed: no copy
-        {{"i=host", "lp"}, "open :  : ", " ", " ", "stale"},
         // The address shown to mend; its filling is no typing.
         {{"p=5000", "ok"}, "closed 1.2.3.4:5000 1.2.3.4:5000", "1.2.3.4", " 70000"},
-        {{"ok"}, "closed 1.2.3.4:70000 1.2.3.4:70000", "1.2.3.4", " 70000"},
         {{"lp", "li", "cancel"},
          "closed ended exit : 1.2.3.4:7 [Shutting down...|Server IP & Port required!]",
          "1.2.3.4",
