@@ -24,6 +24,7 @@ TEST(RowRuns, ColoursSeparatorsAndPlayers) {
     } cases[] = {
         {"plain", false, "plain^7 "},
         {"^1Red^7 white", false, "Red^1  white^7 "},
+        {"a^1", false, "a^7 "},            // a code at the very end colours nothing
         {"^4^5Cyan^", false, "Cyan^^5 "},  // a code with no text goes; a lone caret is text
         {"a^x^^9b", false, "a^x^^7 b^9 "}, // a caret before a non-digit is text
         {"one\ntwo\n^2three", false, "one^7 |two^7 |three^2 "},

@@ -40,14 +40,12 @@ TEST(ParseStatusReply, HeaderPairsAndVersion) {
         EXPECT_EQ(Render(ParseStatusReply(datagram)), seen);
 }
 
-struct EffectiveCase {
-    const char* what;
-    std::string vars;
-    std::optional<std::string> expected;
-};
-
 TEST(EffectiveServerVersion, FallsBackToTheProtocolOnlyForUnknownVersionTexts) {
-    const EffectiveCase cases[] = {
+    const struct {
+        const char* what;
+        std::string vars;
+        std::optional<std::string> expected;
+    } cases[] = {
         {"known text wins over protocol", "\\version\\JAmp: v1.0.0.0\\protocol\\26", "v1.0.0"},
         {"open engine, protocol 26", "\\version\\OpenJK-MP: 1.0.1 linux\\protocol\\26", "v1.0.1"},
         {"open engine, protocol 25", "\\protocol\\25\\version\\OpenJK-MP: 1.0.0", "v1.0.0"},
@@ -62,7 +60,7 @@ TEST(EffectiveServerVersion, FallsBackToTheProtocolOnlyForUnknownVersionTexts) {
         {"neither", "\\a\\b", std::nullopt},
         {"last protocol decides", "\\protocol\\25\\version\\X: y\\protocol\\26", "v1.0.1"},
     };
-    for (const EffectiveCase& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(EffectiveServerVersion(ParseStatusReply(kHeader + c.vars)), c.expected) << c.what;
 }
 

@@ -165,7 +165,8 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     const auto [second, secondId] = start();
     HWND told = test::WaitForProcessWindow(secondId, "Version switch undone", 20s);
     ASSERT_TRUE(told);
-    EXPECT_NE(test::MessageBoxText(told).find("put back as it was before"), std::string::npos);
+    EXPECT_NE(win32::WindowText(::GetDlgItem(told, 0xFFFF)).find("put back as it was before"),
+              std::string::npos); // 0xFFFF: the box's message
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(Magic(), "0");
     EXPECT_FALSE(Exists(game_ + "\\GameData\\Quorin switch"));

@@ -31,14 +31,6 @@ inline bool PumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     return true;
 }
 
-// The text of a message box's message, or of a control.
-inline std::string MessageBoxText(HWND box) {
-    HWND text = ::GetDlgItem(box, 0xFFFF); // the message's static control
-    char buffer[512] = {};
-    ::GetWindowTextA(text ? text : box, buffer, sizeof buffer);
-    return buffer;
-}
-
 // Waits (10 s at most) for a visible top-level window captioned `title`, then
 // runs `act` on it from the watcher's thread.
 class WindowWatcher {
