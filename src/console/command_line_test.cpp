@@ -5,16 +5,13 @@
 namespace quorin {
 namespace {
 
-struct Case {
-    const char* commandLine;
-    bool needsDialog;
-    const char* ip;
-    const char* portText;
-    std::optional<std::uint16_t> port;
-};
-
 TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
-    const Case cases[] = {
+    const struct {
+        const char* commandLine;
+        bool needsDialog;
+        const char *ip, *portText;
+        std::optional<std::uint16_t> port;
+    } cases[] = {
         {"", true, "", "", std::nullopt},
         {"abcd", true, "", "", std::nullopt},
         {"a :1", true, "", "", std::nullopt},     // 4 characters
@@ -36,7 +33,7 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
         {"+connect h:", false, "h", "", std::nullopt},
         {"+set  x", false, "", "29070", 29070},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const CommandLineAddress a = ReadCommandLine(c.commandLine);
         EXPECT_EQ(std::tuple(a.needsDialog, a.serverIP, a.serverPort, a.port),
                   std::tuple(c.needsDialog, c.ip, c.portText, c.port))

@@ -93,10 +93,7 @@ class MemoryFiles : public IGameFiles {
         return kFileOk;
     }
     long MakeFolder(const std::string& path) override {
-        if (nodes.contains(FoldCase(path)))
-            return 183;
-        Folder(path);
-        return kFileOk;
+        return nodes.contains(FoldCase(path)) ? 183 : (Folder(path), kFileOk); // 183: it exists
     }
     long RemoveFolder(const std::string& path) override {
         if (!Stat(path).folder)
@@ -112,9 +109,7 @@ class MemoryFiles : public IGameFiles {
         return !writeFails;
     }
     std::optional<std::string> ReadText(const std::string& path) override {
-        if (!FileExists(path))
-            return std::nullopt;
-        return Content(path);
+        return FileExists(path) ? std::optional(Content(path)) : std::nullopt;
     }
     std::optional<std::string> FileVersion(const std::string& path) override {
         const auto it = versions.find(FoldCase(path));

@@ -45,10 +45,7 @@ class ScriptedSockets : public ISocketApi {
 
     int Startup(std::uint16_t) override { return startup; }
     void Cleanup() override { ++cleanups; }
-    SocketHandle Socket(int, int, int) override {
-        error_ = socketError;
-        return socketError ? kNoSocket : 7;
-    }
+    SocketHandle Socket(int, int, int) override { return (error_ = socketError) ? kNoSocket : 7; }
     int Close(SocketHandle) override { return ++closes, 0; }
     std::uint32_t InetAddr(const std::string& host) override {
         return host.find_first_not_of("0123456789.") == std::string::npos ? 0x0100007F
@@ -62,10 +59,7 @@ class ScriptedSockets : public ISocketApi {
         error_ = 11001;
         return std::nullopt;
     }
-    int Connect(SocketHandle, const SocketAddress& a) override {
-        connects.push_back(a);
-        return 0;
-    }
+    int Connect(SocketHandle, const SocketAddress& a) override { return connects.push_back(a), 0; }
     int Select(SocketHandle, bool forWriting) override {
         if (selectError)
             return error_ = selectError, kSocketError;

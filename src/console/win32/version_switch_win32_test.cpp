@@ -22,9 +22,6 @@ void Write(const std::string& path, const std::string& content) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << content;
 }
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 class GameSwitchTest : public test::LiveServicesTest {
   protected:
@@ -160,7 +157,7 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     ASSERT_TRUE(midway()) << text;
     ASSERT_LT(files_.Stat(copied).size, 1ull << 30) << "the copy ended before the tool did";
     EXPECT_EQ(Magic(), "599925");
-    EXPECT_TRUE(Exists(game_ + "\\GameData\\Quorin switch\\journal.txt"));
+    EXPECT_TRUE(files_.Stat(game_ + "\\GameData\\Quorin switch\\journal.txt").exists);
 
     const auto [second, secondId] = start();
     HWND told = test::WaitForProcessWindow(secondId, "Version switch undone", 20s);
@@ -169,7 +166,7 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
               std::string::npos); // 0xFFFF: the box's message
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(Magic(), "0");
-    EXPECT_FALSE(Exists(game_ + "\\GameData\\Quorin switch"));
+    EXPECT_FALSE(files_.Stat(game_ + "\\GameData\\Quorin switch").exists);
     ::TerminateProcess(second.Get(), 0);
     ::WaitForSingleObject(second.Get(), 10000);
 }
