@@ -57,12 +57,11 @@ class GameSwitchTest : public test::LiveServicesTest {
     // Every file and folder of the installation with its bytes, and the marker as stored.
     auto Snapshot() {
         std::vector<std::tuple<std::string, bool, std::uint64_t, std::uint64_t, std::string>> tree;
-        for (const FileEntry& e : files_.List(game_).value_or(std::vector<FileEntry>{}))
-            if (e.state.folder) // a folder's own time follows what comes and goes in it
-                tree.emplace_back(e.path, true, 0, 0, "");
-            else
-                tree.emplace_back(e.path, false, e.state.size, e.state.writeTime,
-                                  ReadFileBytes(game_ + "\\" + e.path));
+        for (const FileEntry& e : files_.List(game_).value_or(std::vector<FileEntry>{})) {
+            const bool file = !e.state.folder; // a folder's time follows what comes and goes
+            tree.emplace_back(e.path, file, file ? e.state.size : 0, file ? e.state.writeTime : 0,
+                              file ? ReadFileBytes(game_ + "\\" + e.path) : "");
+        }
         return std::pair{tree, backend_->GetRaw(kGameVersionKey, kMagicValue)};
     }
 

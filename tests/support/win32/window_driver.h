@@ -5,14 +5,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
-
-#include <shellapi.h>
 
 namespace quorin::test {
 
@@ -44,10 +43,7 @@ class WindowWatcher {
                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
               }
           }) {}
-    ~WindowWatcher() {
-        stop_ = true;
-        thread_.join();
-    }
+    ~WindowWatcher() { stop_ = true, thread_.join(); }
     bool Acted() const { return acted_; }
 
   private:
@@ -66,12 +62,8 @@ inline void PostClick(HWND window, int controlId) {
 
 // Removes a folder with everything in it.
 inline void RemoveTree(const std::string& folder) {
-    const std::string from = folder + std::string(2, '\0'); // a list of one entry
-    SHFILEOPSTRUCTA remove{};
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = from.c_str();
-    remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    ::SHFileOperationA(&remove);
+    std::error_code ignored; // what cannot go stays in the test prefix's temporary folder
+    std::filesystem::remove_all(folder, ignored);
 }
 
 // A file of `size` bytes that takes no room until it is copied.
