@@ -181,10 +181,9 @@ TEST_F(VersionSwitchTest, ASwitchCutShortIsRolledBackAtTheNextStart) {
     EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\jamp.exe").exists); // moved aside
 
     files_.duringCopy = nullptr;
-    const auto told = VersionSwitch(files_, install_).Recover();
-    ASSERT_TRUE(told);
-    EXPECT_NE(told->find("put back as it was before: 2 file(s) restored"), std::string::npos)
-        << *told;
+    const std::string told = VersionSwitch(files_, install_).Recover().value_or("(none)");
+    EXPECT_NE(told.find("put back as it was before: 2 file(s) restored"), std::string::npos)
+        << told;
     EXPECT_EQ(Snapshot(), before);
     EXPECT_FALSE(VersionSwitch(files_, install_).Recover()); // told once
 }
@@ -205,8 +204,7 @@ TEST(SwitchJournal, ReadsBackWhatItWroteAndRejectsAnUnfinishedOne) {
     EXPECT_FALSE(ParseJournal("Another journal\nmarker none\nend\n"));
     EXPECT_FALSE(ParseJournal("Quorin switch journal\nmarker none\nbogus x\nend\n"));
     const auto none = ParseJournal("Quorin switch journal\nmarker none\nend\n");
-    ASSERT_TRUE(none);
-    EXPECT_FALSE(none->marker);
+    EXPECT_TRUE(none && !none->marker);
 }
 
 } // namespace

@@ -18,10 +18,7 @@ class ScriptedDialog : public IServerDialog {
   public:
     std::function<bool(AddressHomes)> answer; // none: the player gives up
     int shown = 0;
-    bool ShowModal(AddressHomes homes) override {
-        ++shown;
-        return answer && answer(homes);
-    }
+    bool ShowModal(AddressHomes homes) override { return ++shown, answer && answer(homes); }
 };
 
 class Form1Rig {

@@ -11,10 +11,9 @@
 namespace quorin::test {
 
 // Where our reading of a reply and qstat's raw output (`quakestat -R -raw
-// '|'`) of the same server differ, one line per difference; empty when they
-// agree. qstat moves "mapname" and "sv_maxclients" to its server line, puts
-// its own game name in "gamename", keeps the challenge echo to itself and
-// adds names of its own, so ours must be a subset of its rules.
+// '|'`) of the same server differ, one line each. qstat moves "mapname" and
+// "sv_maxclients" to its server line, names the game itself in "gamename",
+// keeps the challenge echo to itself and adds rules of its own.
 std::vector<std::string> DifferencesFromQstat(const StatusReply& reply, std::string_view rawOutput);
 
 std::string ReadFileBytes(const std::string& path);
