@@ -20,8 +20,7 @@ class Win32Backend : public RegistryBackend {
         win32::UniqueHkey key;
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | kView, key.Put()))
             return std::nullopt;
-        DWORD type = 0;
-        DWORD size = 0;
+        DWORD type = 0, size = 0;
         if (::RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, nullptr, &size))
             return std::nullopt;
         RegistryData data{type, ByteArray(size)};
@@ -29,10 +28,7 @@ class Win32Backend : public RegistryBackend {
         return data;
     }
     void DeleteKeyTree(const std::string& path) override {
-        win32::UniqueHkey key;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | kView,
-                            key.Put()) == ERROR_SUCCESS)
-            ::RegDeleteTreeA(key.Get(), nullptr);
+        ::RegDeleteTreeA(Created(path).Get(), nullptr); // made when missing, then gone
         ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
     }
     bool MakeReadOnly(const std::string&) override { return false; }
