@@ -23,6 +23,7 @@ class Form1Window {
     void Show();
     HWND Handle() const { return hwnd_.Get(); }
     HWND Control(int id) const;
+    HWND Tooltip() const { return tooltip_; }
     int Dpi() const { return dpi_; }
     // Brings every control in line with the workflow's state.
     void Sync();

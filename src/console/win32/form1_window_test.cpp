@@ -14,10 +14,12 @@
 #include "console/layout.h"
 #include "dialogs/about.h"
 #include "dialogs/win32/dialog_windows.h"
-#include "tests/support/peer_ports.h"
+#include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
 #include "tests/support/win32/window_driver.h"
+
+#include <commctrl.h>
 
 namespace quorin {
 namespace {
@@ -100,27 +102,58 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     EXPECT_EQ(Text(kIdExpand), "-");
     EXPECT_TRUE(fits(kForm1ExpandedClientHeight, kIdValues));
     // The server's colours as drawn: "^4Stand-in" in the game's blue, the
-    // last row's "^1Kyle" in its red; the names list has none.
+    // last row's "^1Kyle" in its red, and its line breaks as grey pilcrows,
+    // not as boxes in the text's colour; the names list has none.
     const auto pixels = [this](int id, int row) {
         HWND list = window_->Control(id);
         ::UpdateWindow(list);
         RECT r{};
         Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
         HDC dc = ::GetDC(list);
-        bool red = false, blue = false;
+        bool red = false, blue = false, grey = false;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) {
                 const COLORREF c = ::GetPixel(dc, x, y);
                 const bool dark = GetGValue(c) < 60;
                 red = red || (dark && GetRValue(c) > 195 && GetBValue(c) < 60);
                 blue = blue || (dark && GetRValue(c) < 60 && GetBValue(c) > 195);
+                grey = grey || c == ::GetSysColor(COLOR_GRAYTEXT);
             }
         ::ReleaseDC(list, dc);
-        return std::string(blue ? "b" : "") + (red ? "r" : "");
+        return std::string(blue ? "b" : "") + (red ? "r" : "") + (grey ? "g" : "");
     };
     const int last = Send(kIdValues, LB_GETCOUNT) - 1;
     EXPECT_EQ(pixels(kIdValues, 0) + "|" + pixels(kIdValues, last) + "|" + pixels(kIdVariables, 0),
-              "b|r|");
+              "b|rg|");
+    // The row holds the server's bytes as sent; its tip, with the pointer on
+    // it, spells out the players with their count.
+    char item[256] = {};
+    Send(kIdValues, LB_GETTEXT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(
+        item, "0\n12 48 \"^1Kyle^7 Katarn\"\n3 112 \"Jaden \xE9\xF1\xFC\"\n0 0 \"^3Bot^5Rosh\"\n");
+    RECT row{};
+    Send(kIdValues, LB_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&row));
+    POINT at{row.left + 4, row.top + 2};
+    ::ClientToScreen(window_->Control(kIdValues), &at);
+    wchar_t tip[512] = {};
+    TTTOOLINFOW tool{sizeof tool,
+                     0,
+                     window_->Handle(),
+                     reinterpret_cast<UINT_PTR>(window_->Control(kIdValues)),
+                     {},
+                     nullptr,
+                     tip,
+                     0,
+                     nullptr};
+    // Asked until Wine has the pointer where it was put.
+    Pump([&] {
+        ::SetCursorPos(at.x, at.y);
+        ::SendMessageW(window_->Tooltip(), TTM_GETTEXTW, std::size(tip),
+                       reinterpret_cast<LPARAM>(&tool));
+        return *tip != 0;
+    });
+    EXPECT_NE(std::wstring(tip).find(L"3/16 players\nKyle Katarn: score 12, ping 48\n"),
+              std::wstring::npos);
 
     // The scroll bar selects the same row in both lists.
     HWND scroll = window_->Control(kIdScroll);
@@ -135,7 +168,10 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     const auto input = [&](int id, UINT message, WPARAM w, int row = 0) {
         RECT r{};
         Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(r.left + 4, r.top + 2));
+        POINT at{r.left + 4, r.top + 2}; // the pointer there too, as a player's would be
+        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(at.x, at.y));
+        ::ClientToScreen(window_->Control(id), &at);
+        ::SetCursorPos(at.x, at.y);
         MSG queued;
         Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
         return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" +

@@ -9,7 +9,7 @@
 
 #include "common/win32/controls.h"
 #include "console/layout.h"
-#include "tests/support/peer_ports.h"
+#include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
 #include "tests/support/win32/window_driver.h"
