@@ -60,8 +60,9 @@ TEST_F(RegistryTest, ReadsEachStoredTypeRetryingOnceForALargeValue) {
         backend_->PutRaw(kKey, name, c.type, c.stored);
         const auto before = backend_->Counts();
         EXPECT_EQ(registry_.GetRegistryValue(kHkeyLocalMachine, kKey, name), c.expected) << name;
-        const auto after = backend_->Counts(); // where the store counts its queries
-        EXPECT_EQ(after ? after->second - before->second : c.queries, c.queries) << name;
+        if (before) { // where the store counts its queries
+            EXPECT_EQ(backend_->Counts()->second - before->second, c.queries) << name;
+        }
     }
 }
 

@@ -93,7 +93,10 @@ class MemoryFiles : public IGameFiles {
         return kFileOk;
     }
     long MakeFolder(const std::string& path) override {
-        return nodes.contains(FoldCase(path)) ? 183 : (Folder(path), kFileOk); // 183: it exists
+        if (nodes.contains(FoldCase(path)))
+            return 183; // already exists
+        Folder(path);
+        return kFileOk;
     }
     long RemoveFolder(const std::string& path) override {
         if (!Stat(path).folder)

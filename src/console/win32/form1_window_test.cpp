@@ -123,6 +123,23 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         return std::string(blue ? "b" : "") + (red ? "r" : "") + (grey ? "g" : "");
     };
     const int last = Send(kIdValues, LB_GETCOUNT) - 1;
+    // A message posted to a row of a list as the player's input, through the
+    // window's own loop, with the real pointer there too: each list's row and
+    // first row shown.
+    const auto input = [&](int id, UINT message, WPARAM w, int row = 0) {
+        RECT r{};
+        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        POINT at{r.left + 4, r.top + 2};
+        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(at.x, at.y));
+        ::ClientToScreen(window_->Control(id), &at);
+        ::SetCursorPos(at.x, at.y);
+        MSG queued;
+        Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
+        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" +
+               std::to_string(Send(kIdValues, LB_GETCURSEL)) + " top " +
+               std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
+               std::to_string(Send(kIdValues, LB_GETTOPINDEX));
+    };
     EXPECT_EQ(pixels(kIdValues, 0) + "|" + pixels(kIdValues, last) + "|" + pixels(kIdVariables, 0),
               "b|rg|");
     // The row holds the server's bytes as sent; its tip, with the pointer on
@@ -131,23 +148,15 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     Send(kIdValues, LB_GETTEXT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(item));
     EXPECT_STREQ(
         item, "0\n12 48 \"^1Kyle^7 Katarn\"\n3 112 \"Jaden \xE9\xF1\xFC\"\n0 0 \"^3Bot^5Rosh\"\n");
-    RECT row{};
-    Send(kIdValues, LB_GETITEMRECT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(&row));
-    POINT at{row.left + 4, row.top + 2};
-    ::ClientToScreen(window_->Control(kIdValues), &at);
     wchar_t tip[512] = {};
-    TTTOOLINFOW tool{sizeof tool,
-                     0,
-                     window_->Handle(),
-                     reinterpret_cast<UINT_PTR>(window_->Control(kIdValues)),
-                     {},
-                     nullptr,
-                     tip,
-                     0,
-                     nullptr};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_->Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(window_->Control(kIdValues));
+    tool.lpszText = tip;
     // Asked until Wine has the pointer where it was put.
     Pump([&] {
-        ::SetCursorPos(at.x, at.y);
+        input(kIdValues, WM_MOUSEMOVE, 0, last);
         ::SendMessageW(window_->Tooltip(), TTM_GETTEXTW, std::size(tip),
                        reinterpret_cast<LPARAM>(&tool));
         return *tip != 0;
@@ -159,26 +168,11 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     HWND scroll = window_->Control(kIdScroll);
     ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
     EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL), 101);
-    // A click on a row, an arrow key and a wheel notch, posted as the player's
-    // input through the window's own loop, keep both lists on one row, the
-    // scroll bar with them (given more rows than the lists show).
+    // A click on a row, an arrow key and a wheel notch keep both lists on one
+    // row, the scroll bar with them (given more rows than the lists show).
     for (int i = 0; i < 30; ++i)
         for (int id : {kIdVariables, kIdValues})
             Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("more"));
-    const auto input = [&](int id, UINT message, WPARAM w, int row = 0) {
-        RECT r{};
-        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-        POINT at{r.left + 4, r.top + 2}; // the pointer there too, as a player's would be
-        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(at.x, at.y));
-        ::ClientToScreen(window_->Control(id), &at);
-        ::SetCursorPos(at.x, at.y);
-        MSG queued;
-        Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
-        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" +
-               std::to_string(Send(kIdValues, LB_GETCURSEL)) + " top " +
-               std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
-               std::to_string(Send(kIdValues, LB_GETTOPINDEX));
-    };
     input(kIdValues, WM_LBUTTONDOWN, MK_LBUTTON, 7);
     EXPECT_EQ(input(kIdValues, WM_LBUTTONUP, 0, 7), "7/7 top 0/0");
     EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), 7);

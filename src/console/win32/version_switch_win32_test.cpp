@@ -57,11 +57,12 @@ class GameSwitchTest : public test::LiveServicesTest {
     // Every file and folder of the installation with its bytes, and the marker as stored.
     auto Snapshot() {
         std::vector<std::tuple<std::string, bool, std::uint64_t, std::uint64_t, std::string>> tree;
-        for (const FileEntry& e : files_.List(game_).value_or(std::vector<FileEntry>{})) {
-            const bool file = !e.state.folder; // a folder's time follows what comes and goes
-            tree.emplace_back(e.path, file, file ? e.state.size : 0, file ? e.state.writeTime : 0,
-                              file ? ReadFileBytes(game_ + "\\" + e.path) : "");
-        }
+        for (const FileEntry& e : files_.List(game_).value_or(std::vector<FileEntry>{}))
+            if (e.state.folder) // a folder's own time follows what comes and goes in it
+                tree.emplace_back(e.path, true, 0, 0, "");
+            else
+                tree.emplace_back(e.path, false, e.state.size, e.state.writeTime,
+                                  ReadFileBytes(game_ + "\\" + e.path));
         return std::pair{tree, backend_->GetRaw(kGameVersionKey, kMagicValue)};
     }
 
@@ -81,8 +82,10 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
     ASSERT_EQ(box_.shown.size(), 1u);
     EXPECT_NE(box_.shown[0].text.find("is in use"), std::string::npos) << box_.shown[0].text;
     EXPECT_EQ(Snapshot(), before);
-    EXPECT_EQ(rig_.Controls().lblStatus + " " + rig_.Controls().lblClientVersion,
-              kPatchFailed + std::string(" v1.0.0"));
+    const Form1Controls& shown = rig_.Controls();
+    EXPECT_EQ(shown.lblStatus + " " + shown.lblClientVersion + " " +
+                  (shown.lblPatchMeVisible && !shown.cmdLaunchVisible ? "P" : "L"),
+              kPatchFailed + std::string(" v1.0.0 P"));
     box_.shown.clear();
     // A patch file marked read-only, as files from a disc are, is copied too.
     const std::string menu = tool_ + "\\Patch Files\\101\\ui\\menu.txt";

@@ -12,23 +12,35 @@ namespace {
 const std::string kRedirected =
     "SOFTWARE\\Wow6432Node\\LucasArts\\Star Wars Jedi Knight Jedi Academy";
 
-// A key of the 64-bit view, created when missing.
-win32::UniqueHkey Key64(const std::string& path) {
+// A key of the 64-bit view, created when asked; empty when it cannot be had.
+win32::UniqueHkey Key64(const std::string& path, bool create = false) {
     win32::UniqueHkey key;
-    ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                      KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.Put(), nullptr);
+    const REGSAM access = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
+    if (create)
+        ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, access, nullptr,
+                          key.Put(), nullptr);
+    else
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, access, key.Put());
     return key;
 }
-void Delete64(const std::string& path) {
-    ::RegDeleteTreeA(Key64(path).Get(), nullptr);
-    ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
-}
 
-TEST(Wow64View, FindsTheInstallersKeyAndWritesMagicThere) {
+class Wow64View : public ::testing::Test {
+  protected:
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
+        for (const std::string& path : {kRedirected, std::string(kGameBaseKey)}) {
+            if (auto key = Key64(path))
+                ::RegDeleteTreeA(key.Get(), nullptr);
+            ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
+        }
+    }
+};
+
+TEST_F(Wow64View, FindsTheInstallersKeyAndWritesMagicThere) {
     // What the 32-bit installer leaves behind, written from the 64-bit side.
     const char path[] = "C:\\Games\\Jedi Academy";
-    ASSERT_EQ(::RegSetValueExA(Key64(kRedirected + "\\1.0").Get(), kInstallPathValue, 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(path), sizeof path),
+    ASSERT_EQ(::RegSetValueExA(Key64(kRedirected + "\\1.0", true).Get(), kInstallPathValue, 0,
+                               REG_SZ, reinterpret_cast<const BYTE*>(path), sizeof path),
               ERROR_SUCCESS);
     win32::Win32Registry api;
     InstallRecord record(api);
@@ -36,16 +48,16 @@ TEST(Wow64View, FindsTheInstallersKeyAndWritesMagicThere) {
     EXPECT_EQ(record.InstallPath(), path);
     ASSERT_TRUE(record.WriteMagic(kMagic101));
     DWORD type = 0, magic = 0, size = sizeof magic;
-    EXPECT_EQ(::RegQueryValueExA(Key64(kRedirected + "\\1.0").Get(), kMagicValue, nullptr, &type,
+    ASSERT_EQ(::RegQueryValueExA(Key64(kRedirected + "\\1.0").Get(), kMagicValue, nullptr, &type,
                                  reinterpret_cast<BYTE*>(&magic), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(std::pair(type, magic), std::pair(DWORD{REG_DWORD}, DWORD{kMagic101}));
+    EXPECT_FALSE(Key64(kGameBaseKey)); // nothing went to the 64-bit program's own view
 
     // And a key only in the 64-bit view is not the game's.
-    Delete64(kRedirected);
-    Key64(kGameBaseKey);
+    TearDown();
+    ASSERT_TRUE(Key64(kGameBaseKey, true));
     EXPECT_FALSE(record.GameKeyExists());
-    Delete64(kGameBaseKey);
 }
 
 } // namespace

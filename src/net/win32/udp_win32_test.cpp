@@ -113,8 +113,9 @@ TEST(CProtocolsOnWinsock, HoldsTheCatalogueInWinsocksOrderWithOle32sGuidText) {
         const WSAPROTOCOL_INFOA& r = records[static_cast<std::size_t>(i - 1)];
         const auto* provider = reinterpret_cast<const std::uint8_t*>(&r.ProviderId);
         EXPECT_EQ(std::to_string(p.CatalogEntryId()) + " " + p.ProtocolName() + " " +
-                      p.ProviderId(),
+                      std::to_string(p.Protocol()) + " " + p.ProviderId(),
                   std::to_string(r.dwCatalogEntryId) + " " + r.szProtocol + " " +
+                      std::to_string(r.iProtocol) + " " +
                       FormatGuid(GuidFromBytes(std::span<const std::uint8_t, 16>(provider, 16))));
     }
 }

@@ -28,7 +28,10 @@ class Win32Backend : public RegistryBackend {
         return data;
     }
     void DeleteKeyTree(const std::string& path) override {
-        ::RegDeleteTreeA(Created(path).Get(), nullptr); // made when missing, then gone
+        win32::UniqueHkey key;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS | kView,
+                            key.Put()) == ERROR_SUCCESS)
+            ::RegDeleteTreeA(key.Get(), nullptr);
         ::RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
     }
     bool MakeReadOnly(const std::string&) override { return false; }

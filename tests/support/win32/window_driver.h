@@ -5,13 +5,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
+
+#include <shellapi.h>
 
 namespace quorin::test {
 
@@ -43,7 +44,10 @@ class WindowWatcher {
                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
               }
           }) {}
-    ~WindowWatcher() { stop_ = true, thread_.join(); }
+    ~WindowWatcher() {
+        stop_ = true;
+        thread_.join();
+    }
     bool Acted() const { return acted_; }
 
   private:
@@ -62,8 +66,12 @@ inline void PostClick(HWND window, int controlId) {
 
 // Removes a folder with everything in it.
 inline void RemoveTree(const std::string& folder) {
-    std::error_code ignored; // what cannot go stays in the test prefix's temporary folder
-    std::filesystem::remove_all(folder, ignored);
+    const std::string from = folder + std::string(2, '\0'); // a list of one entry
+    SHFILEOPSTRUCTA remove{};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.c_str();
+    remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ::SHFileOperationA(&remove);
 }
 
 // A file of `size` bytes that takes no room until it is copied.
