@@ -82,18 +82,15 @@ void Form1::CheckInstalledVersion() {
     const std::string_view named = *installed == kMagic100 ? kVersion100 : kVersion101;
     if (marked == named)
         return;
-    const bool written = s_.install.WriteMagic(*installed);
-    if (s_.install.CreatedMarker() && written)
+    if (s_.install.CreatedMarker() && s_.install.WriteMagic(*installed))
         return; // a first start: the marker begins as the files say
-    std::string text = "The game's jamp.exe is version " + *fileVersion +
-                       ", but Quorin's record of the installation said " + std::string(marked) +
-                       ". ";
-    text += written
-                ? "The record now says " + std::string(named) + ", as the game's files do."
-                : "Quorin could not correct its record, so it still counts the installation as " +
-                      std::string(marked) + ".";
-    s_.box.Show(text, "Installed version",
-                kMbOk | (written ? kMbIconInformation : kMbIconExclamation));
+    s_.box.Show("The game's jamp.exe is version " + *fileVersion +
+                    ", but Quorin's record of the installation says " + std::string(marked) +
+                    ". Quorin keeps its record, which its last switch wrote; if the game is "
+                    "really " +
+                    std::string(named) +
+                    ", check that the patch folders beside quorin.exe hold that version's jamp.exe.",
+                "Installed version", kMbOk | kMbIconInformation);
 }
 
 bool Form1::AskForAddress() {
@@ -143,6 +140,7 @@ void Form1::Form_Unload() {
 void Form1::cmdQuery_Click() {
     if (busy_)
         return;
+    lastBoxed_ = 0; // asked again: a failure is worth a box again
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
         ReportSocketError();
@@ -151,6 +149,19 @@ void Form1::cmdQuery_Click() {
 void Form1::ReportSocketError() {
     const std::int32_t code = s_.udp.LastSocketError();
     ShowErrorMessage(code);
+    if (code == kWsaeMsgSize) {
+        // A flood of oversized datagrams: the ones already waiting go
+        // without a box each.
+        for (int i = 0; i < 64 && s_.udp.SelectReadable(UdpSocket) >= 1; ++i) {
+            std::string text;
+            const int n = s_.udp.RecvString(UdpSocket, text);
+            if (n > 0)
+                ParseStatusReply(text); // a good reply among them still counts
+            else if (n == 0 || s_.udp.LastSocketError() != kWsaeMsgSize)
+                break;
+        }
+        return;
+    }
     if (code != kWsaeConnReset)
         return;
     s_.udp.CloseSocket(UdpSocket);
@@ -163,7 +174,7 @@ void Form1::ReportSocketError() {
 }
 
 void Form1::Timer1_Timer() {
-    if (SocketCount < 1 || ended_ || busy_)
+    if (SocketCount < 1 || ended_ || busy_ || boxOpen_)
         return;
     const int ready = s_.udp.SelectReadable(UdpSocket);
     if (ready == -1)
@@ -192,6 +203,7 @@ void Form1::ParseStatusReply(const std::string& text) {
         c_.cmdLaunchVisible = false;
         return;
     }
+    lastBoxed_ = 0;
     ClientMagic = s_.install.ReadMagic();
     c_.lblClientVersion = std::string(ClientVersionFromMagic(ClientMagic));
     for (const auto& [name, value] : reply.pairs) {
@@ -234,11 +246,20 @@ void Form1::SetServerVersion(std::string version) {
 
 void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
     const std::string_view text = GetErrorDescription(lngWinsockErrorCode);
-    if (text == "Connection reset by peer.")
-        c_.lblStatus = kNotResponding;
-    else
-        s_.box.Show(std::string(text), "Winsock error", kMbOk | kMbIconExclamation);
     c_.cmdExpandEnabled = false;
+    if (text == "Connection reset by peer.") {
+        c_.lblStatus = kNotResponding;
+        return;
+    }
+    // One box at a time, and the same failure again (a flood of bad
+    // datagrams, a poll failing on every tick) waits for the player to ask
+    // again: the ticks under an open box would otherwise stack boxes.
+    if (boxOpen_ || lngWinsockErrorCode == lastBoxed_)
+        return;
+    boxOpen_ = true;
+    lastBoxed_ = lngWinsockErrorCode;
+    s_.box.Show(std::string(text), "Winsock error", kMbOk | kMbIconExclamation);
+    boxOpen_ = false;
 }
 
 void Form1::cmdExpand_Click() {
@@ -276,24 +297,59 @@ void Form1::SetStatus(std::string text) {
 }
 
 void Form1::RecoverInterruptedSwitch() {
-    if (const auto told = VersionSwitch(s_.files, s_.install).Recover())
-        s_.box.Show(*told, "Version switch undone", kMbOk | kMbIconExclamation);
+    TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+}
+
+void Form1::TellLeftover(const RecoverResult& found) {
+    leftover_ = found.leftover;
+    switch (found.leftover) {
+    case Leftover::None:
+        return;
+    case Leftover::RolledBack:
+        return s_.box.Show(found.told, "Version switch undone", kMbOk | kMbIconExclamation);
+    case Leftover::Busy:
+        return s_.box.Show(found.told, "Version switch running", kMbOk | kMbIconInformation);
+    case Leftover::Doubt:
+    case Leftover::Stuck:
+        return s_.box.Show(found.told, "Unfinished version switch", kMbOk | kMbIconExclamation);
+    }
 }
 
 void Form1::lblPatchMe_Click() {
     if (busy_)
         return;
     busy_ = true;
+    struct Done {
+        bool& busy;
+        ~Done() { busy = false; } // after the boxes below: no reply is read while one is open
+    } done{busy_};
+    VersionSwitch version(s_.files, s_.install);
+    // What start-up found in the way is looked at again first: it may have
+    // gone meanwhile, and the player may set aside what Quorin cannot read.
+    if (leftover_ != Leftover::None) {
+        RecoverResult found = version.Recover();
+        if (found.leftover == Leftover::Doubt &&
+            s_.box.Ask(found.told + "\n\nSet the folder aside now and switch?",
+                       "Unfinished version switch", kMbIconExclamation)) {
+            if (const std::string why = version.SetAside(); !why.empty())
+                found = {Leftover::Doubt, why};
+            else
+                found = {};
+        } else if (found.leftover == Leftover::Doubt) {
+            return; // the player chose to leave it: nothing changes
+        }
+        leftover_ = found.leftover;
+        if (found.leftover != Leftover::None && found.leftover != Leftover::RolledBack) {
+            c_.lblStatus = found.leftover == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
+            return s_.box.Show(found.told, "Patch failed", kMbOk | kMbIconExclamation);
+        }
+    }
     SetStatus(kPatching);
     const SwitchPlan plan =
         PlanSwitch(c_.lblClientVersion, s_.files.ToolFolder(), s_.install.InstallPath());
-    const SwitchResult result = VersionSwitch(s_.files, s_.install).Run(plan, [&](int percent) {
+    const SwitchResult result = version.Run(plan, [&](int percent) {
         SetStatus(std::string(kPatching) + " " + std::to_string(percent) + "%");
     });
-    struct Done {
-        bool& busy;
-        ~Done() { busy = false; } // after the box below: no reply is read while it is open
-    } done{busy_};
     switch (result.outcome) {
     case SwitchOutcome::Switched:
         c_.lblClientVersion = c_.lblSVRVersion;
@@ -319,7 +375,10 @@ void Form1::lblPatchMe_Click() {
 void Form1::cmdLaunch_Click() {
     if (busy_)
         return;
-    if (!s_.files.FileExists(ClientExecutablePath(s_.install.InstallPath()))) {
+    // An "Install Path" that is no full folder path would find a jamp.exe
+    // relative to wherever Quorin runs: that is no game of the player's.
+    if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
+        !s_.files.FileExists(ClientExecutablePath(s_.install.InstallPath()))) {
         s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
         return End();
     }

@@ -12,6 +12,7 @@
 #include "common/message_box.h"
 #include "common/process_control.h"
 #include "console/game_switch.h"
+#include "console/version_switch.h"
 #include "install/install_record.h"
 #include "net/udp.h"
 
@@ -110,9 +111,11 @@ class Form1 {
     void Select(int index);
     void SetStatus(std::string text);
     void RecoverInterruptedSwitch();
-    // Brings the marker in line with the version jamp.exe's version resource
-    // names, when it names one: silently for a marker just created, and in a
-    // box when the two disagreed.
+    // Shows what the check of an unfinished switch found, if anything.
+    void TellLeftover(const RecoverResult& found);
+    // A marker just created takes the version jamp.exe's version resource
+    // names, when it names one; a marker the player's switches wrote is never
+    // overridden: when the two disagree, a box says so.
     void CheckInstalledVersion();
 
     Form1Services s_;
@@ -120,6 +123,9 @@ class Form1 {
     bool ended_ = false;
     bool addressFromDialog_ = false;
     bool busy_ = false; // inside the switch or the launch: no tick, no other click
+    bool boxOpen_ = false; // a socket error's box is open: the ticks wait for it
+    std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
+    Leftover leftover_ = Leftover::None; // what start-up found of an unfinished switch
     int listsGeneration_ = 0;
 
   public:

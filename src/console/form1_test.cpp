@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "console/form1.h"
+#include "net/error_text.h"
 #include "net/status_reply.h"
 #include "tests/support/form1_rig.h"
 #include "tests/support/memory_files.h"
@@ -95,36 +96,27 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
     EXPECT_TRUE(rig_.Start("").Ended());
 }
 
-TEST_F(Form1Test, TheMarkerFollowsTheVersionJampExeNames) {
+TEST_F(Form1Test, AFirstStartTakesTheVersionJampExeNamesButNeverOverridesASwitch) {
     const std::string said = "The game's jamp.exe is version ";
     const struct {
         std::optional<std::int32_t> magic;
         const char* fileVersion; // nullptr: no version resource
-        bool readOnly;
-        std::string seen; // the marker after start-up, then any box
+        std::string seen;        // the marker after start-up, then any box
     } cases[] = {
-        {std::nullopt, "1.0.1.0", false, "599925"}, // a first start goes by the files
-        {std::nullopt, "1.0.0.0", false, "0"},
-        {std::nullopt, nullptr, false, "0"},
-        {kMagic101, "1.0.1.3", false, "599925"},
-        {kMagic101, "2.0.0.0", false, "599925"}, // names neither version: the marker stands
-        {kMagic100, "1.0.1.0", false,
+        {std::nullopt, "1.0.1.0", "599925"}, // a first start goes by the files
+        {std::nullopt, "1.0.0.0", "0"},
+        {std::nullopt, nullptr, "0"},
+        {kMagic101, "1.0.1.3", "599925"},
+        {kMagic101, "2.0.0.0", "599925"}, // names neither version: the marker stands
+        // A switch the player made stands; the box says what disagrees.
+        {kMagic101, "1.0.0.12",
          "599925 " + said +
-             "1.0.1.0, but Quorin's record of the installation said v1.0.0. "
-             "The record now says v1.0.1, as the game's files do. 64"},
-        {kMagic101, "1.0.0.12", false,
-         "0 " + said +
-             "1.0.0.12, but Quorin's record of the installation said v1.0.1. "
-             "The record now says v1.0.0, as the game's files do. 64"},
-        {kMagic100, "1.0.1.0", true,
-         "0 " + said +
-             "1.0.1.0, but Quorin's record of the installation said v1.0.0. Quorin "
-             "could not correct its record, so it still counts the installation as v1.0.0. 48"},
+             "1.0.0.12, but Quorin's record of the installation says v1.0.1. Quorin keeps its "
+             "record, which its last switch wrote; if the game is really v1.0.0, check that the "
+             "patch folders beside quorin.exe hold that version's jamp.exe. 64"},
     };
     for (const auto& c : cases) {
         rig_.Install(c.magic);
-        if (c.readOnly)
-            registry_.MakeReadOnly(kGameVersionKey);
         files_.versions.clear();
         if (c.fileVersion)
             files_.versions["c:\\ja\\gamedata\\jamp.exe"] = c.fileVersion;
@@ -276,26 +268,38 @@ TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
     EXPECT_EQ(rig_.form->SocketCount, 0);
 }
 
-TEST_F(Form1Test, AReplyArrivingWhileAWarningBoxIsOpen) {
+TEST_F(Form1Test, TicksUnderAnOpenBoxWaitAndAFloodOfOversizedDatagramsGetsOneBox) {
     // The timer keeps ticking inside a box's own message loop.
     class TickingBox : public RecordingBox {
       public:
         std::function<void()> tick;
         void Show(const std::string& text, const std::string& caption, unsigned style) override {
             RecordingBox::Show(text, caption, style);
-            if (tick)
+            for (int i = 0; tick && i < 3; ++i)
                 tick();
         }
     } box;
     rig_.Install(kMagic101);
     Form1& f = rig_.Start(kAddress, &box);
     box.tick = [&] { f.Timer1_Timer(); };
-    sockets_.Fail(10061);
+    for (int i = 0; i < 5; ++i)
+        sockets_.Fail(kWsaeMsgSize);
     sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
+    for (int i = 0; i < 5; ++i)
+        sockets_.Fail(kWsaeMsgSize);
+    f.Timer1_Timer();
+    // One box; the oversized datagrams behind it went without one each, and
+    // the good reply among them was read.
+    EXPECT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(Seen(f.Controls()), "Ready to Launch! | v1.0.1 v1.0.1 | L +");
+    f.Timer1_Timer();
     f.Timer1_Timer();
     EXPECT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(Seen(f.Controls()), "Ready to Launch! | v1.0.1 v1.0.1 | L"); // read inside the box,
-    EXPECT_TRUE(sockets_.arrivals.empty()); // and the error report finished last
+    EXPECT_TRUE(sockets_.arrivals.empty());
+    // After a reply, a new failure is worth a box again.
+    sockets_.Fail(kWsaeMsgSize);
+    f.Timer1_Timer();
+    EXPECT_EQ(box.shown.size(), 2u);
 }
 
 TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
@@ -323,6 +327,27 @@ TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
               (std::vector<std::string>{kPatching, "Patching.... 0%", "Patching.... 100%"}));
     EXPECT_EQ(rig_.install.ReadMagic(), "599925");
     EXPECT_EQ(Seen(s), "Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
+}
+
+TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    files_.File("C:\\JA\\GameData\\Quorin switch\\0", "the player's original");
+    files_.File("C:\\JA\\GameData\\Quorin switch\\journal.txt", "damaged");
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    ASSERT_EQ(box_.shown.size(), 1u);
+    EXPECT_EQ(box_.shown[0].caption, "Unfinished version switch");
+    rig_.form->lblPatchMe_Click(); // asked, and the answer is No: nothing changes
+    ASSERT_EQ(box_.shown.size(), 2u);
+    EXPECT_EQ(box_.shown[1].style, kMbYesNo | kMbIconExclamation);
+    EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s), "0 Needs patched! | v1.0.1 v1.0.0 | P +");
+    box_.answer = true;
+    rig_.form->lblPatchMe_Click();
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\Quorin switch (kept 1)\\0"),
+              "the player's original");
+    EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s),
+              "599925 Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
 }
 
 TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {

@@ -12,11 +12,13 @@ SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& t
             kMagic101,
             std::nullopt,
             {{toolFolder + "\\Patch Files\\101\\*.*", installPath + "\\GameData\\"},
-             {toolFolder + "\\Patch Files\\101\\base\\*.*", installPath + "\\GameData\\base\\"}}};
+             {toolFolder + "\\Patch Files\\101\\base\\*.*", installPath + "\\GameData\\base\\"}},
+            std::nullopt};
     // "Base" here and "base" in the copies name the same folder.
     return {kMagic100,
             installPath + "\\GameData\\Base\\assets3.pk3",
-            {{toolFolder + "\\Patch Files\\100\\*.*", installPath + "\\GameData\\"}}};
+            {{toolFolder + "\\Patch Files\\100\\*.*", installPath + "\\GameData\\"}},
+            toolFolder + "\\Patch Files\\101"};
 }
 
 std::string ClientExecutablePath(const std::string& installPath) {

@@ -15,6 +15,8 @@ struct SwitchPlan {
     std::int32_t marker;
     std::optional<std::string> deleteIfPresent;
     std::vector<CopyStep> copies;
+    // Going down: the 1.0.1 store, every file of which the copies must replace.
+    std::optional<std::string> replacedStore;
 };
 
 // Chosen from the client label's text alone: exactly "v1.0.0" goes to 1.0.1,

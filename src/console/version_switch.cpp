@@ -1,8 +1,10 @@
 #include "console/version_switch.h"
 
 #include <algorithm>
+#include <charconv>
 #include <map>
-#include <sstream>
+#include <set>
+#include <string_view>
 
 #include "common/keyed_collection.h"
 
@@ -10,11 +12,17 @@ namespace quorin {
 
 namespace {
 
-constexpr char kJournalHeader[] = "Quorin switch journal";
+constexpr char kJournalHeader[] = "Quorin switch journal 2";
 constexpr char kJournalEnd[] = "end";
 // Last-write times kept by FAT32 are 2 s apart; exFAT and NTFS keep finer ones.
 constexpr std::uint64_t kTimeSlack = 2 * 10'000'000ull;
 constexpr std::uint64_t kRoomSlack = 1 << 20;
+constexpr long kFileNotEmpty = 145;
+
+constexpr char kAnotherSwitching[] =
+    "Another Quorin is switching the game's version right now. This one leaves the game "
+    "folder alone: wait until the other has finished.";
+constexpr char kTriesAgain[] = " Quorin tries again when you click Patch or start it again.";
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -28,12 +36,27 @@ std::string Cause(const std::string& path, long error) {
                               "that may have the file open), then click Patch again.";
     case kFileAccessDenied:
         return "Quorin was refused access to " + Quoted(path) +
-               ". Check that it is not read-only and that Quorin may change the game folder.";
+               ". Check that Quorin may change the game folder.";
     case kFileDiskFull:
-        return "The game's drive is full while writing " + Quoted(path) + ".";
+    case kFileHandleDiskFull:
+        return "The drive is full: " + Quoted(path) +
+               " could not be written. Free some space, then click Patch again.";
+    case kFileLink:
+        return Quoted(path) + " is a link. Quorin changes nothing through links.";
     default:
         return Quoted(path) + " could not be changed (error " + std::to_string(error) + ").";
     }
+}
+
+std::string LinkText(const std::string& path) {
+    return Quoted(path) + " is a link (a symbolic link or junction). Quorin changes nothing "
+                          "through links: replace it with a real folder or file, then click "
+                          "Patch again.";
+}
+
+std::string TooLongText(const std::string& path) {
+    return "The path " + Quoted(path) + " is longer than the " + std::to_string(kMaxPath) +
+           " characters that Quorin can use. Install the game in a folder with a shorter path.";
 }
 
 // Whole megabytes: a need rounded up, the room there is rounded down, so
@@ -42,32 +65,34 @@ std::string Megabytes(std::uint64_t bytes, bool up) {
     return std::to_string((bytes + (up ? (1 << 20) - 1 : 0)) >> 20) + " MB";
 }
 
-std::string Hex(const ByteArray& bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (std::uint8_t b : bytes) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out;
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.size() <= 9 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::optional<ByteArray> FromHex(const std::string& text) {
-    if (text.size() % 2)
-        return std::nullopt;
-    ByteArray bytes;
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        const std::string pair = text.substr(i, 2);
-        if (pair.find_first_not_of("0123456789abcdef") != std::string::npos)
-            return std::nullopt;
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
-    }
-    return bytes;
+bool IsDeviceName(std::string component) {
+    component = FoldCase(component.substr(0, component.find('.')));
+    static const std::set<std::string> kDevices = {"con", "prn", "aux", "nul", "conin$",
+                                                   "conout$"};
+    if (kDevices.contains(component))
+        return true;
+    return component.size() == 4 && (component.starts_with("com") || component.starts_with("lpt")) &&
+           component[3] >= '0' && component[3] <= '9';
+}
+
+// The path's components, split at every backslash.
+std::vector<std::string> Components(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = path.find('\\', from)) != std::string::npos; from = at + 1)
+        parts.push_back(path.substr(from, at - from));
+    parts.push_back(path.substr(from));
+    return parts;
 }
 
 struct PlannedFile {
     std::string source;
-    std::string destination;
+    std::string relative; // below "GameData"
     std::uint64_t size = 0;
     std::uint64_t writeTime = 0;
     bool folder = false;
@@ -81,56 +106,118 @@ bool IsOurNote(const std::string& relativePath) {
            name == "base\\readme-101-base.txt" || name == "readme-101-base.txt";
 }
 
+bool IsConfinedName(const std::string& relativePath) {
+    if (relativePath.empty() || relativePath.size() > kMaxPath ||
+        relativePath.find_first_of("/:*?\"<>|") != std::string::npos ||
+        std::any_of(relativePath.begin(), relativePath.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return false;
+    for (const std::string& part : Components(relativePath))
+        if (part.empty() || part.back() == '.' || part.back() == ' ' || IsDeviceName(part))
+            return false; // also "." and "..", which end in a dot
+    return true;
+}
+
+std::string InstallPathProblem(const std::string& installPath) {
+    const std::string named = "The game's \"Install Path\" in the registry, " +
+                              Quoted(installPath) + ", ";
+    if (installPath.empty())
+        return "The game's registry key has no \"Install Path\", so Quorin cannot tell where the "
+               "game is. Reinstall the game.";
+    std::string rest;
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (installPath.size() >= 3 && letter(installPath[0]) && installPath[1] == ':' &&
+        installPath[2] == '\\') {
+        rest = installPath.substr(3);
+    } else if (installPath.starts_with("\\\\") && !installPath.starts_with("\\\\?\\") &&
+               !installPath.starts_with("\\\\.\\")) {
+        const std::size_t server = installPath.find('\\', 2);
+        if (server == std::string::npos || server == 2)
+            return named + "names no shared folder. Reinstall the game.";
+        rest = installPath.substr(server + 1);
+    } else {
+        return named + "is not a full path of a folder (such as C:\\Games\\Jedi Academy). "
+                       "Reinstall the game.";
+    }
+    // A trailing backslash doubles the one every path adds, which Windows allows.
+    if (rest.ends_with('\\'))
+        rest.pop_back();
+    if (!rest.empty() && !IsConfinedName(rest))
+        return named + "is not a plain folder path. Reinstall the game.";
+    if (installPath.size() + std::string_view("\\GameData\\Quorin switch\\journal.txt").size() >
+        kMaxPath)
+        return named + "is too long: Quorin can use paths of at most " +
+               std::to_string(kMaxPath) +
+               " characters. Install the game in a folder with a shorter path.";
+    return {};
+}
+
 std::string FormatJournal(const SwitchJournal& journal) {
     std::string text = std::string(kJournalHeader) + "\n";
-    if (journal.marker)
-        text += "marker " + std::to_string(journal.marker->type) + " " +
-                Hex(journal.marker->bytes) + "\n";
-    else
-        text += "marker none\n";
-    for (const auto& [word, paths] :
+    text += journal.marker ? "marker " + std::to_string(*journal.marker) + "\n" : "marker none\n";
+    for (const auto& [word, names] :
          {std::pair{"folder", &journal.folders}, std::pair{"new", &journal.newFiles},
           std::pair{"moved", &journal.movedFiles}})
-        for (const std::string& path : *paths)
-            text += std::string(word) + " " + path + "\n";
+        for (const std::string& name : *names)
+            text += std::string(word) + " " + name + "\n";
     return text + kJournalEnd + "\n";
 }
 
 std::optional<SwitchJournal> ParseJournal(const std::string& text) {
-    std::istringstream in(text);
-    std::string line;
-    if (!std::getline(in, line) || line != kJournalHeader)
+    if (text.size() > kJournalLimit)
         return std::nullopt;
     SwitchJournal journal;
+    bool header = false;
     bool marker = false;
-    while (std::getline(in, line)) {
-        if (line == kJournalEnd)
-            return marker ? std::optional(journal) : std::nullopt;
-        const std::size_t space = line.find(' ');
-        const std::string word = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-        if (word == "marker" && rest != "none") {
-            const std::size_t gap = rest.find(' ');
-            const auto bytes = FromHex(gap == std::string::npos ? "" : rest.substr(gap + 1));
-            if (gap == 0 || gap == std::string::npos || !bytes ||
-                rest.find_first_not_of("0123456789") != gap)
-                return std::nullopt;
-            journal.marker =
-                RegistryData{static_cast<std::uint32_t>(std::stoul(rest.substr(0, gap))), *bytes};
-            marker = true;
-        } else if (word == "marker") {
-            marker = true;
-        } else if (word == "folder" && !rest.empty()) {
-            journal.folders.push_back(rest);
-        } else if (word == "new" && !rest.empty()) {
-            journal.newFiles.push_back(rest);
-        } else if (word == "moved" && !rest.empty()) {
-            journal.movedFiles.push_back(rest);
-        } else {
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string::npos)
+            return std::nullopt; // cut short: it was never finished, so nothing was touched
+        std::string_view line(text.data() + from, end - from);
+        from = end + 1;
+        if (line.ends_with('\r')) // saved again by an editor
+            line.remove_suffix(1);
+        if (line.size() > kJournalLineLimit)
             return std::nullopt;
+        if (!header) {
+            if (line != kJournalHeader)
+                return std::nullopt;
+            header = true;
+            continue;
         }
+        if (line == kJournalEnd)
+            return marker && from == text.size() ? std::optional(journal) : std::nullopt;
+        const std::size_t space = line.find(' ');
+        if (space == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view word = line.substr(0, space);
+        const std::string rest(line.substr(space + 1));
+        if (word == "marker") {
+            if (marker)
+                return std::nullopt;
+            marker = true;
+            if (rest == "none")
+                continue;
+            std::uint32_t value = 0;
+            const auto [at, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+            if (error != std::errc() || at != rest.data() + rest.size())
+                return std::nullopt;
+            journal.marker = value;
+            continue;
+        }
+        if (!IsConfinedName(rest))
+            return std::nullopt;
+        if (word == "folder")
+            journal.folders.push_back(rest);
+        else if (word == "new")
+            journal.newFiles.push_back(rest);
+        else if (word == "moved")
+            journal.movedFiles.push_back(rest);
+        else
+            return std::nullopt;
     }
-    return std::nullopt; // cut short: it was never finished, so nothing was touched
+    return std::nullopt;
 }
 
 std::string VersionSwitch::GameData() const {
@@ -141,34 +228,60 @@ std::string VersionSwitch::Aside(std::size_t index) const {
     return Folder() + "\\" + std::to_string(index);
 }
 
+std::string VersionSwitch::LinkOnTheWay(const std::string& relative) {
+    std::string path = GameData();
+    for (const std::string& part : Components(relative)) {
+        path += "\\" + part;
+        if (files_.Stat(path).link)
+            return path;
+    }
+    return {};
+}
+
 SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void(int)>& progress) {
     const auto notStarted = [](std::string problem) {
         return SwitchResult{SwitchOutcome::NotStarted, std::move(problem)};
     };
+    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
+        return notStarted(problem);
     if (!files_.Stat(GameData()).folder)
         return notStarted("The game folder " + Quoted(GameData()) +
                           " is missing. Check the game's installation.");
-    if (files_.Stat(Folder() + kJournalName).exists) {
-        if (const auto told = Recover(); told && files_.Stat(Folder() + kJournalName).exists)
-            return notStarted(*told);
-    }
-    ClearFolder();
+    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    if (!lock)
+        return notStarted(kAnotherSwitching);
+    // An earlier switch's journal is dealt with first; one that cannot be
+    // read or put back stops this one.
+    if (const RecoverResult earlier = RecoverLocked();
+        earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
+        return notStarted(earlier.told);
+    const FileState folder = files_.Stat(Folder());
+    if (folder.exists && (folder.link || !folder.folder))
+        return notStarted(LinkText(Folder()));
 
     // Everything the copies will write, each file once: a step whose every
     // file an earlier step already writes from the same source is left out.
     SwitchJournal journal;
     std::vector<PlannedFile> planned;
-    std::map<std::string, std::size_t> byDestination; // folded path -> planned index
+    std::map<std::string, std::size_t> byDestination; // folded name -> planned index
     std::vector<const CopyStep*> steps;
     std::uint64_t bytes = 0;
-    const auto claim = [&](const std::string& path) -> std::optional<std::string> {
-        const FileState state = files_.Stat(path);
+    const std::string gameData = GameData();
+    // The name below "GameData" of a path in it, checked for links and length.
+    const auto below = [&](const std::string& relative) -> std::optional<std::string> {
+        if (Full(relative).size() > kMaxPath)
+            return TooLongText(Full(relative));
+        if (const std::string link = LinkOnTheWay(relative); !link.empty())
+            return LinkText(link);
+        return std::nullopt;
+    };
+    const auto claim = [&](const std::string& relative) -> std::optional<std::string> {
+        if (auto problem = below(relative))
+            return problem;
+        const FileState state = files_.Stat(Full(relative));
         if (state.folder)
-            return Quoted(path) + " is a folder where the patch has a file.";
-        if (state.readOnly)
-            return Quoted(path) + " is read-only. Clear \"Read-only\" in the file's Properties, "
-                                  "then click Patch again.";
-        (state.exists ? journal.movedFiles : journal.newFiles).push_back(path);
+            return Quoted(Full(relative)) + " is a folder where the patch has a file.";
+        (state.exists ? journal.movedFiles : journal.newFiles).push_back(relative);
         return std::nullopt;
     };
     for (const CopyStep& step : plan.copies) {
@@ -183,84 +296,143 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             return notStarted("The patch folder " + Quoted(source) +
                               " holds none of the game's files. Put that version's files there, "
                               "then click Patch again.");
-        bool needed = false;
         const std::string root =
             step.destination.substr(0, step.destination.find_last_not_of('\\') + 1);
-        if (const std::string rootKey = FoldCase(root);
-            !files_.Stat(root).exists && !byDestination.contains(rootKey)) {
-            journal.folders.push_back(root);
-            byDestination[rootKey] = planned.size();
-            planned.push_back({source, root, 0, 0, true});
+        if (!EqualsNoCase(root.substr(0, gameData.size()), gameData) ||
+            (root.size() > gameData.size() &&
+             (root[gameData.size()] != '\\' || !IsConfinedName(root.substr(gameData.size() + 1)))))
+            return notStarted(Quoted(root) + " is not inside the game folder " +
+                              Quoted(gameData) + ".");
+        const std::string rootName =
+            root.size() > gameData.size() ? root.substr(gameData.size() + 1) : "";
+        bool needed = false;
+        if (!rootName.empty() && !files_.Stat(root).exists &&
+            !byDestination.contains(FoldCase(rootName))) {
+            if (auto problem = below(rootName))
+                return notStarted(*problem);
+            journal.folders.push_back(rootName);
+            byDestination[FoldCase(rootName)] = planned.size();
+            planned.push_back({source, rootName, 0, 0, true});
             needed = true;
         }
         for (const FileEntry& entry : *listing) {
             const std::string from = source + "\\" + entry.path;
-            const std::string to = root + "\\" + entry.path;
-            const std::string key = FoldCase(to);
+            if (entry.state.link)
+                return notStarted("The patch folder holds a link, " + Quoted(from) +
+                                  ". Quorin copies no links: put the files themselves there.");
+            if (!IsConfinedName(entry.path))
+                return notStarted(Quoted(from) + " has a name Quorin cannot copy.");
+            const std::string name = rootName.empty() ? entry.path : rootName + "\\" + entry.path;
+            const std::string key = FoldCase(name);
             const auto known = byDestination.find(key);
             if (known != byDestination.end() && planned[known->second].source == from)
                 continue;
             needed = true;
             if (entry.state.folder) {
-                if (known == byDestination.end() && !files_.Stat(to).exists) {
-                    journal.folders.push_back(to);
+                if (known == byDestination.end() && !files_.Stat(Full(name)).exists) {
+                    if (auto problem = below(name))
+                        return notStarted(*problem);
+                    journal.folders.push_back(name);
                     byDestination[key] = planned.size();
-                    planned.push_back({from, to, 0, 0, true});
+                    planned.push_back({from, name, 0, 0, true});
                 }
                 continue;
             }
             if (known == byDestination.end()) {
-                if (auto problem = claim(to))
+                if (auto problem = claim(name))
                     return notStarted(*problem);
                 byDestination[key] = planned.size();
-                planned.push_back({from, to, entry.state.size, entry.state.writeTime});
+                planned.push_back({from, name, entry.state.size, entry.state.writeTime});
             } else {
-                planned[known->second] = {from, to, entry.state.size, entry.state.writeTime};
+                planned[known->second] = {from, name, entry.state.size, entry.state.writeTime};
             }
             bytes += entry.state.size;
         }
         if (needed)
             steps.push_back(&step);
     }
-    if (plan.deleteIfPresent && !byDestination.contains(FoldCase(*plan.deleteIfPresent)) &&
-        files_.FileExists(*plan.deleteIfPresent))
-        if (auto problem = claim(*plan.deleteIfPresent))
-            return notStarted(*problem);
+    if (plan.deleteIfPresent) {
+        const std::string& full = *plan.deleteIfPresent;
+        const std::string name = full.size() > gameData.size() ? full.substr(gameData.size() + 1) : "";
+        if (!IsConfinedName(name) || !EqualsNoCase(full.substr(0, gameData.size()), gameData))
+            return notStarted(Quoted(full) + " is not inside the game folder.");
+        if (!byDestination.contains(FoldCase(name)) && files_.FileExists(full))
+            if (auto problem = claim(name))
+                return notStarted(*problem);
+    }
+    // Going down, every file that 1.0.1 put into the game must be replaced
+    // (or be the one deleted), or the installation would be left mixed.
+    if (plan.replacedStore) {
+        std::string missing;
+        std::size_t count = 0;
+        for (const FileEntry& e : files_.List(*plan.replacedStore).value_or(std::vector<FileEntry>{}))
+            if (!e.state.folder && !IsOurNote(e.path) && !byDestination.contains(FoldCase(e.path)) &&
+                !(plan.deleteIfPresent &&
+                  EqualsNoCase(gameData + "\\" + e.path, *plan.deleteIfPresent)) &&
+                ++count <= 5)
+                missing += (missing.empty() ? "" : ", ") + e.path;
+        if (count)
+            return notStarted(
+                "The 1.0.0 patch folder lacks " + std::to_string(count) +
+                " file(s) that the 1.0.1 files replace: " + missing + (count > 5 ? ", ..." : "") +
+                ". Switching down would leave them behind. Put their 1.0.0 versions into " +
+                Quoted(plan.copies.empty() ? std::string()
+                                           : plan.copies[0].sourcePattern.substr(
+                                                 0, plan.copies[0].sourcePattern.rfind('\\'))) +
+                ", then click Patch again.");
+    }
     if (const auto free = files_.FreeBytes(GameData()); free && *free < bytes + kRoomSlack)
         return notStarted("There is not enough room on the game's drive: the switch needs " +
                           Megabytes(bytes + kRoomSlack, true) + " in " + Quoted(GameData()) +
                           ", and " + Megabytes(*free, false) +
                           " are free. Free some space, then click Patch again.");
+    for (std::size_t i = 0; i < journal.movedFiles.size(); ++i)
+        if (files_.Stat(Aside(i)).exists)
+            return notStarted(Quoted(Aside(i)) +
+                              " is in Quorin's folder but Quorin did not put it there. Move it "
+                              "elsewhere, then click Patch again.");
 
     journal.marker = install_.SaveMagic();
-    if (const long rc = files_.MakeFolder(Folder()); rc != kFileOk)
-        return notStarted(Cause(Folder(), rc));
-    if (!files_.WriteText(Folder() + kJournalName, FormatJournal(journal))) {
+    if (!folder.exists)
+        if (const long rc = files_.MakeFolder(Folder()); rc != kFileOk)
+            return notStarted(Cause(Folder(), rc));
+    long journalError = kFileOk;
+    std::unique_ptr<IJournalFile> journalFile =
+        files_.CreateJournal(Folder() + kJournalName, FormatJournal(journal), journalError);
+    if (!journalFile) {
         ClearFolder();
-        return notStarted("Quorin cannot write its journal into " + Quoted(Folder()) + ".");
+        return notStarted("Quorin cannot write its journal into " + Quoted(Folder()) + ": " +
+                          Cause(Folder() + kJournalName, journalError));
     }
     // The marker is written before any game file is touched.
     if (!install_.WriteMagic(plan.marker)) {
+        journalFile->Remove();
         ClearFolder();
         return {SwitchOutcome::MarkerRefused, {}};
     }
 
     const auto fail = [&](std::string problem) {
-        const std::string left = RollBack(journal);
-        if (left.empty())
+        std::size_t restored = 0;
+        std::size_t removed = 0;
+        const std::string left = RollBack(journal, restored, removed);
+        if (left.empty()) {
+            if (journalFile->Remove() == kFileOk)
+                ClearFolder();
             return SwitchResult{SwitchOutcome::RolledBack, std::move(problem)};
+        }
+        journalFile.reset(); // closed, for the next try to read
         return SwitchResult{SwitchOutcome::RollbackFailed, problem + " " + left};
     };
     std::vector<Move> moves;
     for (std::size_t i = 0; i < journal.movedFiles.size(); ++i)
-        moves.push_back({journal.movedFiles[i], Aside(i)});
+        moves.push_back({Full(journal.movedFiles[i]), Aside(i)});
 
     int shown = -1;
     const auto report = [&] {
         std::uint64_t done = 0;
         for (const PlannedFile& file : planned)
             if (file.size)
-                done += std::min(files_.Stat(file.destination).size, file.size);
+                done += std::min(files_.Stat(Full(file.relative)).size, file.size);
         const int percent = bytes ? static_cast<int>(done * 100 / bytes) : 100;
         if (percent != shown && progress)
             progress(shown = percent);
@@ -273,6 +445,8 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             return fail(Cause(moves[copy.movesDone].from, copy.moveError));
         moves.clear();
         if (!copy.copied) {
+            if (copy.copyError != kFileOk && !copy.failedPath.empty())
+                return fail(Cause(copy.failedPath, copy.copyError));
             copyFailed = "The copy from " + Quoted(step->sourcePattern) + " into " +
                          Quoted(step->destination) + " failed.";
             break; // the check below names the file that did not arrive, if it can
@@ -280,13 +454,13 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     }
     report();
     for (const PlannedFile& file : planned) {
-        const FileState state = files_.Stat(file.destination);
+        const FileState state = files_.Stat(Full(file.relative));
         const std::uint64_t apart = state.writeTime > file.writeTime
                                         ? state.writeTime - file.writeTime
                                         : file.writeTime - state.writeTime;
         if (file.folder ? !state.folder
                         : !state.exists || state.size != file.size || apart > kTimeSlack)
-            return fail(Quoted(file.destination) + " did not arrive whole from " +
+            return fail(Quoted(Full(file.relative)) + " did not arrive whole from " +
                         Quoted(file.source) +
                         ". Close the game and any program that may hold "
                         "the patch files open, then click Patch again.");
@@ -296,69 +470,161 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         return fail(copyFailed);
 
     // Removing the journal commits the switch; what was moved aside then goes.
-    if (const long rc = files_.RemoveFile(Folder() + kJournalName); rc != kFileOk)
+    if (const long rc = journalFile->Remove(); rc != kFileOk)
         return fail(Cause(Folder() + kJournalName, rc));
     ClearFolder();
     return {SwitchOutcome::Switched, {}};
 }
 
-std::string VersionSwitch::RollBack(const SwitchJournal& journal) {
-    std::string left;
-    const auto note = [&](long rc, const std::string& path) {
-        if (rc != kFileOk && left.empty())
-            left = "Quorin could not put everything back: " + Cause(path, rc);
+std::string VersionSwitch::RollBack(const SwitchJournal& journal, std::size_t& restored,
+                                    std::size_t& removed) {
+    std::vector<std::string> problems;
+    const auto note = [&](std::string problem) { problems.push_back(std::move(problem)); };
+    // Nothing is acted on through a link, whoever put it there.
+    const auto reachable = [&](const std::string& name) {
+        const std::string link = LinkOnTheWay(name);
+        if (!link.empty())
+            note(Cause(link, kFileLink));
+        return link.empty();
     };
-    for (auto it = journal.newFiles.rbegin(); it != journal.newFiles.rend(); ++it)
-        if (files_.Stat(*it).exists)
-            note(files_.RemoveFile(*it), *it);
-    for (std::size_t i = 0; i < journal.movedFiles.size(); ++i) {
-        const std::string& path = journal.movedFiles[i];
-        if (!files_.Stat(Aside(i)).exists)
-            continue; // never moved: still in its place
-        long rc = files_.Stat(path).exists ? files_.RemoveFile(path) : kFileOk;
-        if (rc == kFileOk)
-            rc = files_.Rename(Aside(i), path);
-        note(rc, path);
+    for (auto it = journal.newFiles.rbegin(); it != journal.newFiles.rend(); ++it) {
+        const FileState state = files_.Stat(Full(*it));
+        if (!state.exists || !reachable(*it))
+            continue;
+        if (state.folder)
+            note(Quoted(Full(*it)) + " is now a folder.");
+        else if (const long rc = files_.RemoveFile(Full(*it)); rc != kFileOk)
+            note(Cause(Full(*it), rc));
+        else
+            ++removed;
     }
-    for (auto it = journal.folders.rbegin(); it != journal.folders.rend(); ++it)
-        if (files_.Stat(*it).exists)
-            note(files_.RemoveFolder(*it), *it);
-    if (!install_.RestoreMagic(journal.marker) && left.empty())
-        left = "Quorin could not put back the version marker \"Magic\" in the registry.";
-    if (!left.empty())
-        return left + " Its journal stays in " + Quoted(Folder()) +
-               ", and Quorin tries again when it next starts.";
-    ClearFolder();
-    return {};
+    for (std::size_t i = 0; i < journal.movedFiles.size(); ++i) {
+        const std::string& name = journal.movedFiles[i];
+        if (!reachable(name))
+            continue;
+        const FileState aside = files_.Stat(Aside(i));
+        const FileState placed = files_.Stat(Full(name));
+        if (!aside.exists || aside.link || aside.folder) {
+            if (!placed.exists) // neither here nor there: say so, and keep the journal
+                note(Quoted(Full(name)) + " is missing: it is neither in its place nor in " +
+                     Quoted(Folder()) + " as " + Quoted(std::to_string(i)) + ".");
+            continue; // never moved: still in its place
+        }
+        long rc = kFileOk;
+        if (placed.folder)
+            rc = kFileExists;
+        else if (placed.exists)
+            rc = files_.RemoveFile(Full(name));
+        if (rc == kFileOk)
+            rc = files_.Rename(Aside(i), Full(name));
+        if (rc == kFileOk)
+            ++restored;
+        else
+            note(Cause(Full(name), rc));
+    }
+    for (auto it = journal.folders.rbegin(); it != journal.folders.rend(); ++it) {
+        const FileState state = files_.Stat(Full(*it));
+        if (!state.folder || !reachable(*it))
+            continue;
+        // One that now holds files of someone else's stays, with them.
+        if (const long rc = files_.RemoveFolder(Full(*it)); rc != kFileOk && rc != kFileNotEmpty)
+            note(Cause(Full(*it), rc));
+    }
+    if (!install_.RestoreMagic(journal.marker))
+        note("Quorin could not put back the version marker \"Magic\" in the registry.");
+    if (problems.empty())
+        return {};
+    std::string text = "Quorin could not put everything back:";
+    for (std::size_t i = 0; i < problems.size() && i < 5; ++i)
+        text += " " + problems[i];
+    if (problems.size() > 5)
+        text += " (and " + std::to_string(problems.size() - 5) + " more)";
+    return text + " Its journal stays in " + Quoted(Folder()) + "." + kTriesAgain;
 }
 
 void VersionSwitch::ClearFolder() {
-    const auto listing = files_.List(Folder());
-    if (!listing)
+    const FileState folder = files_.Stat(Folder());
+    if (!folder.folder || folder.link)
         return;
-    for (auto it = listing->rbegin(); it != listing->rend(); ++it) {
-        const std::string path = Folder() + "\\" + it->path;
-        it->state.folder ? files_.RemoveFolder(path) : files_.RemoveFile(path);
-    }
-    files_.RemoveFolder(Folder());
+    for (const FileEntry& e : files_.List(Folder()).value_or(std::vector<FileEntry>{}))
+        if (!e.state.folder && !e.state.link &&
+            (AllDigits(e.path) || EqualsNoCase(e.path, kJournalName + 1)))
+            files_.RemoveFile(Folder() + "\\" + e.path);
+    files_.RemoveFolder(Folder()); // only when nothing else is left in it
 }
 
-std::optional<std::string> VersionSwitch::Recover() {
-    const auto text = files_.ReadText(Folder() + kJournalName);
-    const auto journal = text ? ParseJournal(*text) : std::nullopt;
-    if (!journal) {
-        // Leftovers of a finished switch, or a journal never completed (and
-        // so nothing touched): the folder only goes.
+RecoverResult VersionSwitch::Recover() {
+    if (!InstallPathProblem(install_.InstallPath()).empty() || !files_.Stat(Folder()).exists)
+        return {};
+    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    if (!lock)
+        return {Leftover::Busy, kAnotherSwitching};
+    return RecoverLocked();
+}
+
+RecoverResult VersionSwitch::RecoverLocked() {
+    const std::string intro =
+        "A version switch did not finish the last time Quorin ran (Quorin or the computer "
+        "stopped during it). ";
+    const auto doubt = [&](const std::string& why) {
+        return RecoverResult{
+            Leftover::Doubt,
+            "Quorin found what an unfinished version switch left in " + Quoted(Folder()) +
+                ", but " + why +
+                " Quorin has changed nothing: any game files it had moved aside are still "
+                "there. Close any program that may have it open and start Quorin again, or "
+                "click Patch to set the folder aside (nothing in it is deleted) and switch anew."};
+    };
+    const FileState folder = files_.Stat(Folder());
+    if (!folder.exists)
+        return {};
+    if (folder.link || !folder.folder)
+        return doubt("it is not a folder Quorin made (it is a link or a file).");
+    const std::string path = Folder() + kJournalName;
+    const FileState state = files_.Stat(path);
+    if (!state.exists) {
+        // A finished switch's leftovers: what it set aside only goes.
         ClearFolder();
-        return std::nullopt;
+        return {};
     }
-    const std::string left = RollBack(*journal);
+    if (state.link || state.folder)
+        return doubt("its journal is not a file Quorin wrote.");
+    const auto text = files_.ReadText(path, kJournalLimit);
+    if (!text)
+        return doubt("its journal cannot be read (another program may have it open).");
+    const auto journal = ParseJournal(*text);
+    if (!journal)
+        return doubt("its journal cannot be understood: it is damaged, or was not written by "
+                     "this version of Quorin.");
+    std::size_t restored = 0;
+    std::size_t removed = 0;
+    const std::string left = RollBack(*journal, restored, removed);
     if (!left.empty())
-        return "A version switch did not finish the last time Quorin ran. " + left;
-    return "A version switch did not finish the last time Quorin ran (Quorin or the computer "
-           "stopped during it). The game has been put back as it was before: " +
-           std::to_string(journal->movedFiles.size()) + " file(s) restored, " +
-           std::to_string(journal->newFiles.size()) + " removed.";
+        return {Leftover::Stuck, intro + left};
+    if (const long rc = files_.RemoveFile(path); rc != kFileOk)
+        return {Leftover::Stuck, intro + "The game is back as it was, but Quorin could not remove "
+                                         "its journal: " +
+                                     Cause(path, rc) + kTriesAgain};
+    ClearFolder();
+    return {Leftover::RolledBack,
+            intro + "The game has been put back as it was before: " + std::to_string(restored) +
+                " file(s) restored, " + std::to_string(removed) + " removed."};
+}
+
+std::string VersionSwitch::SetAside() {
+    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    if (!lock)
+        return kAnotherSwitching;
+    for (int n = 1; n < 100; ++n) {
+        const std::string kept = Folder() + " (kept " + std::to_string(n) + ")";
+        if (files_.Stat(kept).exists)
+            continue;
+        if (const long rc = files_.Rename(Folder(), kept); rc != kFileOk)
+            return Cause(Folder(), rc);
+        return {};
+    }
+    return "There are too many folders named " + Quoted(Folder() + " (kept ...)") +
+           ": remove the ones you no longer need.";
 }
 
 } // namespace quorin

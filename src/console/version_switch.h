@@ -2,6 +2,12 @@
 // version marker: checked before anything is touched, journalled, the files
 // it replaces moved aside, the copies checked on disk, and rolled back as a
 // whole on any failure, or at the next start after an interruption.
+//
+// Everything it finds on disk may have been put there by anyone: the
+// journal names files only relative to "GameData" and is obeyed only where
+// those names stay inside it; no path is acted on through a link; one
+// process at a time switches a game folder; and a journal that cannot be
+// read or understood leaves every file where it is.
 #pragma once
 
 #include <cstdint>
@@ -18,19 +24,36 @@ namespace quorin {
 // Quorin's own folder inside "GameData", and its journal.
 inline constexpr char kSwitchFolder[] = "\\Quorin switch";
 inline constexpr char kJournalName[] = "\\journal.txt";
+// A journal longer than this, or with a longer line, was not written by Quorin.
+inline constexpr std::size_t kJournalLimit = 1 << 20;
+inline constexpr std::size_t kJournalLineLimit = 1024;
+// The longest path the file calls take.
+inline constexpr std::size_t kMaxPath = 259;
 
 // Notes that earlier releases put into the patch folders: not game files.
 bool IsOurNote(const std::string& relativePath);
 
-// What the journal records: enough to put everything back.
+// True for a name below a folder that stays inside it: no drive, no root,
+// no "." or "..", no stream, no device, nothing Windows would trim away.
+bool IsConfinedName(const std::string& relativePath);
+
+// Why "Install Path" cannot be switched, in words for the player; empty when
+// it is an absolute folder path.
+std::string InstallPathProblem(const std::string& installPath);
+
+// What the journal records, by names relative to "GameData": enough to put
+// everything back.
 struct SwitchJournal {
-    std::optional<RegistryData> marker;  // as stored before the switch
+    std::optional<std::uint32_t> marker; // the REG_DWORD before the switch; none when absent
     std::vector<std::string> folders;    // made by the copies, outermost first
     std::vector<std::string> newFiles;   // written where nothing was
-    std::vector<std::string> movedFiles; // moved aside, to "<folder>\<index>"
+    std::vector<std::string> movedFiles; // moved aside, to "Quorin switch\<index>"
+    bool operator==(const SwitchJournal&) const = default;
 };
 
 std::string FormatJournal(const SwitchJournal& journal);
+// Empty for anything Quorin would not have written, a name that leaves
+// "GameData" included.
 std::optional<SwitchJournal> ParseJournal(const std::string& text);
 
 enum class SwitchOutcome {
@@ -46,6 +69,20 @@ struct SwitchResult {
     std::string problem; // in words for the player; empty when switched
 };
 
+// What the start-up check of Quorin's folder found.
+enum class Leftover {
+    None,       // nothing to do, or only a finished switch's leftovers, cleared
+    RolledBack, // an unfinished switch, put back
+    Busy,       // another Quorin is switching the game right now; nothing touched
+    Doubt,      // a journal that cannot be read or understood; nothing touched
+    Stuck,      // an unfinished switch that could not be put back entirely
+};
+
+struct RecoverResult {
+    Leftover leftover = Leftover::None;
+    std::string told; // what the player is told; empty for None
+};
+
 class VersionSwitch {
   public:
     VersionSwitch(IGameFiles& files, const InstallRecord& install)
@@ -55,17 +92,29 @@ class VersionSwitch {
     // times a second while a copy runs.
     SwitchResult Run(const SwitchPlan& plan, const std::function<void(int)>& progress);
 
-    // Rolls back a switch that a crash or a kill left unfinished. Empty when
-    // there was none; otherwise what the player is told.
-    std::optional<std::string> Recover();
+    // Rolls back a switch that a crash or a kill left unfinished.
+    RecoverResult Recover();
+
+    // The player's way past a journal Quorin cannot read: Quorin's folder is
+    // renamed "Quorin switch (kept N)", every file in it kept. Empty when
+    // done, else why not.
+    std::string SetAside();
 
   private:
     std::string GameData() const;
     std::string Folder() const { return GameData() + kSwitchFolder; }
     std::string Aside(std::size_t index) const;
+    std::string Full(const std::string& relative) const { return GameData() + "\\" + relative; }
+    // The first link on the way from "GameData" to `relative`, itself
+    // included; empty when there is none.
+    std::string LinkOnTheWay(const std::string& relative);
+    // Recover's work, with the lock already held.
+    RecoverResult RecoverLocked();
     // Puts back what the journal names; the problems left, empty when all is back.
-    std::string RollBack(const SwitchJournal& journal);
-    // Empties and removes Quorin's folder, whatever it holds.
+    std::string RollBack(const SwitchJournal& journal, std::size_t& restored,
+                         std::size_t& removed);
+    // Removes what Quorin made in its folder: the journal and the numbered
+    // files set aside, then the folder if that leaves it empty.
     void ClearFolder();
 
     IGameFiles& files_;

@@ -1,6 +1,7 @@
 // The switch as a transaction over an in-memory game folder: every failure
-// leaves files and marker exactly as they were, and a switch cut short is
-// rolled back at the next start.
+// leaves files and marker exactly as they were, a switch cut short is rolled
+// back at the next start, and nothing found on disk (a journal, a link, a
+// second Quorin) makes it touch anything outside "GameData" or lose a file.
 #include <gtest/gtest.h>
 
 #include "console/version_switch.h"
@@ -10,6 +11,9 @@
 namespace quorin {
 namespace {
 
+constexpr char kFolder[] = "C:\\JA\\GameData\\Quorin switch";
+constexpr char kJournal[] = "C:\\JA\\GameData\\Quorin switch\\journal.txt";
+
 class VersionSwitchTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -17,24 +21,33 @@ class VersionSwitchTest : public ::testing::Test {
                          ToRegistryData(std::string("C:\\JA")).bytes);
         ASSERT_TRUE(install_.LoadInstallInfo());
         files_.File("C:\\Tool\\Patch Files\\100\\jamp.exe", "client 100");
+        files_.File("C:\\Tool\\Patch Files\\100\\ui\\menu.txt", "menu 100");
         files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
         files_.File("C:\\Tool\\Patch Files\\101\\ui\\menu.txt", "menu 101");
         files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
         files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
         files_.File("C:\\JA\\GameData\\base\\assets0.pk3", "assets 0");
+        files_.File("C:\\Victim\\precious.txt", "precious");
     }
     SwitchResult Switch(const char* client) {
         return VersionSwitch(files_, install_)
             .Run(PlanSwitch(client, "C:\\Tool", "C:\\JA"),
                  [this](int p) { progress_.push_back(p); });
     }
-    // The game folder and the marker, to compare before and after.
+    RecoverResult Recover() { return VersionSwitch(files_, install_).Recover(); }
+    // Everything but the patch store, and the marker, to compare before and after.
     auto Snapshot() {
-        std::map<std::string, test::MemoryFiles::Node> game;
+        std::map<std::string, test::MemoryFiles::Node> disk;
         for (const auto& [key, node] : files_.nodes)
-            if (key.starts_with("c:\\ja\\"))
-                game[key] = node;
-        return std::pair{game, registry_.GetRaw(kGameVersionKey, kMagicValue)};
+            if (!key.starts_with("c:\\tool\\"))
+                disk[key] = node;
+        return std::pair{disk, registry_.GetRaw(kGameVersionKey, kMagicValue)};
+    }
+    void Reset() {
+        files_ = {};
+        progress_.clear();
+        registry_.PutRaw(kGameVersionKey, kMagicValue, kRegDword, {0, 0, 0, 0});
+        SetUp();
     }
 
     test::MemoryRegistry registry_;
@@ -44,7 +57,11 @@ class VersionSwitchTest : public ::testing::Test {
 };
 
 TEST_F(VersionSwitchTest, UpWritesEachFileOnceAndDownRemovesTheNewAssets) {
-    EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::Switched);
+    // A read-only game file is replaced as any other, and the copy of a
+    // read-only patch file (from a disc) does not stop the next switch.
+    files_.nodes["c:\\ja\\gamedata\\jamp.exe"].state.readOnly = true;
+    files_.nodes["c:\\tool\\patch files\\101\\ui\\menu.txt"].state.readOnly = true;
+    EXPECT_EQ(Switch("v1.0.0").problem, "");
     EXPECT_EQ(install_.ReadMagic(), "599925");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 101");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\ui\\menu.txt"), "menu 101");
@@ -53,14 +70,15 @@ TEST_F(VersionSwitchTest, UpWritesEachFileOnceAndDownRemovesTheNewAssets) {
     EXPECT_EQ(files_.copies,
               (std::vector<CopyStep>{{"C:\\Tool\\Patch Files\\101\\*.*", "C:\\JA\\GameData\\"}}));
     EXPECT_EQ(progress_, (std::vector<int>{0, 100})); // each step told once
-    EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
+    EXPECT_FALSE(files_.Stat(kFolder).exists);
 
-    EXPECT_EQ(Switch("v1.0.1").outcome, SwitchOutcome::Switched);
+    EXPECT_EQ(Switch("v1.0.1").problem, "");
     EXPECT_EQ(install_.ReadMagic(), "0");
     EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\base\\assets3.pk3").exists);
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 100");
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\ui\\menu.txt"), "menu 100");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\base\\assets0.pk3"), "assets 0");
-    EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
+    EXPECT_FALSE(files_.Stat(kFolder).exists);
 }
 
 TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
@@ -73,16 +91,20 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
     } cases[] = {
         {"no patch folder", "v1.0.0",
          [](test::MemoryFiles& f) {
-             f.nodes.erase("c:\\tool\\patch files\\101\\base\\assets3.pk3"),
-                 f.nodes.erase("c:\\tool\\patch files\\101\\base");
+             f.nodes.erase("c:\\tool\\patch files\\101\\base\\assets3.pk3");
+             f.nodes.erase("c:\\tool\\patch files\\101\\base");
          },
          SwitchOutcome::NotStarted, "\"C:\\Tool\\Patch Files\\101\\base\" is missing"},
         {"only our note", "v1.0.1",
          [](test::MemoryFiles& f) {
              f.nodes.erase("c:\\tool\\patch files\\100\\jamp.exe");
+             f.nodes.erase("c:\\tool\\patch files\\100\\ui\\menu.txt");
              f.File("C:\\Tool\\Patch Files\\100\\README-100.txt", "note");
          },
          SwitchOutcome::NotStarted, "holds none of the game's files"},
+        {"a 1.0.1 file that 1.0.0 does not replace", "v1.0.1",
+         [](test::MemoryFiles& f) { f.nodes.erase("c:\\tool\\patch files\\100\\ui\\menu.txt"); },
+         SwitchOutcome::NotStarted, "lacks 1 file(s) that the 1.0.1 files replace: ui\\menu.txt."},
         {"no room", "v1.0.0", // 1 MB and a byte to copy, 1 MB spare: 3 MB needed
          [](test::MemoryFiles& f) {
              f.File("C:\\Tool\\Patch Files\\101\\big.pk3", std::string((1 << 20) - 27, 'b'));
@@ -91,12 +113,33 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
          SwitchOutcome::NotStarted, "needs 3 MB in \"C:\\JA\\GameData\", and 0 MB are free"},
         {"no journal", "v1.0.0", [](test::MemoryFiles& f) { f.writeFails = true; },
          SwitchOutcome::NotStarted, "cannot write its journal"},
-        {"read-only", "v1.0.0",
-         [](test::MemoryFiles& f) { f.nodes["c:\\ja\\gamedata\\jamp.exe"].state.readOnly = true; },
-         SwitchOutcome::NotStarted, "\"C:\\JA\\GameData\\jamp.exe\" is read-only"},
+        {"another Quorin switching", "v1.0.0",
+         [](test::MemoryFiles& f) { f.locked.insert("c:\\ja\\gamedata"); },
+         SwitchOutcome::NotStarted, "Another Quorin is switching"},
+        {"a link on the way", "v1.0.0",
+         [](test::MemoryFiles& f) { f.Link("C:\\JA\\GameData\\ui", "C:\\Victim"); },
+         SwitchOutcome::NotStarted, "\"C:\\JA\\GameData\\ui\" is a link"},
+        {"Quorin's folder a link", "v1.0.0",
+         [](test::MemoryFiles& f) {
+             f.File("C:\\Victim\\0", "victim's");
+             f.Link(kFolder, "C:\\Victim");
+         },
+         SwitchOutcome::NotStarted, "is not a folder Quorin made"},
+        {"a link in the patch folder", "v1.0.0",
+         [](test::MemoryFiles& f) { f.Link("C:\\Tool\\Patch Files\\101\\maps", "C:\\Victim"); },
+         SwitchOutcome::NotStarted, "Quorin copies no links"},
+        {"an earlier journal held by another program", "v1.0.0",
+         [](test::MemoryFiles& f) {
+             f.File(kJournal, FormatJournal({0u, {}, {}, {"jamp.exe"}}));
+             f.held.insert(FoldCase(kJournal));
+         },
+         SwitchOutcome::NotStarted, "its journal cannot be read"},
         {"held in the first copy", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\ja\\gamedata\\jamp.exe"); },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\jamp.exe\" is in use"},
+        {"a full drive", "v1.0.0",
+         [](test::MemoryFiles& f) { f.copyFails["c:\\ja\\gamedata\\ui\\menu.txt"] = kFileDiskFull; },
+         SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\ui\\menu.txt\""},
         {"a patch file that cannot be read", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt"); },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\ui\\menu.txt\" did not arrive whole"},
@@ -121,8 +164,7 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
          SwitchOutcome::MarkerRefused, ""},
     };
     for (const auto& c : cases) {
-        files_ = {};
-        SetUp();
+        Reset();
         c.arrange(files_);
         const auto before = Snapshot();
         const SwitchResult result = Switch(c.client);
@@ -136,16 +178,128 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
 TEST_F(VersionSwitchTest, AtTheEdgesAndPastAnEarlierSwitchsLeftoversItStillSwitches) {
     files_.copyTimeShift = 20'000'000; // FAT32 keeps 2 s steps
     files_.freeBytes = (1 << 20) + 28; // the patch's 28 bytes and the 1 MB kept spare
-    // A finished switch's folder that could not be cleared away.
+    // A finished switch's leftovers, beside a file of the player's that stays.
     files_.File("C:\\JA\\GameData\\Quorin switch\\0", "old client");
-    EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::Switched);
+    files_.File("C:\\JA\\GameData\\Quorin switch\\notes.txt", "the player's");
+    EXPECT_EQ(Switch("v1.0.0").problem, "");
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\Quorin switch\\notes.txt"), "the player's");
     files_.File("C:\\Tool\\Patch Files\\100\\jamp.exe", ""); // nothing to copy: done at once
+    files_.File("C:\\Tool\\Patch Files\\100\\ui\\menu.txt", "");
     // A journal of a switch that ended before it touched anything: undone, then on.
-    files_.File("C:\\JA\\GameData\\Quorin switch\\journal.txt",
-                FormatJournal({RegistryData{kRegDword, {0, 0, 0, 0}}, {}, {}, {}}));
-    EXPECT_EQ(Switch("v1.0.1").outcome, SwitchOutcome::Switched);
+    files_.File(kJournal, FormatJournal({0u, {}, {}, {}}));
+    EXPECT_EQ(Switch("v1.0.1").problem, "");
     EXPECT_EQ(progress_, (std::vector<int>{0, 100, 100}));
     EXPECT_TRUE(files_.FileExists("C:\\JA\\GameData\\jamp.exe"));
+}
+
+TEST_F(VersionSwitchTest, WhatTheNextStartFindsOfASwitchCutShort) {
+    const struct {
+        const char* what;
+        std::function<void(test::MemoryFiles&)> arrange; // on the cut-short switch
+        Leftover leftover;
+        const char* told; // and everything is back when rolled back, untouched otherwise
+    } cases[] = {
+        {"nothing else", [](test::MemoryFiles&) {}, Leftover::RolledBack,
+         "put back as it was before: 2 file(s) restored, 1 removed."},
+        {"the journal saved again with CRLF",
+         [](test::MemoryFiles& f) {
+             std::string text = f.Content(kJournal), crlf;
+             for (char ch : text)
+                 crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+             f.File(kJournal, crlf);
+         },
+         Leftover::RolledBack, "2 file(s) restored"},
+        {"the first Quorin still switching",
+         [](test::MemoryFiles& f) { f.locked.insert("c:\\ja\\gamedata"); }, Leftover::Busy,
+         "Another Quorin is switching"},
+        {"the journal held open", [](test::MemoryFiles& f) { f.held.insert(FoldCase(kJournal)); },
+         Leftover::Doubt, "its journal cannot be read"},
+        {"the journal damaged",
+         [](test::MemoryFiles& f) { f.File(kJournal, "Quorin switch journal 2\nmarker 42949672960\nend\n"); },
+         Leftover::Doubt, "cannot be understood"},
+        {"an original gone from Quorin's folder",
+         [](test::MemoryFiles& f) { f.nodes.erase("c:\\ja\\gamedata\\quorin switch\\0"); },
+         Leftover::Stuck, "\"C:\\JA\\GameData\\base\\assets3.pk3\" is missing"},
+        {"a link put where a new file was",
+         [](test::MemoryFiles& f) {
+             f.nodes.erase("c:\\ja\\gamedata\\ui\\menu.txt");
+             f.Link("C:\\JA\\GameData\\ui\\menu.txt", "C:\\Victim\\precious.txt");
+         },
+         Leftover::Stuck, "\"C:\\JA\\GameData\\ui\\menu.txt\" is a link"},
+    };
+    for (const auto& c : cases) {
+        Reset();
+        files_.File("C:\\JA\\GameData\\base\\assets3.pk3", "old assets");
+        const auto before = Snapshot();
+        files_.duringCopy = [this] {
+            files_.File("C:\\JA\\GameData\\ui\\menu.txt", "half a menu");
+            throw std::runtime_error("the tool was ended");
+        };
+        EXPECT_THROW(Switch("v1.0.0"), std::runtime_error);
+        files_.duringCopy = nullptr;
+        files_.held.clear(); // the killed process's handles are gone
+        c.arrange(files_);
+        const auto cut = Snapshot();
+        const RecoverResult found = Recover();
+        EXPECT_EQ(found.leftover, c.leftover) << c.what;
+        EXPECT_NE(found.told.find(c.told), std::string::npos) << c.what << ": " << found.told;
+        if (c.leftover == Leftover::RolledBack) {
+            EXPECT_EQ(Snapshot(), before) << c.what;
+            EXPECT_EQ(Recover().leftover, Leftover::None) << c.what; // told once
+        } else if (c.leftover != Leftover::Stuck) {
+            EXPECT_EQ(Snapshot(), cut) << c.what;
+        } else {
+            EXPECT_TRUE(files_.FileExists(kJournal)) << c.what;
+            EXPECT_EQ(files_.Content("C:\\Victim\\precious.txt"), "precious") << c.what;
+        }
+    }
+}
+
+TEST_F(VersionSwitchTest, JournalsThatReachOutsideGameDataAreNeverObeyed) {
+    const char* lines[] = {
+        "new C:\\Victim\\precious.txt",
+        "new ..\\..\\Victim\\precious.txt",
+        "new \\\\?\\C:\\Victim\\precious.txt",
+        "new \\Victim\\precious.txt",
+        "new D:precious.txt",
+        "new jamp.exe:stream",
+        "new ui\\..\\..\\..\\Victim\\precious.txt",
+        "new ui/../../../Victim/precious.txt",
+        "moved C:\\Victim\\precious.txt",
+        "folder ..\\..\\Victim",
+        "new NUL",
+        "new jamp.exe.",
+        "marker 4294967296",
+        "marker -1",
+        "marker 1 7061776e6564", // the old form: a type and its bytes
+        "bogus line",
+    };
+    for (const char* line : lines) {
+        Reset();
+        files_.File("C:\\JA\\GameData\\Quorin switch\\0", "the player's original");
+        files_.File(kJournal, std::string("Quorin switch journal 2\nmarker 0\n") + line + "\nend\n");
+        const auto before = Snapshot();
+        const RecoverResult found = Recover();
+        EXPECT_EQ(found.leftover, Leftover::Doubt) << line;
+        EXPECT_EQ(Snapshot(), before) << line;
+        // Patch is refused as long as it is there.
+        EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::NotStarted) << line;
+        EXPECT_EQ(Snapshot(), before) << line;
+    }
+    // Too long a journal is not read through.
+    Reset();
+    files_.File(kJournal, "Quorin switch journal 2\nmarker 0\n" +
+                              std::string(kJournalLimit, 'x') + "\nend\n");
+    EXPECT_EQ(Recover().leftover, Leftover::Doubt);
+
+    // The player's way out: the folder is set aside whole, and the switch runs.
+    Reset();
+    files_.File("C:\\JA\\GameData\\Quorin switch\\0", "the player's original");
+    files_.File(kJournal, "garbage");
+    EXPECT_EQ(VersionSwitch(files_, install_).SetAside(), "");
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\Quorin switch (kept 1)\\0"),
+              "the player's original");
+    EXPECT_EQ(Switch("v1.0.0").problem, "");
 }
 
 TEST_F(VersionSwitchTest, ARefusedRestoreIsSaidAndTheJournalKept) {
@@ -157,11 +311,14 @@ TEST_F(VersionSwitchTest, ARefusedRestoreIsSaidAndTheJournalKept) {
     EXPECT_NE(result.problem.find("put everything back: \"C:\\JA\\GameData\\jamp.exe\" is in use"),
               std::string::npos)
         << result.problem;
-    EXPECT_TRUE(files_.Stat("C:\\JA\\GameData\\Quorin switch\\journal.txt").exists);
+    EXPECT_TRUE(files_.Stat(kJournal).exists);
+    // Tried again once it is let go: then everything is back.
+    files_.held.clear();
+    EXPECT_EQ(Recover().leftover, Leftover::RolledBack);
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 100");
 
     // The marker is written; then the key refuses the write that would put it back.
-    files_ = {};
-    SetUp();
+    Reset();
     files_.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt");
     files_.duringCopy = [this] { registry_.MakeReadOnly(kGameVersionKey); };
     result = Switch("v1.0.0");
@@ -169,41 +326,49 @@ TEST_F(VersionSwitchTest, ARefusedRestoreIsSaidAndTheJournalKept) {
     EXPECT_NE(result.problem.find("could not put back the version marker"), std::string::npos);
     EXPECT_EQ(install_.ReadMagic(), "599925");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 100"); // the files are back
-    EXPECT_TRUE(files_.Stat("C:\\JA\\GameData\\Quorin switch\\journal.txt").exists);
+    EXPECT_TRUE(files_.Stat(kJournal).exists);
 }
 
-TEST_F(VersionSwitchTest, ASwitchCutShortIsRolledBackAtTheNextStart) {
-    files_.File("C:\\JA\\GameData\\base\\assets3.pk3", "old assets");
-    const auto before = Snapshot();
-    files_.duringCopy = [] { throw std::runtime_error("the tool was ended"); };
-    EXPECT_THROW(Switch("v1.0.0"), std::runtime_error);
-    EXPECT_EQ(install_.ReadMagic(), "599925");
-    EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\jamp.exe").exists); // moved aside
-
-    files_.duringCopy = nullptr;
-    const std::string told = VersionSwitch(files_, install_).Recover().value_or("(none)");
-    EXPECT_NE(told.find("put back as it was before: 2 file(s) restored"), std::string::npos)
-        << told;
-    EXPECT_EQ(Snapshot(), before);
-    EXPECT_FALSE(VersionSwitch(files_, install_).Recover()); // told once
+TEST(SwitchNames, OnlyNamesInsideTheFolderAndFullInstallPathsPass) {
+    const std::pair<const char*, bool> names[] = {
+        {"jamp.exe", true},  {"base\\assets3.pk3", true}, {"my file.txt", true},
+        {"", false},         {"..", false},               {"a\\..\\b", false},
+        {"\\a", false},      {"a\\", false},              {"a\\\\b", false},
+        {"C:a", false},      {"a:b", false},              {"a/b", false},
+        {"con", false},      {"COM1.txt", false},         {"a.", false},
+        {"a ", false},       {"a\tb", false},
+    };
+    for (const auto& [name, ok] : names)
+        EXPECT_EQ(IsConfinedName(name), ok) << name;
+    const std::pair<std::string, const char*> paths[] = {
+        {"C:\\Games\\JA", ""},
+        {"C:\\Games\\JA\\", ""},
+        {"\\\\server\\share\\JA", ""},
+        {"", "has no \"Install Path\""},
+        {"Games\\JA", "is not a full path"},
+        {"\\Games\\JA", "is not a full path"},
+        {"\\\\?\\C:\\JA", "is not a full path"},
+        {"C:\\Games\\..\\Windows", "is not a plain folder path"},
+        {"C:\\" + std::string(240, 'a'), "is too long"},
+    };
+    for (const auto& [path, told] : paths) {
+        const std::string problem = InstallPathProblem(path);
+        EXPECT_EQ(problem.empty(), !*told) << path;
+        EXPECT_NE(problem.find(told), std::string::npos) << path << ": " << problem;
+    }
 }
 
 TEST(SwitchJournal, ReadsBackWhatItWroteAndRejectsAnUnfinishedOne) {
-    const SwitchJournal journal{RegistryData{kRegDword, {0x75, 0x27, 0x09, 0x00}},
-                                {"C:\\JA\\GameData\\ui"},
-                                {"C:\\JA\\GameData\\ui\\menu.txt"},
-                                {"C:\\JA\\GameData\\jamp.exe", "C:\\JA\\GameData\\my file.txt"}};
+    const SwitchJournal journal{599925u, {"ui"}, {"ui\\menu.txt"}, {"jamp.exe", "my file.txt"}};
     const std::string text = FormatJournal(journal);
-    const auto back = ParseJournal(text);
-    ASSERT_TRUE(back && back->marker);
-    EXPECT_EQ(back->marker->type, kRegDword);
-    EXPECT_EQ(FormatJournal(*back), text);                       // every list read back in full
+    EXPECT_EQ(ParseJournal(text), journal);
     EXPECT_FALSE(ParseJournal(text.substr(0, text.size() - 4))); // no end line
-    EXPECT_FALSE(ParseJournal("Quorin switch journal\nmarker 4 7\nend\n"));
-    EXPECT_FALSE(ParseJournal("Quorin switch journal\nend\n")); // no marker line
-    EXPECT_FALSE(ParseJournal("Another journal\nmarker none\nend\n"));
-    EXPECT_FALSE(ParseJournal("Quorin switch journal\nmarker none\nbogus x\nend\n"));
-    const auto none = ParseJournal("Quorin switch journal\nmarker none\nend\n");
+    EXPECT_FALSE(ParseJournal(text + "new x\n"));                // past the end
+    EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nend\n")); // no marker line
+    EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nmarker 0\nmarker 1\nend\n"));
+    EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nmarker 0\nnew " +
+                              std::string(kJournalLineLimit, 'a') + "\nend\n"));
+    const auto none = ParseJournal("Quorin switch journal 2\nmarker none\nend\n");
     EXPECT_TRUE(none && !none->marker);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,7 @@ struct FileState {
     bool exists = false;
     bool folder = false;
     bool readOnly = false;
+    bool link = false; // a reparse point: a symbolic link, a junction, a mount point
     std::uint64_t size = 0;
     std::uint64_t writeTime = 0;
     bool operator==(const FileState&) const = default;
@@ -47,6 +49,10 @@ inline constexpr long kPathNotFound = 3;
 inline constexpr long kFileAccessDenied = 5;
 inline constexpr long kFileSharingViolation = 32;
 inline constexpr long kFileDiskFull = 112;
+inline constexpr long kFileHandleDiskFull = 39;
+inline constexpr long kFileExists = 183;
+// Not a system code (bit 29 marks an application's own): the path is a link, refused.
+inline constexpr long kFileLink = 0x20000001;
 
 struct Move {
     std::string from;
@@ -57,6 +63,23 @@ struct CopyResult {
     bool copied = false;       // every file was copied
     std::size_t movesDone = 0; // of movesFirst
     long moveError = kFileOk;  // why the next move failed
+    long copyError = kFileOk;  // why the copy stopped, when it did
+    std::string failedPath;    // the destination it stopped at
+};
+
+// Something held until it is let go: the lock of a game folder's switch.
+class IHold {
+  public:
+    virtual ~IHold() = default;
+};
+
+// A journal created by this process and held open without sharing, so that
+// no other program reads or changes it while the switch runs.
+class IJournalFile {
+  public:
+    virtual ~IJournalFile() = default;
+    // Deletes it through its own handle; kFileOk or the system's error.
+    virtual long Remove() = 0;
 };
 
 class IGameFiles {
@@ -66,18 +89,28 @@ class IGameFiles {
     virtual bool FileExists(const std::string& path) = 0;
     virtual FileState Stat(const std::string& path) = 0;
     // Every file and folder below `folder`, each folder before what it holds;
-    // empty when `folder` is not a folder.
+    // a link is listed but never entered. Empty when `folder` is not a folder.
     virtual std::optional<std::vector<FileEntry>> List(const std::string& folder) = 0;
     // Bytes free to the caller on the drive of `folder`; empty when unknown.
     virtual std::optional<std::uint64_t> FreeBytes(const std::string& folder) = 0;
-    // Each returns kFileOk or the system's error code.
+    // Each returns kFileOk or the system's error code. Removals never act
+    // through a link: a path that is one gives kFileLink. A read-only file
+    // is removed all the same.
     virtual long Rename(const std::string& from, const std::string& to) = 0;
     virtual long RemoveFile(const std::string& path) = 0;
     virtual long MakeFolder(const std::string& path) = 0;
     virtual long RemoveFolder(const std::string& path) = 0; // an empty one
-    // Written through to the disk before it returns.
-    virtual bool WriteText(const std::string& path, const std::string& text) = 0;
-    virtual std::optional<std::string> ReadText(const std::string& path) = 0;
+    // Creates `path`, which must not exist yet, with `text` on the disk
+    // before it returns, and keeps it open without sharing for as long as
+    // the result lives; null (and `error` set) when it cannot.
+    virtual std::unique_ptr<IJournalFile> CreateJournal(const std::string& path,
+                                                        const std::string& text, long& error) = 0;
+    // At most `limit` + 1 bytes of a file, so that a caller can tell one
+    // that is too long; empty when it cannot be opened or read.
+    virtual std::optional<std::string> ReadText(const std::string& path, std::size_t limit) = 0;
+    // The lock that lets one process at a time switch the game folder
+    // `gameData`, held while the result lives; null while another holds it.
+    virtual std::unique_ptr<IHold> LockSwitch(const std::string& gameData) = 0;
     // The file version its version resource gives ("1.0.1.0"); empty when
     // the file has none or cannot be read.
     virtual std::optional<std::string> FileVersion(const std::string& path) = 0;

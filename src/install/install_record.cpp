@@ -37,14 +37,19 @@ bool InstallRecord::WriteMagic(std::int32_t magic) const {
     return registry_.SetRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, magic);
 }
 
-std::optional<RegistryData> InstallRecord::SaveMagic() const {
-    return registry_.GetRawValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue);
+std::optional<std::uint32_t> InstallRecord::SaveMagic() const {
+    const auto raw = registry_.GetRawValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue);
+    if (!raw)
+        return std::nullopt;
+    if (raw->type == kRegDword && raw->bytes.size() == 4)
+        return static_cast<std::uint32_t>(raw->bytes[0] | raw->bytes[1] << 8 |
+                                          raw->bytes[2] << 16 |
+                                          static_cast<std::uint32_t>(raw->bytes[3]) << 24);
+    return ClientVersionFromMagic(ReadMagic()) == kVersion100 ? kMagic100 : kMagic101;
 }
 
-bool InstallRecord::RestoreMagic(const std::optional<RegistryData>& saved) const {
-    if (!saved)
-        return WriteMagic(kMagic101);
-    return registry_.SetRawValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue, *saved);
+bool InstallRecord::RestoreMagic(const std::optional<std::uint32_t>& saved) const {
+    return WriteMagic(static_cast<std::int32_t>(saved.value_or(kMagic101)));
 }
 
 std::string_view ClientVersionFromMagic(std::string_view magicText) {

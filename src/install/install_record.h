@@ -44,12 +44,14 @@ class InstallRecord {
     // cannot be opened for writing or the write is refused.
     bool WriteMagic(std::int32_t magic) const;
 
-    // The marker's type and bytes as stored, to put back when a switch
-    // fails; empty when there is no marker to read.
-    std::optional<RegistryData> SaveMagic() const;
-    // Writes back what SaveMagic gave. A marker that was absent cannot be
-    // made absent again: it is written as 1.0.1, which is how absent reads.
-    bool RestoreMagic(const std::optional<RegistryData>& saved) const;
+    // The marker as a number to put back when a switch fails: a REG_DWORD
+    // as stored, a marker of another type as the number for the version it
+    // reads as; empty when there is no marker to read.
+    std::optional<std::uint32_t> SaveMagic() const;
+    // Writes back what SaveMagic gave, always as a REG_DWORD. A marker that
+    // was absent cannot be made absent again: it is written as 1.0.1, which
+    // is how absent reads.
+    bool RestoreMagic(const std::optional<std::uint32_t>& saved) const;
 
     // The install folder, empty when "Install Path" is missing.
     const std::string& InstallPath() const { return installPath_; }

@@ -114,6 +114,9 @@ KeyedCollection<RegistryEntry> Registry::EnumRegistryValues(RegKey root,
 
 bool Registry::SetRegistryValue(RegKey root, const std::string& subKey,
                                 const std::string& valueName, const Value& value) const {
+    // A key that cannot be opened is false before the value's kind is looked at.
+    if (!OpenKey(api_, root, subKey, kKeyWrite).IsOpen())
+        return false;
     return SetRawValue(root, subKey, valueName, ToRegistryData(value)); // may throw
 }
 

@@ -107,9 +107,10 @@ TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
         EXPECT_EQ(OpenKeys(), 0);
     }
     EXPECT_FALSE(backend_->GetRaw(kKey, "w"));
-    // Into a missing key: refused.
+    // Into a missing key: refused, whatever the value's kind.
     EXPECT_FALSE(
         registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", std::int32_t{1}));
+    EXPECT_FALSE(registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", Value(1.5)));
     if (!backend_->MakeReadOnly(kKey))
         GTEST_SKIP() << "this registry does not refuse writes here";
     EXPECT_FALSE(registry_.SetRegistryValue(kHkeyLocalMachine, kKey, "w", std::int32_t{1}));

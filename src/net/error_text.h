@@ -7,6 +7,7 @@
 namespace quorin {
 
 inline constexpr std::int32_t kWsaeConnReset = 10054;
+inline constexpr std::int32_t kWsaeMsgSize = 10040;
 
 // The sentence for `code`; "Unknown error." for every number not known, 0
 // included.

@@ -1,11 +1,13 @@
 // A game folder in memory that answers as the Windows file system does:
 // names without regard to letter case, sharing violations for held files,
-// the shell's copy that leaves a held file as it was and still says success.
+// links followed on the way to a path but not at its end, one switch lock per
+// folder, and a copy that leaves a held file as it was and still says success.
 #pragma once
 
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,31 +23,55 @@ class MemoryFiles : public IGameFiles {
         std::string path; // as first written
         FileState state;
         std::string content;
+        std::string target; // a link's
         bool operator==(const Node&) const = default;
     };
     std::map<std::string, Node> nodes; // folded path
     std::set<std::string> held;        // folded paths open without sharing
+    std::set<std::string> locked;      // folded game folders another process switches
+    std::map<std::string, long> copyFails; // folded destination: the copy's error there
     std::optional<std::uint64_t> freeBytes;
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times
     std::function<void()> duringCopy; // runs inside each copy, before it writes
-    bool writeFails = false;          // WriteText refuses
+    bool writeFails = false;          // CreateJournal refuses
     std::vector<CopyStep> copies;
-    std::vector<LaunchRequest> started;
     std::uint64_t clock = 1'000'000'000;
     std::map<std::string, std::string> versions; // folded path: its file version
 
-    void Folder(const std::string& path) { nodes[FoldCase(path)] = {path, {true, true}, {}}; }
+    void Folder(const std::string& path) { nodes[FoldCase(path)] = {path, {true, true}, {}, {}}; }
     void File(const std::string& path, const std::string& content) {
         for (std::size_t at = path.find('\\', 3); at != std::string::npos;
              at = path.find('\\', at + 1))
             if (!nodes.contains(FoldCase(path.substr(0, at))))
                 Folder(path.substr(0, at));
         nodes[FoldCase(path)] = {
-            path, {true, false, false, content.size(), clock += 10'000'000}, content};
+            path, {true, false, false, false, content.size(), clock += 10'000'000}, content, {}};
+    }
+    // A link at `path` to the folder or file `target`.
+    void Link(const std::string& path, const std::string& target) {
+        const bool folder = Stat(target).folder;
+        nodes[FoldCase(path)] = {path, {true, folder, false, true}, {}, target};
     }
     std::string Content(const std::string& path) const {
-        const auto it = nodes.find(FoldCase(path));
+        const auto it = nodes.find(FoldCase(Resolve(path)));
         return it == nodes.end() ? "(none)" : it->second.content;
+    }
+    // The path with every link on the way to it followed; its last part is
+    // followed too when `last`.
+    std::string Resolve(const std::string& path, bool last = false) const {
+        std::string out;
+        std::size_t from = 0;
+        while (true) {
+            const std::size_t at = path.find('\\', from);
+            out += path.substr(from, at == std::string::npos ? std::string::npos : at - from);
+            const auto it = nodes.find(FoldCase(out));
+            if ((at != std::string::npos || last) && it != nodes.end() && it->second.state.link)
+                out = it->second.target;
+            if (at == std::string::npos)
+                return out;
+            out += '\\';
+            from = at + 1;
+        }
     }
 
     bool FileExists(const std::string& path) override {
@@ -53,67 +79,132 @@ class MemoryFiles : public IGameFiles {
         return s.exists && !s.folder;
     }
     FileState Stat(const std::string& path) override {
-        const auto it = nodes.find(FoldCase(path));
+        const auto it = nodes.find(FoldCase(Resolve(path)));
         return it == nodes.end() ? FileState{} : it->second.state;
     }
     std::optional<std::vector<FileEntry>> List(const std::string& folder) override {
         if (!Stat(folder).folder)
             return std::nullopt;
         std::vector<FileEntry> out;
-        const std::string prefix = FoldCase(folder) + "\\";
-        for (const auto& [key, node] : nodes) // sorted: a folder before what it holds
-            if (key.starts_with(prefix))
-                out.push_back({node.path.substr(prefix.size()), node.state});
+        const std::string prefix = FoldCase(Resolve(folder, true)) + "\\";
+        for (const auto& [key, node] : nodes) { // sorted: a folder before what it holds
+            if (!key.starts_with(prefix))
+                continue;
+            const std::string name = node.path.substr(prefix.size());
+            // A link is listed; what lies below it is not.
+            if (std::none_of(out.begin(), out.end(), [&](const FileEntry& e) {
+                    return e.state.link && FoldCase(name).starts_with(FoldCase(e.path) + "\\");
+                }))
+                out.push_back({name, node.state});
+        }
         return out;
     }
     std::optional<std::uint64_t> FreeBytes(const std::string&) override { return freeBytes; }
     long Rename(const std::string& from, const std::string& to) override {
-        const auto it = nodes.find(FoldCase(from));
+        const auto it = nodes.find(FoldCase(Resolve(from)));
         if (it == nodes.end())
             return kFileNotFound;
-        if (held.contains(FoldCase(from)))
+        if (held.contains(it->first))
             return kFileSharingViolation;
-        if (nodes.contains(FoldCase(to)))
-            return 183; // already exists
+        const std::string dest = Resolve(to);
+        if (nodes.contains(FoldCase(dest)))
+            return kFileExists;
         // The folders keep the case they have; the name takes the new one.
-        Node moved = it->second;
-        const std::size_t leaf = to.rfind('\\');
-        const auto parent = nodes.find(FoldCase(to.substr(0, leaf)));
-        moved.path = parent == nodes.end() ? to : parent->second.path + to.substr(leaf);
-        nodes.erase(it);
-        nodes[FoldCase(to)] = moved;
+        const std::size_t leaf = dest.rfind('\\');
+        const auto parent = nodes.find(FoldCase(dest.substr(0, leaf)));
+        const std::string newPath =
+            parent == nodes.end() ? dest : parent->second.path + dest.substr(leaf);
+        const std::string oldKey = it->first;
+        std::map<std::string, Node> moved;
+        for (auto n = nodes.begin(); n != nodes.end();)
+            if (n->first == oldKey || n->first.starts_with(oldKey + "\\")) {
+                Node node = n->second;
+                node.path = newPath + node.path.substr(oldKey.size());
+                moved[FoldCase(node.path)] = node;
+                n = nodes.erase(n);
+            } else {
+                ++n;
+            }
+        nodes.merge(moved);
         return kFileOk;
     }
     long RemoveFile(const std::string& path) override {
-        if (!FileExists(path))
+        const std::string key = FoldCase(Resolve(path));
+        const auto it = nodes.find(key);
+        if (it == nodes.end() || it->second.state.folder)
             return kFileNotFound;
-        if (held.contains(FoldCase(path)))
+        if (it->second.state.link)
+            return kFileLink;
+        if (held.contains(key))
             return kFileSharingViolation;
-        nodes.erase(FoldCase(path));
+        nodes.erase(it); // read-only or not
         return kFileOk;
     }
     long MakeFolder(const std::string& path) override {
-        if (nodes.contains(FoldCase(path)))
-            return 183; // already exists
-        Folder(path);
+        if (nodes.contains(FoldCase(Resolve(path))))
+            return kFileExists;
+        Folder(Resolve(path));
         return kFileOk;
     }
     long RemoveFolder(const std::string& path) override {
-        if (!Stat(path).folder)
+        const auto it = nodes.find(FoldCase(Resolve(path)));
+        if (it == nodes.end() || !it->second.state.folder)
             return kFileNotFound;
+        if (it->second.state.link)
+            return kFileLink;
         if (List(path)->size())
             return 145; // not empty
-        nodes.erase(FoldCase(path));
+        nodes.erase(it);
         return kFileOk;
     }
-    bool WriteText(const std::string& path, const std::string& text) override {
-        if (!writeFails)
-            File(path, text);
-        return !writeFails;
+
+    class Journal : public IJournalFile {
+      public:
+        Journal(MemoryFiles& files, std::string key) : files_(files), key_(std::move(key)) {}
+        ~Journal() override { files_.held.erase(key_); }
+        long Remove() override {
+            files_.held.erase(key_);
+            files_.nodes.erase(key_);
+            return kFileOk;
+        }
+
+      private:
+        MemoryFiles& files_;
+        std::string key_;
+    };
+    std::unique_ptr<IJournalFile> CreateJournal(const std::string& path, const std::string& text,
+                                                long& error) override {
+        const std::string key = FoldCase(Resolve(path));
+        error = writeFails ? kFileAccessDenied : nodes.contains(key) ? kFileExists : kFileOk;
+        if (error != kFileOk)
+            return nullptr;
+        File(Resolve(path), text);
+        held.insert(key);
+        return std::make_unique<Journal>(*this, key);
     }
-    std::optional<std::string> ReadText(const std::string& path) override {
-        return FileExists(path) ? std::optional(Content(path)) : std::nullopt;
+    std::optional<std::string> ReadText(const std::string& path, std::size_t limit) override {
+        if (!FileExists(path) || held.contains(FoldCase(Resolve(path))))
+            return std::nullopt;
+        return Content(path).substr(0, limit + 1);
     }
+
+    class Lock : public IHold {
+      public:
+        Lock(std::set<std::string>& locked, std::string key) : locked_(locked), key_(key) {
+            locked_.insert(key_);
+        }
+        ~Lock() override { locked_.erase(key_); }
+
+      private:
+        std::set<std::string>& locked_;
+        std::string key_;
+    };
+    std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override {
+        if (locked.contains(FoldCase(gameData)))
+            return nullptr;
+        return std::make_unique<Lock>(locked, FoldCase(gameData));
+    }
+
     std::optional<std::string> FileVersion(const std::string& path) override {
         const auto it = versions.find(FoldCase(path));
         return it == versions.end() ? std::nullopt : std::optional(it->second);
@@ -135,20 +226,27 @@ class MemoryFiles : public IGameFiles {
         const auto listing = List(source);
         for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
             const std::string to = step.destination + e.path;
+            if (const auto fails = copyFails.find(FoldCase(to)); fails != copyFails.end()) {
+                result.copyError = fails->second;
+                result.failedPath = to;
+                return result;
+            }
             if (held.contains(FoldCase(to)) || held.contains(FoldCase(source + "\\" + e.path)))
                 continue; // left as it was, and still reported as a success
             if (e.state.folder) {
-                if (!nodes.contains(FoldCase(to)))
-                    Folder(to);
+                if (!nodes.contains(FoldCase(Resolve(to))))
+                    Folder(Resolve(to));
                 continue;
             }
-            File(to, Content(source + "\\" + e.path));
-            nodes[FoldCase(to)].state.writeTime = e.state.writeTime + copyTimeShift;
+            File(Resolve(to), Content(source + "\\" + e.path));
+            nodes[FoldCase(Resolve(to))].state.writeTime = e.state.writeTime + copyTimeShift;
+            nodes[FoldCase(Resolve(to))].state.readOnly = e.state.readOnly;
         }
         result.copied = true;
         return result;
     }
     void StartAndWait(const LaunchRequest& request) override { started.push_back(request); }
+    std::vector<LaunchRequest> started;
     std::string ToolFolder() override { return "C:\\Tool"; }
 };
 

@@ -109,8 +109,13 @@ class RecordingBox : public IMessageBox {
         bool operator==(const Shown&) const = default;
     };
     std::vector<Shown> shown;
+    bool answer = false; // Yes or No to every question
     void Show(const std::string& text, const std::string& caption, unsigned style) override {
         shown.push_back({text, caption, style});
+    }
+    bool Ask(const std::string& text, const std::string& caption, unsigned style) override {
+        shown.push_back({text, caption, style | kMbYesNo});
+        return answer;
     }
 };
 

@@ -10,9 +10,12 @@ namespace quorin::win32 {
 class Win32MessageBox : public IMessageBox {
   public:
     void Show(const std::string& text, const std::string& caption, unsigned style) override;
+    bool Ask(const std::string& text, const std::string& caption, unsigned style) override;
     void SetOwner(HWND owner) { owner_ = owner; }
 
   private:
+    int Open(const std::string& text, const std::string& caption, unsigned style);
+
     HWND owner_ = nullptr;
 };
 

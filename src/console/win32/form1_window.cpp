@@ -85,18 +85,15 @@ int RowAt(HWND list, LPARAM point) {
     return HIWORD(hit) ? -1 : LOWORD(hit);
 }
 
-std::string ItemText(HWND list, int index) {
-    const LRESULT length = ::SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length <= 0)
-        return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    ::SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                   reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
-}
-
 } // namespace
+
+// A row's text from the rows the lists were filled with, never read back
+// through LB_GETTEXT: Wine's ANSI thunk gives a Unicode list box a fixed
+// 512-character buffer for that, which a long row overflows.
+std::string Form1Window::RowText(HWND list, int index) const {
+    const std::vector<std::string>& rows = list == controls_.at(kIdValues) ? valueRows_ : variableRows_;
+    return index >= 0 && static_cast<std::size_t>(index) < rows.size() ? rows[index] : std::string();
+}
 
 int Form1Window::RowHeight() const {
     HDC dc = ::GetDC(nullptr);
@@ -120,7 +117,7 @@ void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
     const int count = static_cast<int>(::SendMessageA(item.hwndItem, LB_GETCOUNT, 0, 0));
     const int row = static_cast<int>(item.itemID);
     if (row >= 0 && row < count) {
-        const std::string text = ItemText(item.hwndItem, row);
+        const std::string text = RowText(item.hwndItem, row);
         HGDIOBJ oldFont = ::SelectObject(dc, fonts_.Get(Font::List));
         ::SetBkMode(dc, TRANSPARENT);
         int x = item.rcItem.left + 2;
@@ -156,7 +153,7 @@ const char* Form1Window::RowTipText() {
     tipRow_ = RowAt(list, MAKELPARAM(at.x, at.y));
     tipText_ = tipRow_ < 0 || tipRow_ >= count
                    ? std::string()
-                   : RowTip(ItemText(list, tipRow_), tipRow_ == count - 1, maxClients_);
+                   : RowTip(RowText(list, tipRow_), tipRow_ == count - 1, maxClients_);
     return tipText_.c_str();
 }
 
@@ -299,6 +296,8 @@ void Form1Window::Sync() {
     if (listsShown_ != form_.ListsGeneration()) {
         listsShown_ = form_.ListsGeneration();
         maxClients_ = MaxClients(c.lstSVRVariable, c.lstSVRValue);
+        variableRows_ = c.lstSVRVariable;
+        valueRows_ = c.lstSVRValue;
         for (auto [id, rows] :
              {std::pair{kIdVariables, &c.lstSVRVariable}, std::pair{kIdValues, &c.lstSVRValue}}) {
             HWND list = controls_[id];

@@ -47,6 +47,7 @@ class Form1Window {
     // The details panel's rows: the server's colours, separators, players.
     int RowHeight() const;
     void DrawRow(const DRAWITEMSTRUCT& item);
+    std::string RowText(HWND list, int index) const;
     const char* RowTipText();
     void FitLabels();
 
@@ -61,6 +62,7 @@ class Form1Window {
     int tipRow_ = -1; // the values row the tooltip spells out
     std::string tipText_;
     std::string maxClients_; // the shown reply's sv_maxclients, for the players' count
+    std::vector<std::string> variableRows_, valueRows_; // what the lists were filled with
     bool expandedShown_ = false;
 };
 

@@ -33,6 +33,7 @@ class GameSwitchTest : public test::LiveServicesTest {
         game_ = root_ + "\\game";
         std::filesystem::create_directories(game_ + "\\GameData\\base");
         Write(tool_ + "\\Patch Files\\100\\jamp.exe", "client 1.0.0");
+        Write(tool_ + "\\Patch Files\\100\\ui\\menu.txt", "menu 1.0.0");
         Write(tool_ + "\\Patch Files\\101\\jamp.exe", "client 1.0.1, longer");
         Write(tool_ + "\\Patch Files\\101\\ui\\menu.txt", "menu 1.0.1");
         Write(tool_ + "\\Patch Files\\101\\base\\assets3.pk3", std::string(300000, 'a'));
@@ -102,9 +103,10 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
     Form1& down = Form("v1.0.1", "v1.0.0");
     down.lblPatchMe_Click();
     EXPECT_EQ(down.Controls().lblClientVersion, "v1.0.0");
-    // Back as it was, but for the menu the 1.0.0 files do not take away.
+    // The read-only 1.0.1 menu went aside and was removed at the end; back
+    // as it was, but for the menu that 1.0.0 holds too.
+    EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"), "menu 1.0.0");
     ::SetFileAttributesA(menu.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::SetFileAttributesA((game_ + "\\GameData\\ui\\menu.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA((game_ + "\\GameData\\ui\\menu.txt").c_str());
     ::RemoveDirectoryA((game_ + "\\GameData\\ui").c_str());
     const auto paths = [](const auto& snapshot) {

@@ -2,7 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -14,7 +16,8 @@ namespace quorin::win32 {
 
 static_assert(kFileOk == ERROR_SUCCESS && kFileNotFound == ERROR_FILE_NOT_FOUND &&
               kPathNotFound == ERROR_PATH_NOT_FOUND && kFileAccessDenied == ERROR_ACCESS_DENIED &&
-              kFileSharingViolation == ERROR_SHARING_VIOLATION && kFileDiskFull == ERROR_DISK_FULL);
+              kFileSharingViolation == ERROR_SHARING_VIOLATION && kFileDiskFull == ERROR_DISK_FULL &&
+              kFileHandleDiskFull == ERROR_HANDLE_DISK_FULL && kFileExists == ERROR_ALREADY_EXISTS);
 
 namespace {
 
@@ -27,6 +30,7 @@ FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIM
     state.exists = true;
     state.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     state.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    state.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     state.size = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
     state.writeTime = Ticks(written);
     return state;
@@ -47,7 +51,7 @@ void ListInto(const std::string& folder, const std::string& prefix, std::vector<
             continue;
         out.push_back({prefix + name, StateOf(entry.dwFileAttributes, entry.nFileSizeHigh,
                                               entry.nFileSizeLow, entry.ftLastWriteTime)});
-        if (out.back().state.folder)
+        if (out.back().state.folder && !out.back().state.link) // a link is never entered
             ListInto(folder + "\\" + name, prefix + name + "\\", out);
     } while (::FindNextFileA(search.Get(), &entry));
 }
@@ -63,8 +67,16 @@ struct CopyJob {
     std::atomic<std::size_t> movesDone{0};
     std::atomic<bool> moveFailed{false};
     long moveError = kFileOk;
+    long copyError = kFileOk;
+    std::string failedPath = {};
     bool copied = false;
 };
+
+DWORD Failed(CopyJob& job, const std::string& path) {
+    job.copyError = static_cast<long>(::GetLastError());
+    job.failedPath = path;
+    return 0;
+}
 
 DWORD WINAPI MoveThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
@@ -115,12 +127,12 @@ DWORD WINAPI CopyThread(void* parameter) {
         if (e.state.folder ? !::CreateDirectoryA(to.c_str(), nullptr) &&
                                  ::GetLastError() != ERROR_ALREADY_EXISTS
                            : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE))
-            return 0;
+            return Failed(*job, to);
     }
     // Flushed after all are copied, so that the system writes them out meanwhile.
     for (const FileEntry& e : entries)
         if (!e.state.folder && !OnDisk(job->to + "\\" + e.path))
-            return 0;
+            return Failed(*job, job->to + "\\" + e.path);
     job->copied = true;
     return 0;
 }
@@ -163,8 +175,74 @@ long GameFiles::Rename(const std::string& from, const std::string& to) {
     return Result(::MoveFileA(from.c_str(), to.c_str()));
 }
 
+namespace {
+
+// Removes a file or an empty folder through a handle opened on the path
+// itself, never on what a link points at; a read-only file loses that
+// attribute first, and gets it back when it cannot go.
+long RemoveEntry(const std::string& path, bool folder) {
+    UniqueFile entry(::CreateFileA(
+        path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr));
+    if (!entry)
+        return static_cast<long>(::GetLastError());
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(entry.Get(), &info))
+        return static_cast<long>(::GetLastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return kFileLink;
+    if (((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder)
+        return folder ? ERROR_DIRECTORY : kFileAccessDenied;
+    FILE_BASIC_INFO basic{};
+    const bool readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) {
+        basic.FileAttributes = (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        if (!::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic))
+            return static_cast<long>(::GetLastError());
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    if (::SetFileInformationByHandle(entry.Get(), FileDispositionInfo, &disposition,
+                                     sizeof disposition))
+        return kFileOk;
+    const long error = static_cast<long>(::GetLastError());
+    if (readOnly) {
+        basic.FileAttributes = info.dwFileAttributes;
+        ::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic);
+    }
+    return error;
+}
+
+// The journal, open without sharing until it is removed or let go.
+class HeldJournal : public IJournalFile {
+  public:
+    explicit HeldJournal(UniqueFile file) : file_(std::move(file)) {}
+    long Remove() override {
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        if (!::SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &disposition,
+                                          sizeof disposition))
+            return static_cast<long>(::GetLastError());
+        file_.Reset(); // gone with its last handle
+        return kFileOk;
+    }
+
+  private:
+    UniqueFile file_;
+};
+
+class HeldMutex : public IHold {
+  public:
+    explicit HeldMutex(UniqueKernelHandle mutex) : mutex_(std::move(mutex)) {}
+    ~HeldMutex() override { ::ReleaseMutex(mutex_.Get()); }
+
+  private:
+    UniqueKernelHandle mutex_;
+};
+
+} // namespace
+
 long GameFiles::RemoveFile(const std::string& path) {
-    return Result(::DeleteFileA(path.c_str()));
+    return RemoveEntry(path, false);
 }
 
 long GameFiles::MakeFolder(const std::string& path) {
@@ -172,30 +250,61 @@ long GameFiles::MakeFolder(const std::string& path) {
 }
 
 long GameFiles::RemoveFolder(const std::string& path) {
-    return Result(::RemoveDirectoryA(path.c_str()));
+    return RemoveEntry(path, true);
 }
 
-bool GameFiles::WriteText(const std::string& path, const std::string& text) {
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+std::unique_ptr<IJournalFile> GameFiles::CreateJournal(const std::string& path,
+                                                       const std::string& text, long& error) {
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     DWORD written = 0;
-    return file &&
-           ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                       nullptr) &&
-           written == text.size() && ::FlushFileBuffers(file.Get());
+    if (file && ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                            nullptr) &&
+        written == text.size() && ::FlushFileBuffers(file.Get())) {
+        error = kFileOk;
+        return std::make_unique<HeldJournal>(std::move(file));
+    }
+    error = static_cast<long>(::GetLastError());
+    if (file)
+        HeldJournal(std::move(file)).Remove(); // half written: it never was
+    return nullptr;
 }
 
-std::optional<std::string> GameFiles::ReadText(const std::string& path) {
+std::optional<std::string> GameFiles::ReadText(const std::string& path, std::size_t limit) {
     UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file)
         return std::nullopt;
     std::string text;
     char buffer[4096];
     DWORD got = 0;
-    while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
+    while (text.size() <= limit) {
+        if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            break;
+        text.append(buffer, std::min<std::size_t>(got, limit + 1 - text.size()));
+    }
     return text;
+}
+
+std::unique_ptr<IHold> GameFiles::LockSwitch(const std::string& gameData) {
+    // One name per game folder, for every session of the machine.
+    std::uint32_t hash = 2166136261u;
+    for (char c : FoldCase(gameData))
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    char name[64];
+    std::snprintf(name, sizeof name, "Global\\Quorin switch %08lx",
+                  static_cast<unsigned long>(hash));
+    // A mutex the other (perhaps elevated) Quorin made may refuse us: it holds it.
+    UniqueKernelHandle mutex(::CreateMutexA(nullptr, FALSE, name));
+    if (!mutex)
+        return nullptr;
+    const DWORD got = ::WaitForSingleObject(mutex.Get(), 0);
+    // Abandoned: its owner ended mid-switch, and the journal says what to undo.
+    if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
+        return nullptr;
+    return std::make_unique<HeldMutex>(std::move(mutex));
 }
 
 CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
@@ -209,7 +318,8 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
         job.freedBy[FoldCase(movesFirst[i].from)] = i;
     const auto result = [&job] {
-        return CopyResult{job.copied && !job.moveFailed, job.movesDone, job.moveError};
+        return CopyResult{job.copied && !job.moveFailed, job.movesDone, job.moveError,
+                          job.copyError, job.failedPath};
     };
     UniqueKernelHandle mover(::CreateThread(nullptr, 0, MoveThread, &job, 0, nullptr));
     UniqueKernelHandle copier(mover ? ::CreateThread(nullptr, 0, CopyThread, &job, 0, nullptr)

@@ -24,8 +24,10 @@ class GameFiles : public IGameFiles {
     long RemoveFile(const std::string& path) override;
     long MakeFolder(const std::string& path) override;
     long RemoveFolder(const std::string& path) override;
-    bool WriteText(const std::string& path, const std::string& text) override;
-    std::optional<std::string> ReadText(const std::string& path) override;
+    std::unique_ptr<IJournalFile> CreateJournal(const std::string& path, const std::string& text,
+                                                long& error) override;
+    std::optional<std::string> ReadText(const std::string& path, std::size_t limit) override;
+    std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override;
     std::optional<std::string> FileVersion(const std::string& path) override;
     CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override;

@@ -55,10 +55,13 @@ long Win32Registry::EnumValue(RegKey key, std::uint32_t index, char* name,
 
 long Win32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                              const std::uint8_t* data, std::uint32_t size) {
-    // The tool writes only the version marker, which must be on the disk
-    // before a switch touches any game file.
+    // The tool writes only the version marker, which should be on the disk
+    // before a switch touches any game file. A flush that fails does not
+    // undo the write: the switch's journal holds the old value all the same.
     const long rc = ::RegSetValueExA(H(key), name.c_str(), 0, type, data, size);
-    return rc == ERROR_SUCCESS ? ::RegFlushKey(H(key)) : rc;
+    if (rc == ERROR_SUCCESS)
+        ::RegFlushKey(H(key));
+    return rc;
 }
 
 void Win32Registry::CloseKey(RegKey key) {
