@@ -84,13 +84,14 @@ void Form1::CheckInstalledVersion() {
         return;
     if (s_.install.CreatedMarker() && s_.install.WriteMagic(*installed))
         return; // a first start: the marker begins as the files say
-    s_.box.Show("The game's jamp.exe is version " + *fileVersion +
-                    ", but Quorin's record of the installation says " + std::string(marked) +
-                    ". Quorin keeps its record, which its last switch wrote; if the game is "
-                    "really " +
-                    std::string(named) +
-                    ", check that the patch folders beside quorin.exe hold that version's jamp.exe.",
-                "Installed version", kMbOk | kMbIconInformation);
+    s_.box.Show(
+        "The game's jamp.exe is version " + *fileVersion +
+            ", but Quorin's record of the installation says " + std::string(marked) +
+            ". Quorin keeps its record, which its last switch wrote; if the game is "
+            "really " +
+            std::string(named) +
+            ", check that the patch folders beside quorin.exe hold that version's jamp.exe.",
+        "Installed version", kMbOk | kMbIconInformation);
 }
 
 bool Form1::AskForAddress() {

@@ -122,8 +122,8 @@ class Form1 {
     Form1Controls c_;
     bool ended_ = false;
     bool addressFromDialog_ = false;
-    bool busy_ = false; // inside the switch or the launch: no tick, no other click
-    bool boxOpen_ = false; // a socket error's box is open: the ticks wait for it
+    bool busy_ = false;          // inside the switch or the launch: no tick, no other click
+    bool boxOpen_ = false;       // a socket error's box is open: the ticks wait for it
     std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
     Leftover leftover_ = Leftover::None; // what start-up found of an unfinished switch
     int listsGeneration_ = 0;

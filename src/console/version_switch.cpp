@@ -72,12 +72,12 @@ bool AllDigits(std::string_view text) {
 
 bool IsDeviceName(std::string component) {
     component = FoldCase(component.substr(0, component.find('.')));
-    static const std::set<std::string> kDevices = {"con", "prn", "aux", "nul", "conin$",
-                                                   "conout$"};
+    static const std::set<std::string> kDevices = {"con", "prn", "aux", "nul", "conin$", "conout$"};
     if (kDevices.contains(component))
         return true;
-    return component.size() == 4 && (component.starts_with("com") || component.starts_with("lpt")) &&
-           component[3] >= '0' && component[3] <= '9';
+    return component.size() == 4 &&
+           (component.starts_with("com") || component.starts_with("lpt")) && component[3] >= '0' &&
+           component[3] <= '9';
 }
 
 // The path's components, split at every backslash.
@@ -119,8 +119,8 @@ bool IsConfinedName(const std::string& relativePath) {
 }
 
 std::string InstallPathProblem(const std::string& installPath) {
-    const std::string named = "The game's \"Install Path\" in the registry, " +
-                              Quoted(installPath) + ", ";
+    const std::string named =
+        "The game's \"Install Path\" in the registry, " + Quoted(installPath) + ", ";
     if (installPath.empty())
         return "The game's registry key has no \"Install Path\", so Quorin cannot tell where the "
                "game is. Reinstall the game.";
@@ -146,8 +146,7 @@ std::string InstallPathProblem(const std::string& installPath) {
         return named + "is not a plain folder path. Reinstall the game.";
     if (installPath.size() + std::string_view("\\GameData\\Quorin switch\\journal.txt").size() >
         kMaxPath)
-        return named + "is too long: Quorin can use paths of at most " +
-               std::to_string(kMaxPath) +
+        return named + "is too long: Quorin can use paths of at most " + std::to_string(kMaxPath) +
                " characters. Install the game in a folder with a shorter path.";
     return {};
 }
@@ -301,8 +300,8 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         if (!EqualsNoCase(root.substr(0, gameData.size()), gameData) ||
             (root.size() > gameData.size() &&
              (root[gameData.size()] != '\\' || !IsConfinedName(root.substr(gameData.size() + 1)))))
-            return notStarted(Quoted(root) + " is not inside the game folder " +
-                              Quoted(gameData) + ".");
+            return notStarted(Quoted(root) + " is not inside the game folder " + Quoted(gameData) +
+                              ".");
         const std::string rootName =
             root.size() > gameData.size() ? root.substr(gameData.size() + 1) : "";
         bool needed = false;
@@ -353,7 +352,8 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     }
     if (plan.deleteIfPresent) {
         const std::string& full = *plan.deleteIfPresent;
-        const std::string name = full.size() > gameData.size() ? full.substr(gameData.size() + 1) : "";
+        const std::string name =
+            full.size() > gameData.size() ? full.substr(gameData.size() + 1) : "";
         if (!IsConfinedName(name) || !EqualsNoCase(full.substr(0, gameData.size()), gameData))
             return notStarted(Quoted(full) + " is not inside the game folder.");
         if (!byDestination.contains(FoldCase(name)) && files_.FileExists(full))
@@ -365,8 +365,10 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     if (plan.replacedStore) {
         std::string missing;
         std::size_t count = 0;
-        for (const FileEntry& e : files_.List(*plan.replacedStore).value_or(std::vector<FileEntry>{}))
-            if (!e.state.folder && !IsOurNote(e.path) && !byDestination.contains(FoldCase(e.path)) &&
+        for (const FileEntry& e :
+             files_.List(*plan.replacedStore).value_or(std::vector<FileEntry>{}))
+            if (!e.state.folder && !IsOurNote(e.path) &&
+                !byDestination.contains(FoldCase(e.path)) &&
                 !(plan.deleteIfPresent &&
                   EqualsNoCase(gameData + "\\" + e.path, *plan.deleteIfPresent)) &&
                 ++count <= 5)
@@ -602,8 +604,9 @@ RecoverResult VersionSwitch::RecoverLocked() {
     if (!left.empty())
         return {Leftover::Stuck, intro + left};
     if (const long rc = files_.RemoveFile(path); rc != kFileOk)
-        return {Leftover::Stuck, intro + "The game is back as it was, but Quorin could not remove "
-                                         "its journal: " +
+        return {Leftover::Stuck, intro +
+                                     "The game is back as it was, but Quorin could not remove "
+                                     "its journal: " +
                                      Cause(path, rc) + kTriesAgain};
     ClearFolder();
     return {Leftover::RolledBack,

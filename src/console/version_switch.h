@@ -111,8 +111,7 @@ class VersionSwitch {
     // Recover's work, with the lock already held.
     RecoverResult RecoverLocked();
     // Puts back what the journal names; the problems left, empty when all is back.
-    std::string RollBack(const SwitchJournal& journal, std::size_t& restored,
-                         std::size_t& removed);
+    std::string RollBack(const SwitchJournal& journal, std::size_t& restored, std::size_t& removed);
     // Removes what Quorin made in its folder: the journal and the numbered
     // files set aside, then the folder if that leaves it empty.
     void ClearFolder();

@@ -138,7 +138,9 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
          [](test::MemoryFiles& f) { f.held.insert("c:\\ja\\gamedata\\jamp.exe"); },
          SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\jamp.exe\" is in use"},
         {"a full drive", "v1.0.0",
-         [](test::MemoryFiles& f) { f.copyFails["c:\\ja\\gamedata\\ui\\menu.txt"] = kFileDiskFull; },
+         [](test::MemoryFiles& f) {
+             f.copyFails["c:\\ja\\gamedata\\ui\\menu.txt"] = kFileDiskFull;
+         },
          SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\ui\\menu.txt\""},
         {"a patch file that cannot be read", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt"); },
@@ -215,7 +217,9 @@ TEST_F(VersionSwitchTest, WhatTheNextStartFindsOfASwitchCutShort) {
         {"the journal held open", [](test::MemoryFiles& f) { f.held.insert(FoldCase(kJournal)); },
          Leftover::Doubt, "its journal cannot be read"},
         {"the journal damaged",
-         [](test::MemoryFiles& f) { f.File(kJournal, "Quorin switch journal 2\nmarker 42949672960\nend\n"); },
+         [](test::MemoryFiles& f) {
+             f.File(kJournal, "Quorin switch journal 2\nmarker 42949672960\nend\n");
+         },
          Leftover::Doubt, "cannot be understood"},
         {"an original gone from Quorin's folder",
          [](test::MemoryFiles& f) { f.nodes.erase("c:\\ja\\gamedata\\quorin switch\\0"); },
@@ -277,7 +281,8 @@ TEST_F(VersionSwitchTest, JournalsThatReachOutsideGameDataAreNeverObeyed) {
     for (const char* line : lines) {
         Reset();
         files_.File("C:\\JA\\GameData\\Quorin switch\\0", "the player's original");
-        files_.File(kJournal, std::string("Quorin switch journal 2\nmarker 0\n") + line + "\nend\n");
+        files_.File(kJournal,
+                    std::string("Quorin switch journal 2\nmarker 0\n") + line + "\nend\n");
         const auto before = Snapshot();
         const RecoverResult found = Recover();
         EXPECT_EQ(found.leftover, Leftover::Doubt) << line;
@@ -288,8 +293,8 @@ TEST_F(VersionSwitchTest, JournalsThatReachOutsideGameDataAreNeverObeyed) {
     }
     // Too long a journal is not read through.
     Reset();
-    files_.File(kJournal, "Quorin switch journal 2\nmarker 0\n" +
-                              std::string(kJournalLimit, 'x') + "\nend\n");
+    files_.File(kJournal, "Quorin switch journal 2\nmarker 0\n" + std::string(kJournalLimit, 'x') +
+                              "\nend\n");
     EXPECT_EQ(Recover().leftover, Leftover::Doubt);
 
     // The player's way out: the folder is set aside whole, and the switch runs.
@@ -331,12 +336,15 @@ TEST_F(VersionSwitchTest, ARefusedRestoreIsSaidAndTheJournalKept) {
 
 TEST(SwitchNames, OnlyNamesInsideTheFolderAndFullInstallPathsPass) {
     const std::pair<const char*, bool> names[] = {
-        {"jamp.exe", true},  {"base\\assets3.pk3", true}, {"my file.txt", true},
-        {"", false},         {"..", false},               {"a\\..\\b", false},
-        {"\\a", false},      {"a\\", false},              {"a\\\\b", false},
-        {"C:a", false},      {"a:b", false},              {"a/b", false},
-        {"con", false},      {"COM1.txt", false},         {"a.", false},
-        {"a ", false},       {"a\tb", false},
+        {"jamp.exe", true},    {"base\\assets3.pk3", true},
+        {"my file.txt", true}, {"", false},
+        {"..", false},         {"a\\..\\b", false},
+        {"\\a", false},        {"a\\", false},
+        {"a\\\\b", false},     {"C:a", false},
+        {"a:b", false},        {"a/b", false},
+        {"con", false},        {"COM1.txt", false},
+        {"a.", false},         {"a ", false},
+        {"a\tb", false},
     };
     for (const auto& [name, ok] : names)
         EXPECT_EQ(IsConfinedName(name), ok) << name;
@@ -362,8 +370,8 @@ TEST(SwitchJournal, ReadsBackWhatItWroteAndRejectsAnUnfinishedOne) {
     const SwitchJournal journal{599925u, {"ui"}, {"ui\\menu.txt"}, {"jamp.exe", "my file.txt"}};
     const std::string text = FormatJournal(journal);
     EXPECT_EQ(ParseJournal(text), journal);
-    EXPECT_FALSE(ParseJournal(text.substr(0, text.size() - 4))); // no end line
-    EXPECT_FALSE(ParseJournal(text + "new x\n"));                // past the end
+    EXPECT_FALSE(ParseJournal(text.substr(0, text.size() - 4)));  // no end line
+    EXPECT_FALSE(ParseJournal(text + "new x\n"));                 // past the end
     EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nend\n")); // no marker line
     EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nmarker 0\nmarker 1\nend\n"));
     EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nmarker 0\nnew " +

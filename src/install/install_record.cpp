@@ -42,8 +42,7 @@ std::optional<std::uint32_t> InstallRecord::SaveMagic() const {
     if (!raw)
         return std::nullopt;
     if (raw->type == kRegDword && raw->bytes.size() == 4)
-        return static_cast<std::uint32_t>(raw->bytes[0] | raw->bytes[1] << 8 |
-                                          raw->bytes[2] << 16 |
+        return static_cast<std::uint32_t>(raw->bytes[0] | raw->bytes[1] << 8 | raw->bytes[2] << 16 |
                                           static_cast<std::uint32_t>(raw->bytes[3]) << 24);
     return ClientVersionFromMagic(ReadMagic()) == kVersion100 ? kMagic100 : kMagic101;
 }

@@ -26,9 +26,9 @@ class MemoryFiles : public IGameFiles {
         std::string target; // a link's
         bool operator==(const Node&) const = default;
     };
-    std::map<std::string, Node> nodes; // folded path
-    std::set<std::string> held;        // folded paths open without sharing
-    std::set<std::string> locked;      // folded game folders another process switches
+    std::map<std::string, Node> nodes;     // folded path
+    std::set<std::string> held;            // folded paths open without sharing
+    std::set<std::string> locked;          // folded game folders another process switches
     std::map<std::string, long> copyFails; // folded destination: the copy's error there
     std::optional<std::uint64_t> freeBytes;
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times

@@ -91,8 +91,10 @@ int RowAt(HWND list, LPARAM point) {
 // through LB_GETTEXT: Wine's ANSI thunk gives a Unicode list box a fixed
 // 512-character buffer for that, which a long row overflows.
 std::string Form1Window::RowText(HWND list, int index) const {
-    const std::vector<std::string>& rows = list == controls_.at(kIdValues) ? valueRows_ : variableRows_;
-    return index >= 0 && static_cast<std::size_t>(index) < rows.size() ? rows[index] : std::string();
+    const std::vector<std::string>& rows =
+        list == controls_.at(kIdValues) ? valueRows_ : variableRows_;
+    return index >= 0 && static_cast<std::size_t>(index) < rows.size() ? rows[index]
+                                                                       : std::string();
 }
 
 int Form1Window::RowHeight() const {

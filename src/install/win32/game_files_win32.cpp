@@ -16,8 +16,9 @@ namespace quorin::win32 {
 
 static_assert(kFileOk == ERROR_SUCCESS && kFileNotFound == ERROR_FILE_NOT_FOUND &&
               kPathNotFound == ERROR_PATH_NOT_FOUND && kFileAccessDenied == ERROR_ACCESS_DENIED &&
-              kFileSharingViolation == ERROR_SHARING_VIOLATION && kFileDiskFull == ERROR_DISK_FULL &&
-              kFileHandleDiskFull == ERROR_HANDLE_DISK_FULL && kFileExists == ERROR_ALREADY_EXISTS);
+              kFileSharingViolation == ERROR_SHARING_VIOLATION &&
+              kFileDiskFull == ERROR_DISK_FULL && kFileHandleDiskFull == ERROR_HANDLE_DISK_FULL &&
+              kFileExists == ERROR_ALREADY_EXISTS);
 
 namespace {
 
@@ -197,7 +198,8 @@ long RemoveEntry(const std::string& path, bool folder) {
     FILE_BASIC_INFO basic{};
     const bool readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) {
-        basic.FileAttributes = (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
+        basic.FileAttributes =
+            (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
         if (!::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic))
             return static_cast<long>(::GetLastError());
     }
@@ -258,8 +260,8 @@ std::unique_ptr<IJournalFile> GameFiles::CreateJournal(const std::string& path,
     UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     DWORD written = 0;
-    if (file && ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                            nullptr) &&
+    if (file &&
+        ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
         written == text.size() && ::FlushFileBuffers(file.Get())) {
         error = kFileOk;
         return std::make_unique<HeldJournal>(std::move(file));
