@@ -41,6 +41,7 @@ if(QUORIN_TESTS)
     src/install/win32/registry_win32_test.cpp
     src/console/win32/version_switch_win32_test.cpp
     src/net/win32/udp_win32_test.cpp
+    src/app/quorin_exe_test.cpp
     tests/support/win32/registry_backend_win32.cpp)
 
   # The real windows, driven in-process under Wine and Xvfb.
@@ -64,9 +65,22 @@ if(QUORIN_TESTS)
   set_tests_properties(peers_start PROPERTIES FIXTURES_SETUP peers TIMEOUT 120)
   set_tests_properties(peers_stop PROPERTIES FIXTURES_CLEANUP peers)
 
+  # Game folders with a link to a folder outside them, made on the Unix side:
+  # Wine shows such links as reparse points.
+  set(QUORIN_LINKS_DIR ${CMAKE_BINARY_DIR}/links)
+  add_test(NAME links_make COMMAND sh -c [[
+    rm -rf "$0" && mkdir -p "$0/victim" && echo precious >"$0/victim/precious.txt" &&
+    for g in folder ui; do
+      mkdir -p "$0/game-$g/GameData" && echo "client 1.0.0" >"$0/game-$g/GameData/jamp.exe"
+    done &&
+    ln -s "$0/victim" "$0/game-folder/GameData/Quorin switch" &&
+    ln -s "$0/victim" "$0/game-ui/GameData/ui"]] ${QUORIN_LINKS_DIR})
+  set_tests_properties(links_make PROPERTIES FIXTURES_SETUP links)
+  target_compile_definitions(win_tests PRIVATE QUORIN_LINKS_DIR="Z:${QUORIN_LINKS_DIR}")
+
   foreach(t core_tests win_tests window_tests)
     add_test(NAME ${t} COMMAND ${t})
-    set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers" RESOURCE_LOCK wineprefix
+    set_tests_properties(${t} PROPERTIES FIXTURES_REQUIRED "wine;peers;links" RESOURCE_LOCK wineprefix
       TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX};QUORIN_PEERS_DIR=${QUORIN_PEERS_DIR}")
   endforeach()
 

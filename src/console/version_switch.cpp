@@ -618,6 +618,10 @@ std::string VersionSwitch::SetAside() {
     const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
     if (!lock)
         return kAnotherSwitching;
+    // A link is not renamed: some systems would move what it points at.
+    if (files_.Stat(Folder()).link)
+        return Quoted(Folder()) + " is a link, which Quorin leaves alone. Remove the link "
+                                  "yourself, then click Patch again.";
     for (int n = 1; n < 100; ++n) {
         const std::string kept = Folder() + " (kept " + std::to_string(n) + ")";
         if (files_.Stat(kept).exists)

@@ -17,6 +17,8 @@
 //   otherport  answers from another port of the same host (a connected socket
 //            must not see it)
 //   bigthengood  an 8193-byte datagram, then a good 1.0.1 reply
+//   longrows a 1.0.1 reply whose name is 600 characters long, with 700 players
+//   flood    40 datagrams of 8193 bytes for every request
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -78,6 +80,16 @@ std::vector<std::string> Replies(const std::string& variant) {
         replies.push_back(Replies("v101").front());
         return replies;
     }
+    if (variant == "longrows") {
+        std::string players;
+        for (int i = 0; i < 700; ++i)
+            players += "0 0 \"p\"\n";
+        return {kHeader +
+                Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", std::string(600, 'n')) +
+                "\n" + players};
+    }
+    if (variant == "flood")
+        return std::vector<std::string>(40, Replies("size8193").front());
     if (variant == "double")
         return {kHeader + "\\sv_hostname\\first\\version\\JAmp: v1.0.0.0 x\n",
                 kHeader + "\\sv_hostname\\second\\version\\JAmp: v1.0.1.0 x\n"};

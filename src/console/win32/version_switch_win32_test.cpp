@@ -3,12 +3,14 @@
 // registry's marker, and a stand-in client started and waited for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <tuple>
 
 #include "common/win32/controls.h"
 #include "console/layout.h"
+#include "console/version_switch.h"
 #include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
@@ -155,6 +157,12 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
         answered =
             ::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                                   SMTO_NORMAL, 5000, nullptr);
+    // A second Quorin started meanwhile leaves the switch alone and says so.
+    const auto [other, otherId] = start();
+    EXPECT_TRUE(test::WaitForProcessWindow(otherId, "Version switch running", 20s));
+    ::TerminateProcess(other.Get(), 0);
+    ::WaitForSingleObject(other.Get(), 10000);
+    EXPECT_TRUE(files_.Stat(game_ + "\\GameData\\Quorin switch\\0").exists);
     ::TerminateProcess(first.Get(), 1);
     ::WaitForSingleObject(first.Get(), 10000);
     ASSERT_TRUE(answered);
@@ -173,6 +181,52 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     EXPECT_FALSE(files_.Stat(game_ + "\\GameData\\Quorin switch").exists);
     ::TerminateProcess(second.Get(), 0);
     ::WaitForSingleObject(second.Get(), 10000);
+}
+
+// Game folders with links in them, made on the Unix side (Wine shows them
+// as reparse points): Quorin's own folder a link, and "ui", where the 1.0.1
+// menu goes, a link; each to a folder outside the game.
+TEST_F(GameSwitchTest, NothingIsDoneThroughALinkAndAJournalHeldOpenDestroysNothing) {
+    std::string links = QUORIN_LINKS_DIR;
+    std::replace(links.begin(), links.end(), '/', '\\');
+    const std::string victim = links + "\\victim";
+    const auto victimFiles = [&] {
+        return ReadFileBytes(victim + "\\precious.txt") + " " +
+               std::to_string(files_.List(victim).value_or(std::vector<FileEntry>{}).size());
+    };
+    const std::string victimBefore = victimFiles();
+    for (const char* game : {"game-folder", "game-ui"}) {
+        rig_.Install(kMagic100, links + "\\" + game);
+        rig_.install.LoadInstallInfo();
+        Form1& f = Form("v1.0.0", "v1.0.1");
+        f.lblPatchMe_Click();
+        EXPECT_EQ(f.Controls().lblStatus, kPatchFailed) << game;
+        ASSERT_FALSE(box_.shown.empty());
+        EXPECT_NE(box_.shown.back().text.find("link"), std::string::npos) << box_.shown.back().text;
+        EXPECT_EQ(victimFiles(), victimBefore) << game;
+        EXPECT_EQ(ReadFileBytes(links + "\\" + game + "\\GameData\\jamp.exe"), "client 1.0.0\n");
+        EXPECT_EQ(Magic(), "0");
+    }
+    rig_.Install(kMagic100, game_);
+    rig_.install.LoadInstallInfo();
+
+    // A journal another program holds open at start-up: nothing is touched.
+    const std::string folder = game_ + "\\GameData\\Quorin switch";
+    Write(folder + "\\0", "the player's client");
+    Write(folder + "\\journal.txt", FormatJournal({0u, {}, {}, {"jamp.exe"}}));
+    box_.shown.clear();
+    {
+        win32::UniqueFile held(::CreateFileA((folder + "\\journal.txt").c_str(), GENERIC_READ, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        rig_.Start("+connect 127.0.0.1:" + std::to_string(test::FreeLoopbackUdpPort()));
+    }
+    ASSERT_FALSE(box_.shown.empty());
+    EXPECT_EQ(box_.shown[0].caption, "Unfinished version switch");
+    EXPECT_NE(box_.shown[0].text.find("cannot be read"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(folder + "\\0") + " " + ReadFileBytes(game_ + "\\GameData\\jamp.exe"),
+              "the player's client client 1.0.0");
+    EXPECT_TRUE(files_.Stat(folder + "\\journal.txt").exists);
 }
 
 TEST_F(GameSwitchTest, AFirstStartTakesTheVersionJampExeNames) {
