@@ -90,6 +90,19 @@ std::vector<std::string> Components(const std::string& path) {
     return parts;
 }
 
+// The name of `path` below `folder` ("" for the folder itself); empty when
+// it does not lie inside it.
+std::optional<std::string> NameInside(const std::string& folder, const std::string& path) {
+    if (!EqualsNoCase(path.substr(0, folder.size()), folder))
+        return std::nullopt;
+    if (path.size() == folder.size())
+        return std::string();
+    const std::string name = path.substr(folder.size() + 1);
+    if (path[folder.size()] != '\\' || !IsConfinedName(name))
+        return std::nullopt;
+    return name;
+}
+
 struct PlannedFile {
     std::string source;
     std::string relative; // below "GameData"
@@ -284,7 +297,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         return std::nullopt;
     };
     for (const CopyStep& step : plan.copies) {
-        const std::string source = step.sourcePattern.substr(0, step.sourcePattern.rfind('\\'));
+        const std::string source = step.SourceFolder();
         const auto listing = files_.List(source);
         if (!listing)
             return notStarted(
@@ -295,15 +308,12 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             return notStarted("The patch folder " + Quoted(source) +
                               " holds none of the game's files. Put that version's files there, "
                               "then click Patch again.");
-        const std::string root =
-            step.destination.substr(0, step.destination.find_last_not_of('\\') + 1);
-        if (!EqualsNoCase(root.substr(0, gameData.size()), gameData) ||
-            (root.size() > gameData.size() &&
-             (root[gameData.size()] != '\\' || !IsConfinedName(root.substr(gameData.size() + 1)))))
+        const std::string root = step.DestinationFolder();
+        const std::optional<std::string> inside = NameInside(gameData, root);
+        if (!inside)
             return notStarted(Quoted(root) + " is not inside the game folder " + Quoted(gameData) +
                               ".");
-        const std::string rootName =
-            root.size() > gameData.size() ? root.substr(gameData.size() + 1) : "";
+        const std::string& rootName = *inside;
         bool needed = false;
         if (!rootName.empty() && !files_.Stat(root).exists &&
             !byDestination.contains(FoldCase(rootName))) {
@@ -350,14 +360,14 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         if (needed)
             steps.push_back(&step);
     }
+    std::string deleted; // its name below "GameData"
     if (plan.deleteIfPresent) {
-        const std::string& full = *plan.deleteIfPresent;
-        const std::string name =
-            full.size() > gameData.size() ? full.substr(gameData.size() + 1) : "";
-        if (!IsConfinedName(name) || !EqualsNoCase(full.substr(0, gameData.size()), gameData))
-            return notStarted(Quoted(full) + " is not inside the game folder.");
-        if (!byDestination.contains(FoldCase(name)) && files_.FileExists(full))
-            if (auto problem = claim(name))
+        const std::optional<std::string> name = NameInside(gameData, *plan.deleteIfPresent);
+        if (!name || name->empty())
+            return notStarted(Quoted(*plan.deleteIfPresent) + " is not inside the game folder.");
+        deleted = *name;
+        if (!byDestination.contains(FoldCase(deleted)) && files_.FileExists(Full(deleted)))
+            if (auto problem = claim(deleted))
                 return notStarted(*problem);
     }
     // Going down, every file that 1.0.1 put into the game must be replaced
@@ -368,9 +378,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         for (const FileEntry& e :
              files_.List(*plan.replacedStore).value_or(std::vector<FileEntry>{}))
             if (!e.state.folder && !IsOurNote(e.path) &&
-                !byDestination.contains(FoldCase(e.path)) &&
-                !(plan.deleteIfPresent &&
-                  EqualsNoCase(gameData + "\\" + e.path, *plan.deleteIfPresent)) &&
+                !byDestination.contains(FoldCase(e.path)) && !EqualsNoCase(e.path, deleted) &&
                 ++count <= 5)
                 missing += (missing.empty() ? "" : ", ") + e.path;
         if (count)
@@ -378,9 +386,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                 "The 1.0.0 patch folder lacks " + std::to_string(count) +
                 " file(s) that the 1.0.1 files replace: " + missing + (count > 5 ? ", ..." : "") +
                 ". Switching down would leave them behind. Put their 1.0.0 versions into " +
-                Quoted(plan.copies.empty() ? std::string()
-                                           : plan.copies[0].sourcePattern.substr(
-                                                 0, plan.copies[0].sourcePattern.rfind('\\'))) +
+                Quoted(plan.copies.empty() ? std::string() : plan.copies[0].SourceFolder()) +
                 ", then click Patch again.");
     }
     if (const auto free = files_.FreeBytes(GameData()); free && *free < bytes + kRoomSlack)

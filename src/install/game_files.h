@@ -15,6 +15,12 @@ struct CopyStep {
     std::string sourcePattern; // "...\*.*"
     std::string destination;   // a folder, ending in "\"
     bool operator==(const CopyStep&) const = default;
+
+    // The two folders, without the pattern and without a trailing "\".
+    std::string SourceFolder() const { return sourcePattern.substr(0, sourcePattern.rfind('\\')); }
+    std::string DestinationFolder() const {
+        return destination.substr(0, destination.find_last_not_of('\\') + 1);
+    }
 };
 
 struct LaunchRequest {

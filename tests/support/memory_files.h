@@ -222,7 +222,7 @@ class MemoryFiles : public IGameFiles {
             duringCopy();
         for (int tick = 0; tick < 2 && whileCopying; ++tick)
             whileCopying(); // a copy is seen more than once while it runs
-        const std::string source = step.sourcePattern.substr(0, step.sourcePattern.rfind('\\'));
+        const std::string source = step.SourceFolder();
         const auto listing = List(source);
         for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
             const std::string to = step.destination + e.path;

@@ -178,6 +178,13 @@ long GameFiles::Rename(const std::string& from, const std::string& to) {
 
 namespace {
 
+// Marks what `handle` has open for deletion: it goes with its last handle.
+long DeleteOnClose(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return Result(::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                               sizeof disposition));
+}
+
 // Removes a file or an empty folder through a handle opened on the path
 // itself, never on what a link points at; a read-only file loses that
 // attribute first, and gets it back when it cannot go.
@@ -203,12 +210,8 @@ long RemoveEntry(const std::string& path, bool folder) {
         if (!::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic))
             return static_cast<long>(::GetLastError());
     }
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    if (::SetFileInformationByHandle(entry.Get(), FileDispositionInfo, &disposition,
-                                     sizeof disposition))
-        return kFileOk;
-    const long error = static_cast<long>(::GetLastError());
-    if (readOnly) {
+    const long error = DeleteOnClose(entry.Get());
+    if (error != kFileOk && readOnly) {
         basic.FileAttributes = info.dwFileAttributes;
         ::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic);
     }
@@ -220,12 +223,10 @@ class HeldJournal : public IJournalFile {
   public:
     explicit HeldJournal(UniqueFile file) : file_(std::move(file)) {}
     long Remove() override {
-        FILE_DISPOSITION_INFO disposition{TRUE};
-        if (!::SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &disposition,
-                                          sizeof disposition))
-            return static_cast<long>(::GetLastError());
-        file_.Reset(); // gone with its last handle
-        return kFileOk;
+        const long error = DeleteOnClose(file_.Get());
+        if (error == kFileOk)
+            file_.Reset(); // gone with its last handle
+        return error;
     }
 
   private:
@@ -313,10 +314,7 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
                                 const std::function<void()>& whileCopying) {
     // The shell's SHFileOperationA took 2.6 times as long as a CopyFileA loop
     // for the same files under Wine, and its result says nothing true.
-    CopyJob job{step.sourcePattern.substr(0, step.sourcePattern.rfind('\\')),
-                step.destination.substr(0, step.destination.find_last_not_of('\\') + 1),
-                movesFirst,
-                {}};
+    CopyJob job{step.SourceFolder(), step.DestinationFolder(), movesFirst, {}};
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
         job.freedBy[FoldCase(movesFirst[i].from)] = i;
     const auto result = [&job] {
