@@ -263,13 +263,12 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     if (!lock)
         return notStarted(kAnotherSwitching);
     // An earlier switch's journal is dealt with first; one that cannot be
-    // read or put back stops this one.
+    // read or put back, or a folder of that name Quorin did not make (a
+    // link, a file), stops this one.
     if (const RecoverResult earlier = RecoverLocked();
         earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
         return notStarted(earlier.told);
-    const FileState folder = files_.Stat(Folder());
-    if (folder.exists && (folder.link || !folder.folder))
-        return notStarted(LinkText(Folder()));
+    const bool folderThere = files_.Stat(Folder()).exists;
 
     // Everything the copies will write, each file once: a step whose every
     // file an earlier step already writes from the same source is left out.
@@ -401,7 +400,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                               "elsewhere, then click Patch again.");
 
     journal.marker = install_.SaveMagic();
-    if (!folder.exists)
+    if (!folderThere)
         if (const long rc = files_.MakeFolder(Folder()); rc != kFileOk)
             return notStarted(Cause(Folder(), rc));
     long journalError = kFileOk;
