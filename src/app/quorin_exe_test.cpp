@@ -47,9 +47,7 @@ TEST_F(QuorinExeTest, RowsOfSixHundredCharactersAndSevenHundredPlayersAreDrawn) 
     auto [process, pid] = Start("longrows", main);
     ASSERT_TRUE(main);
     HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
-    for (int i = 0; i < 200 && win32::WindowText(status) != kReadyToLaunch; ++i)
-        ::Sleep(50);
-    EXPECT_EQ(win32::WindowText(status), kReadyToLaunch);
+    EXPECT_EQ(test::WaitForText(status, kReadyToLaunch), kReadyToLaunch);
     // The details panel shown with every row drawn, the last one in view.
     ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdExpand, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdExpand)));

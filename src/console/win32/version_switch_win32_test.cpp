@@ -139,9 +139,7 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     HWND main = test::WaitForProcessWindow(firstId, kAppTitle, 20s);
     ASSERT_TRUE(main);
     HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
-    for (int i = 0; i < 200 && win32::WindowText(status) != kNeedsPatched; ++i)
-        ::Sleep(50);
-    ASSERT_EQ(win32::WindowText(status), kNeedsPatched);
+    ASSERT_EQ(test::WaitForText(status, kNeedsPatched), kNeedsPatched);
     ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
     // The window answers while it copies, and paints the copy's progress.

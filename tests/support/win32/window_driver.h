@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "common/win32/controls.h"
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 
@@ -96,6 +97,14 @@ inline std::pair<win32::UniqueKernelHandle, DWORD> StartProcess(std::string comm
         return {};
     ::CloseHandle(started.hThread);
     return {win32::UniqueKernelHandle(started.hProcess), started.dwProcessId};
+}
+
+// The text of `control` (in any process) once it reads `text`, waited for up
+// to 10 s; what it reads then otherwise.
+inline std::string WaitForText(HWND control, const std::string& text) {
+    for (int i = 0; i < 200 && win32::WindowText(control) != text; ++i)
+        ::Sleep(50);
+    return win32::WindowText(control);
 }
 
 // A visible top-level window of process `pid` captioned `title`, waited for
