@@ -1,5 +1,8 @@
 // The reference for start-up time: the least a Win32 program does to show a
-// window, started the same way as Quorin.
+// window, started the same way as Quorin. With "--check" it ends at once,
+// saying by its exit code whether the window could be made.
+#include <cstring>
+
 #include "common/win32/win.h"
 
 static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -8,7 +11,7 @@ static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = Proc;
     wc.hInstance = instance;
@@ -16,6 +19,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ::RegisterClassA(&wc);
     HWND hwnd = ::CreateWindowA("MinimalWindow", "Minimal", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 360, 128, nullptr, nullptr, instance, nullptr);
+    if (std::strcmp(commandLine, "--check") == 0)
+        return hwnd ? 0 : 1;
     ::ShowWindow(hwnd, SW_SHOWNORMAL);
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0)

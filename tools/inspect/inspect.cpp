@@ -3,15 +3,17 @@
 // the screenshots.
 //
 //   quorin-inspect [--title T] [--wait-answer] [--wait-status S] [--click ID]
-//                  [--label-click ID] [--hover-last ID] [--rect] [--close]
+//                  [--label-click ID] [--hover-last ID] [--rect] [--text] [--close]
 //
 // The window is looked for until it is shown (20 s at most). --wait-answer
 // waits (20 s at most) until the status shows the outcome of a query;
-// --wait-status waits until the status reads S; --click presses the button
+// --wait-status waits until the status reads S (or one of S's texts
+// separated by "|"); --click presses the button
 // with that id and --label-click clicks a label (both asynchronously);
 // --hover-last rests the pointer on the last row of that list until its
 // tooltip shows; --rect prints the window's outer rectangle, with any tooltip
-// it shows, as WxH+X+Y; without an action it prints the labels and both lists.
+// it shows, as WxH+X+Y; --text prints a message box's message; without an action it prints the
+// labels and both lists.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -91,8 +93,10 @@ int main(int argc, char** argv) {
                 ::Sleep(100);
             }
         } else if (arg == "--wait-status" && i + 1 < argc) {
-            const std::string wanted = argv[++i];
-            for (int tries = 0; tries < 200 && Text(Status(main)) != wanted; ++tries)
+            const std::string wanted = std::string("|") + argv[++i] + "|";
+            for (int tries = 0;
+                 tries < 200 && wanted.find("|" + Text(Status(main)) + "|") == std::string::npos;
+                 ++tries)
                 ::Sleep(100);
         } else if (arg == "--label-click" && i + 1 < argc) {
             const int id = std::atoi(argv[++i]);
@@ -120,6 +124,9 @@ int main(int argc, char** argv) {
             ::EnumThreadWindows(::GetWindowThreadProcessId(main, nullptr), JoinTooltip,
                                 reinterpret_cast<LPARAM>(&r));
             std::printf("%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+            return 0;
+        } else if (arg == "--text") { // a message box's message
+            std::printf("%s\n", Text(::GetDlgItem(main, 0xFFFF)).c_str());
             return 0;
         } else if (arg == "--close") {
             ::PostMessageA(main, WM_CLOSE, 0, 0);
