@@ -12,7 +12,7 @@ inline constexpr int kVersionMinor = QUORIN_VERSION_MINOR;
 inline constexpr int kVersionRevision = QUORIN_VERSION_REVISION;
 
 inline constexpr char kAboutCredit[] = "Written by the Quorin developers";
-inline constexpr char kAboutReleased[] = "Released December 2026";
+inline constexpr char kAboutReleased[] = QUORIN_RELEASED_TEXT;
 inline constexpr char kProjectPage[] = "https://quorin.github.io/";
 
 // "Version: " and the release's three numbers.
