@@ -1,6 +1,7 @@
 // Times the version switch with its safety net (checks, journal, files moved
-// aside, the shell's copy, the check on disk) against the platform's floor:
-// a plain CopyFileA loop over the same files.
+// aside, the copy, each copy flushed, the check on disk) against the
+// platform's floor for a copy as durable: CopyFileA and FlushFileBuffers for
+// each file.
 //   copy_benchmark switch TOOLFOLDER    (the game folder from the registry)
 //   copy_benchmark copyfile SOURCE DESTINATION
 #include "common/win32/win.h"
@@ -8,21 +9,33 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/win32/unique_handle.h"
 #include "console/version_switch.h"
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 
 namespace {
 
+// Has the system write a copied file out to the disk, as the switch does
+// before it commits.
+bool Flush(const std::string& path) {
+    const quorin::win32::UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    return file && ::FlushFileBuffers(file.Get());
+}
+
+// The floor: every file copied with CopyFileA and flushed, nothing more.
 bool CopyTree(const std::string& from, const std::string& to) {
     ::CreateDirectoryA(to.c_str(), nullptr);
     quorin::win32::GameFiles files;
-    for (const quorin::FileEntry& e : files.List(from).value_or(std::vector<quorin::FileEntry>{}))
-        if (e.state.folder
-                ? !::CreateDirectoryA((to + "\\" + e.path).c_str(), nullptr) &&
-                      ::GetLastError() != ERROR_ALREADY_EXISTS
-                : !::CopyFileA((from + "\\" + e.path).c_str(), (to + "\\" + e.path).c_str(), FALSE))
+    for (const quorin::FileEntry& e : files.List(from).value_or(std::vector<quorin::FileEntry>{})) {
+        const std::string target = to + "\\" + e.path;
+        if (e.state.folder ? !::CreateDirectoryA(target.c_str(), nullptr) &&
+                                 ::GetLastError() != ERROR_ALREADY_EXISTS
+                           : !::CopyFileA((from + "\\" + e.path).c_str(), target.c_str(), FALSE) ||
+                                 !Flush(target))
             return false;
+    }
     return true;
 }
 
