@@ -6,6 +6,7 @@ add_library(quorin_win32 STATIC
   src/common/win32/controls.cpp
   src/common/win32/message_box_win32.cpp
   src/common/win32/tool_dialog.cpp
+  src/console/win32/background_win32.cpp
   src/console/win32/form1_window.cpp
   src/dialogs/win32/dialog_windows.cpp
   src/install/win32/game_files_win32.cpp

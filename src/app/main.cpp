@@ -4,6 +4,7 @@
 #include "common/win32/win.h"
 #include "console/command_line.h"
 #include "console/form1.h"
+#include "console/win32/background_win32.h"
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
 #include "install/install_record.h"
@@ -33,7 +34,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::ServerDialogWindow serverDialog(box, process);
 
     win32::GameFiles files;
-    Form1 form({box, serverDialog, process, udp, install, files},
+    win32::WindowJobs jobs;
+    win32::GameLauncher launcher;
+    Form1 form({box, serverDialog, process, udp, install, files, jobs, launcher},
                std::string(ArgumentText(::GetCommandLineA())));
     win32::AboutBox about;
     win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
@@ -41,7 +44,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;
     }
-    files.SetOwner(window.Handle());
+    jobs.SetWindow(window.Handle(), win32::kMsgJobFinished);
+    launcher.SetWindow(window.Handle(), win32::kMsgGameEnded);
     box.SetOwner(window.Handle());
     form.Repaint = [&] { window.PaintNow(); };
     form.Form_Load();
@@ -53,5 +57,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
+    jobs.Wait(); // none runs once the window has closed; its work uses the workflow
     return 0;
 }

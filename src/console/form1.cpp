@@ -1,5 +1,7 @@
 #include "console/form1.h"
 
+#include <exception>
+
 #include "common/versions.h"
 #include "console/command_line.h"
 #include "console/version_switch.h"
@@ -139,7 +141,7 @@ void Form1::Form_Unload() {
 }
 
 void Form1::cmdQuery_Click() {
-    if (busy_)
+    if (activity_ != Activity::Idle || busyBox_)
         return;
     lastBoxed_ = 0; // asked again: a failure is worth a box again
     c_.lblStatus = kQuerying;
@@ -175,7 +177,15 @@ void Form1::ReportSocketError() {
 }
 
 void Form1::Timer1_Timer() {
-    if (SocketCount < 1 || ended_ || busy_ || boxOpen_)
+    if (activity_ == Activity::Switching) {
+        // The job's progress, as far as it has come.
+        const int percent = progress_;
+        if (percent >= 0 && percent != progressShown_)
+            SetStatus(std::string(kPatching) + " " + std::to_string(progressShown_ = percent) +
+                      "%");
+        return;
+    }
+    if (SocketCount < 1 || ended_ || activity_ != Activity::Idle || busyBox_ || boxOpen_)
         return;
     const int ready = s_.udp.SelectReadable(UdpSocket);
     if (ready == -1)
@@ -317,13 +327,13 @@ void Form1::TellLeftover(const RecoverResult& found) {
 }
 
 void Form1::lblPatchMe_Click() {
-    if (busy_)
+    if (activity_ != Activity::Idle || busyBox_)
         return;
-    busy_ = true;
+    busyBox_ = true;
     struct Done {
         bool& busy;
         ~Done() { busy = false; } // after the boxes below: no reply is read while one is open
-    } done{busy_};
+    } done{busyBox_};
     VersionSwitch version(s_.files, s_.install);
     // What start-up found in the way is looked at again first: it may have
     // gone meanwhile, and the player may set aside what Quorin cannot read.
@@ -348,9 +358,40 @@ void Form1::lblPatchMe_Click() {
     SetStatus(kPatching);
     const SwitchPlan plan =
         PlanSwitch(c_.lblClientVersion, s_.files.ToolFolder(), s_.install.InstallPath());
-    const SwitchResult result = version.Run(plan, [&](int percent) {
-        SetStatus(std::string(kPatching) + " " + std::to_string(percent) + "%");
-    });
+    progress_ = progressShown_ = -1;
+    activity_ = Activity::Switching;
+    const auto work = [this, plan] {
+        try {
+            switchResult_ = VersionSwitch(s_.files, s_.install).Run(plan, [this](int percent) {
+                progress_ = percent;
+            });
+        } catch (const std::exception& e) {
+            // Whatever it had done is in its journal, which the next start undoes.
+            switchResult_ = {SwitchOutcome::RollbackFailed,
+                             std::string("The switch stopped: ") + e.what() +
+                                 ". Start Quorin again: it puts the game back as it was."};
+        }
+    };
+    if (!s_.jobs.Start(work)) {
+        work(); // no thread to be had: the switch runs here, the window still
+        JobFinished();
+    }
+}
+
+void Form1::JobFinished() {
+    if (activity_ != Activity::Switching)
+        return;
+    s_.jobs.Wait();
+    activity_ = Activity::Idle;
+    busyBox_ = true;
+    struct Done {
+        bool& busy;
+        ~Done() { busy = false; } // the result's box is open: no reply is read
+    } done{busyBox_};
+    ShowSwitchResult(switchResult_);
+}
+
+void Form1::ShowSwitchResult(const SwitchResult& result) {
     switch (result.outcome) {
     case SwitchOutcome::Switched:
         c_.lblClientVersion = c_.lblSVRVersion;
@@ -374,7 +415,7 @@ void Form1::lblPatchMe_Click() {
 }
 
 void Form1::cmdLaunch_Click() {
-    if (busy_)
+    if (activity_ != Activity::Idle || busyBox_)
         return;
     // An "Install Path" that is no full folder path would find a jamp.exe
     // relative to wherever Quorin runs: that is no game of the player's.
@@ -383,17 +424,26 @@ void Form1::cmdLaunch_Click() {
         s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
         return End();
     }
-    busy_ = true; // no tick or click while the game runs
     // An address typed into Server Settings is handed on, so that the game
     // joins that server instead of opening its menu.
     const std::string arguments =
         addressFromDialog_ ? "+connect " + ServerIP + ":" + ServerPort : CommandLine;
-    const std::string status = c_.lblStatus;
-    SetStatus(kGameRunning);
-    s_.files.StartAndWait(PlanLaunch(s_.install.InstallPath(), arguments));
-    busy_ = false;
-    c_.lblStatus = status;
+    statusBeforeGame_ = c_.lblStatus;
     c_.lblPatchMeVisible = false;
+    SetStatus(kGameRunning);
+    game_ = s_.launcher.Start(PlanLaunch(s_.install.InstallPath(), arguments));
+    if (game_)
+        activity_ = Activity::GameRunning; // no tick or click until it ends
+    else
+        c_.lblStatus = statusBeforeGame_; // nothing started: nothing to wait for
+}
+
+void Form1::GameEnded() {
+    if (activity_ != Activity::GameRunning)
+        return;
+    game_.reset();
+    activity_ = Activity::Idle;
+    c_.lblStatus = statusBeforeGame_;
 }
 
 } // namespace quorin

@@ -4,13 +4,16 @@
 // events to the handlers here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/message_box.h"
 #include "common/process_control.h"
+#include "console/background.h"
 #include "console/game_switch.h"
 #include "console/version_switch.h"
 #include "install/install_record.h"
@@ -66,7 +69,14 @@ struct Form1Services {
     UdpLayer& udp;
     InstallRecord& install;
     IGameFiles& files;
+    IJobs& jobs;
+    ILauncher& launcher;
 };
+
+// What the workflow is doing. While it switches or the game runs, the
+// window takes no input, the poll reads no reply, and only the switch's job
+// touches the game's files and the marker.
+enum class Activity { Idle, Switching, GameRunning };
 
 class Form1 {
   public:
@@ -84,6 +94,10 @@ class Form1 {
     void ShowErrorMessage(std::int32_t lngWinsockErrorCode);
     void lblPatchMe_Click();
     void cmdLaunch_Click();
+    // The switch's job has ended (the window's message for it).
+    void JobFinished();
+    // The game has ended (the window's message for it).
+    void GameEnded();
 
     // Called whenever a handler that blocks sets a status text, so that the
     // window can paint it at once.
@@ -92,6 +106,7 @@ class Form1 {
     Form1Controls& Controls() { return c_; }
     const Form1Controls& Controls() const { return c_; }
     bool Ended() const { return ended_; }
+    Activity Doing() const { return activity_; }
     // Bumped whenever the lists are cleared or refilled, for the window to redraw them.
     int ListsGeneration() const { return listsGeneration_; }
 
@@ -113,6 +128,8 @@ class Form1 {
     void RecoverInterruptedSwitch();
     // Shows what the check of an unfinished switch found, if anything.
     void TellLeftover(const RecoverResult& found);
+    // The switch's outcome, shown once its job has ended.
+    void ShowSwitchResult(const SwitchResult& result);
     // A marker just created takes the version jamp.exe's version resource
     // names, when it names one; a marker the player's switches wrote is never
     // overridden: when the two disagree, a box says so.
@@ -122,7 +139,13 @@ class Form1 {
     Form1Controls c_;
     bool ended_ = false;
     bool addressFromDialog_ = false;
-    bool busy_ = false;          // inside the switch or the launch: no tick, no other click
+    Activity activity_ = Activity::Idle;
+    std::atomic<int> progress_{-1}; // the running switch's percentage, written by its job
+    int progressShown_ = -1;
+    SwitchResult switchResult_{SwitchOutcome::NotStarted, {}}; // the job's, read once it has ended
+    std::unique_ptr<IHold> game_;                              // watches the running game
+    std::string statusBeforeGame_;                             // put back when the game ends
+    bool busyBox_ = false;       // a box of the Patch click is open: no other click
     bool boxOpen_ = false;       // a socket error's box is open: the ticks wait for it
     std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
     Leftover leftover_ = Leftover::None; // what start-up found of an unfinished switch

@@ -179,7 +179,7 @@ TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) 
     EXPECT_EQ(sockets_.connects[0][2] << 8 | sockets_.connects[0][3], 29070);
     files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     f.cmdLaunch_Click();
-    EXPECT_EQ(files_.started.at(0).parameters, "+connect 10.0.0.5:29070");
+    EXPECT_EQ(rig_.recordingLauncher.started.at(0).parameters, "+connect 10.0.0.5:29070");
 }
 
 TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {
@@ -309,7 +309,7 @@ TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
     files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
     files_.held.insert("c:\\ja\\gamedata\\jamp.exe"); // by a running game
-    rig_.form->lblPatchMe_Click();
+    rig_.Patch();
     ASSERT_EQ(box_.shown.size(), 1u);
     EXPECT_EQ(box_.shown[0].caption, "Patch failed");
     EXPECT_NE(box_.shown[0].text.find("\"C:\\JA\\GameData\\jamp.exe\" is in use"),
@@ -317,16 +317,41 @@ TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
     EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s),
               "0 Patch failed! Nothing changed. | v1.0.1 v1.0.0 | P +");
 
+    // The switch runs as a job: the window takes no click, reads no reply
+    // and shows the job's progress on the timer's ticks, until it has ended.
     files_.held.clear();
     box_.shown.clear();
     std::vector<std::string> painted;
     rig_.form->Repaint = [&] { painted.push_back(s.lblStatus); };
     rig_.form->lblPatchMe_Click();
+    EXPECT_EQ(rig_.form->Doing(), Activity::Switching);
+    files_.duringCopy = [&] { rig_.form->Timer1_Timer(); };
+    sockets_.Arrive(Reply("JAmp: v1.0.0.0 x"));
+    rig_.form->cmdQuery_Click();
+    rig_.stepJobs.Wait();
+    rig_.form->Timer1_Timer();
+    EXPECT_EQ(sockets_.arrivals.size(), 1u); // not read
+    EXPECT_EQ(rig_.install.ReadMagic() + " " + s.lblStatus, "599925 Patching.... 100%");
+    rig_.form->JobFinished();
     EXPECT_TRUE(box_.shown.empty());
     EXPECT_EQ(painted,
               (std::vector<std::string>{kPatching, "Patching.... 0%", "Patching.... 100%"}));
-    EXPECT_EQ(rig_.install.ReadMagic(), "599925");
     EXPECT_EQ(Seen(s), "Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
+    EXPECT_EQ(rig_.form->Doing(), Activity::Idle);
+
+    // No thread to be had: the switch runs in the click itself.
+    rig_.stepJobs.refuse = true;
+    s.lblClientVersion = "v1.0.0";
+    rig_.form->lblPatchMe_Click();
+    EXPECT_EQ(rig_.install.ReadMagic() + " " + s.lblStatus, "599925 Patched & Ready to Launch!");
+
+    // A job that stops half-way leaves its journal, which the next start undoes.
+    s.lblClientVersion = "v1.0.0";
+    files_.duringCopy = [] { throw std::bad_alloc(); };
+    rig_.form->lblPatchMe_Click();
+    EXPECT_EQ(s.lblStatus, kPatchNotUndone);
+    EXPECT_NE(box_.shown.at(0).text.find("The switch stopped: std::bad_alloc. Start Quorin again"),
+              std::string::npos);
 }
 
 TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {
@@ -338,31 +363,40 @@ TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
     ASSERT_EQ(box_.shown.size(), 1u);
     EXPECT_EQ(box_.shown[0].caption, "Unfinished version switch");
-    rig_.form->lblPatchMe_Click(); // asked, and the answer is No: nothing changes
+    rig_.Patch(); // asked, and the answer is No: nothing changes
     ASSERT_EQ(box_.shown.size(), 2u);
     EXPECT_EQ(box_.shown[1].style, kMbYesNo | kMbIconExclamation);
     EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s), "0 Needs patched! | v1.0.1 v1.0.0 | P +");
     box_.answer = true;
-    rig_.form->lblPatchMe_Click();
+    rig_.Patch();
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\Quorin switch (kept 1)\\0"),
               "the player's original");
     EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s),
               "599925 Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
 }
 
-TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
+TEST_F(Form1Test, LaunchPassesTheToolsOwnArgumentsAndWaitsForTheGame) {
     rig_.Install(kMagic101);
     Form1& f = rig_.Start("+connect 127.0.0.1:29070 +set name x");
     files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     f.Controls().lblPatchMeVisible = true;
     std::vector<std::string> painted;
     f.Repaint = [&] { painted.push_back(f.Controls().lblStatus); };
+    auto& launcher = rig_.recordingLauncher;
+    launcher.fails = true; // nothing started: nothing to wait for
     f.cmdLaunch_Click();
-    EXPECT_EQ(painted, std::vector<std::string>{kGameRunning}); // painted while it runs,
-    EXPECT_EQ(f.Controls().lblStatus, kQuerying);               // and put back after
-    EXPECT_EQ(files_.started, (std::vector<LaunchRequest>{{"Open", "jamp.exe",
-                                                           "+connect 127.0.0.1:29070 +set name x",
-                                                           "C:\\JA\\GameData"}}));
+    EXPECT_EQ(f.Controls().lblStatus + " " + std::to_string(f.Doing() == Activity::Idle),
+              std::string(kQuerying) + " 1");
+    launcher.fails = false;
+    f.cmdLaunch_Click();
+    EXPECT_EQ(painted, (std::vector<std::string>{kGameRunning, kGameRunning}));
+    EXPECT_EQ(f.Doing(), Activity::GameRunning);
+    f.cmdLaunch_Click(); // a second click while it runs
+    f.GameEnded();
+    EXPECT_EQ(f.Controls().lblStatus, kQuerying); // put back when it ends
+    EXPECT_EQ(launcher.started, (std::vector<LaunchRequest>(
+                                    2, {"Open", "jamp.exe", "+connect 127.0.0.1:29070 +set name x",
+                                        "C:\\JA\\GameData"})));
     EXPECT_FALSE(f.Controls().lblPatchMeVisible);
     EXPECT_FALSE(f.Ended());
 
@@ -371,7 +405,7 @@ TEST_F(Form1Test, LaunchPassesTheToolsOwnArguments) {
     EXPECT_EQ(box_.shown.back(),
               (RecordingBox::Shown{"Shutting down..", "Cant find your JKA executable!", 16}));
     EXPECT_TRUE(f.Ended());
-    EXPECT_EQ(files_.started.size(), 1u);
+    EXPECT_EQ(launcher.started.size(), 2u);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "console/background.h"
 #include "install/game_files.h"
 
 namespace quorin {

@@ -1,5 +1,4 @@
-// The game folder's files as the version switch and the launch touch them,
-// and the requests they make of the shell.
+// The game folder's files as the version switch touches them.
 #pragma once
 
 #include <cstdint>
@@ -21,14 +20,6 @@ struct CopyStep {
     std::string DestinationFolder() const {
         return destination.substr(0, destination.find_last_not_of('\\') + 1);
     }
-};
-
-struct LaunchRequest {
-    std::string verb = "Open";
-    std::string file = "jamp.exe";
-    std::string parameters;
-    std::string directory;
-    bool operator==(const LaunchRequest&) const = default;
 };
 
 // What a path holds. Times are in 100 ns ticks, as the file system keeps them.
@@ -129,9 +120,6 @@ class IGameFiles {
     // few times a second for as long as the work runs.
     virtual CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
                                  const std::function<void()>& whileCopying) = 0;
-    // Starts the client and returns when its process has ended (at once when
-    // nothing could be started).
-    virtual void StartAndWait(const LaunchRequest& request) = 0;
     // The folder of the tool's own executable, without a trailing "\".
     virtual std::string ToolFolder() = 0;
 };

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "console/form1.h"
 #include "tests/support/registry_backend.h"
@@ -19,6 +21,34 @@ class ScriptedDialog : public IServerDialog {
     std::function<bool(AddressHomes)> answer; // none: the player gives up
     int shown = 0;
     bool ShowModal(AddressHomes homes) override { return ++shown, answer && answer(homes); }
+};
+
+// Jobs whose work runs when the workflow waits for it (or a test runs it
+// first): the window's thread and the job's are one.
+class StepJobs : public IJobs {
+  public:
+    std::function<void()> pending;
+    bool refuse = false; // no thread to be had
+    bool Start(std::function<void()> work) override {
+        if (refuse || pending)
+            return false;
+        pending = std::move(work);
+        return true;
+    }
+    void Wait() override {
+        if (auto work = std::exchange(pending, nullptr))
+            work();
+    }
+};
+
+class RecordingLauncher : public ILauncher {
+  public:
+    std::vector<LaunchRequest> started;
+    bool fails = false;
+    std::unique_ptr<IHold> Start(const LaunchRequest& request) override {
+        started.push_back(request);
+        return fails ? nullptr : std::make_unique<IHold>();
+    }
 };
 
 class Form1Rig {
@@ -34,13 +64,18 @@ class Form1Rig {
         if (magic)
             registry_.PutRaw(kGameVersionKey, kMagicValue, kRegDword, ToRegistryData(*magic).bytes);
     }
+    // A click on Patch, and the switch's job run to its end.
+    void Patch() {
+        form->lblPatchMe_Click();
+        form->JobFinished();
+    }
     // A new workflow, not started up; `shownBy` stands in for the recording box.
     Form1& Create(const std::string& commandLine, IMessageBox* shownBy = nullptr,
                   IServerDialog* asking = nullptr) {
         Stop();
         form = std::make_unique<Form1>(Form1Services{shownBy ? *shownBy : box,
                                                      asking ? *asking : dialog, process, udp,
-                                                     install, files},
+                                                     install, files, *jobs, *launcher},
                                        commandLine);
         return *form;
     }
@@ -66,6 +101,10 @@ class Form1Rig {
     RecordingBox box;
     ScriptedDialog dialog;
     RecordingProcess process;
+    StepJobs stepJobs;
+    RecordingLauncher recordingLauncher;
+    IJobs* jobs = &stepJobs; // or the real ones, set before Create
+    ILauncher* launcher = &recordingLauncher;
     std::unique_ptr<Form1> form;
 };
 

@@ -32,7 +32,7 @@ class MemoryFiles : public IGameFiles {
     std::map<std::string, long> copyFails; // folded destination: the copy's error there
     std::optional<std::uint64_t> freeBytes;
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times
-    std::function<void()> duringCopy; // runs inside each copy, before it writes
+    std::function<void()> duringCopy; // runs inside each copy, after its ticks, before it writes
     bool writeFails = false;          // CreateJournal refuses
     std::vector<CopyStep> copies;
     std::uint64_t clock = 1'000'000'000;
@@ -218,10 +218,10 @@ class MemoryFiles : public IGameFiles {
             ++result.movesDone;
         }
         copies.push_back(step);
-        if (duringCopy)
-            duringCopy();
         for (int tick = 0; tick < 2 && whileCopying; ++tick)
             whileCopying(); // a copy is seen more than once while it runs
+        if (duringCopy)
+            duringCopy();
         const std::string source = step.SourceFolder();
         const auto listing = List(source);
         for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
@@ -245,8 +245,6 @@ class MemoryFiles : public IGameFiles {
         result.copied = true;
         return result;
     }
-    void StartAndWait(const LaunchRequest& request) override { started.push_back(request); }
-    std::vector<LaunchRequest> started;
     std::string ToolFolder() override { return "C:\\Tool"; }
 };
 

@@ -281,6 +281,20 @@ void Form1Window::ApplyHeight() {
 
 void Form1Window::Sync() {
     const Form1Controls& c = form_.Controls();
+    // While the switch's job runs or the game does, the window paints but
+    // takes no input; the focus goes back where it was afterwards.
+    const bool idle = form_.Doing() == Activity::Idle;
+    if (!idle && !disabledForWork_) {
+        disabledForWork_ = true;
+        focusBeforeBusy_ = ::GetFocus();
+        ::EnableWindow(hwnd_.Get(), FALSE);
+    } else if (idle && disabledForWork_) {
+        disabledForWork_ = false;
+        ::EnableWindow(hwnd_.Get(), TRUE);
+        if (focusBeforeBusy_ && ::IsWindow(focusBeforeBusy_))
+            ::SetFocus(focusBeforeBusy_);
+        focusBeforeBusy_ = nullptr;
+    }
     if (SetLabelText(controls_[kIdStatus], c.lblStatus))
         CentreStatus(); // a new text is centred at once, not only on the next resize
     SetLabelText(controls_[kIdIP], c.lblIP);
@@ -397,6 +411,8 @@ LRESULT CALLBACK Form1Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
                             reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<Form1Window*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message == WM_NCDESTROY)
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0); // nothing reaches the state after this
     if (!self || !self->hwnd_)
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
     return self->OnMessage(message, wParam, lParam);
@@ -461,7 +477,18 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ApplyHeight();
         return 0;
     }
+    case kMsgJobFinished:
+        form_.JobFinished();
+        if (hwnd_)
+            Sync();
+        return 0;
+    case kMsgGameEnded:
+        form_.GameEnded();
+        Sync();
+        return 0;
     case WM_CLOSE:
+        if (form_.Doing() != Activity::Idle)
+            return 0; // a switch is not cut short, and the game is waited for
         ::KillTimer(hwnd, kTimerId);
         form_.Form_Unload();
         return 0;

@@ -11,12 +11,20 @@
 
 namespace quorin::win32 {
 
+// Posted to the window: the switch's job has ended; the game has ended.
+inline constexpr UINT kMsgJobFinished = WM_APP + 1;
+inline constexpr UINT kMsgGameEnded = WM_APP + 2;
+
 class Form1Window {
   public:
     struct Hooks {
         std::function<void()> about; // cmdAbout
     };
     Form1Window(Form1& form, Hooks hooks) : form_(form), hooks_(std::move(hooks)) {}
+    // The window goes first, while everything its messages use is still here.
+    ~Form1Window() { hwnd_.Reset(); }
+    Form1Window(const Form1Window&) = delete;
+    Form1Window& operator=(const Form1Window&) = delete;
 
     // Creates the window hidden, with the timer running.
     bool Create();
@@ -64,6 +72,8 @@ class Form1Window {
     std::string maxClients_; // the shown reply's sv_maxclients, for the players' count
     std::vector<std::string> variableRows_, valueRows_; // what the lists were filled with
     bool expandedShown_ = false;
+    bool disabledForWork_ = false;   // disabled while the switch or the game runs
+    HWND focusBeforeBusy_ = nullptr; // given back when the window takes input again
 };
 
 } // namespace quorin::win32

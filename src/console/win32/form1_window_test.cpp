@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "console/win32/background_win32.h"
 #include "console/win32/form1_window.h"
 #include "console/layout.h"
 #include "dialogs/about.h"
@@ -29,19 +30,22 @@ using namespace std::chrono_literals;
 class Form1WindowTest : public test::LiveServicesTest {
   protected:
     void TearDown() override {
+        window_.reset(); // the window first: its messages reach the workflow
         rig_.Stop();
-        window_.reset();
         LiveServicesTest::TearDown();
     }
     // The workflow in its real window, started up and shown, asking `port`.
     void Start(int port, const std::string& root = "C:\\JA") {
         rig_.Install(kMagic101, root);
+        rig_.jobs = &jobs_; // the real ones, told through the window's messages
+        rig_.launcher = &launcher_;
         Form1& form = rig_.Create(port ? "+connect 127.0.0.1:" + std::to_string(port) : "", nullptr,
                                   &dialog_);
         window_ = std::make_unique<win32::Form1Window>(
             form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
         ASSERT_TRUE(window_->Create());
-        files_.SetOwner(window_->Handle());
+        jobs_.SetWindow(window_->Handle(), win32::kMsgJobFinished);
+        launcher_.SetWindow(window_->Handle(), win32::kMsgGameEnded);
         form.Repaint = [this] { window_->PaintNow(); };
         form.Form_Load();
         if (!form.Ended())
@@ -57,6 +61,8 @@ class Form1WindowTest : public test::LiveServicesTest {
     int Send(int id, UINT message, WPARAM w = 0, LPARAM l = 0) {
         return static_cast<int>(::SendMessageA(window_->Control(id), message, w, l));
     }
+    win32::WindowJobs jobs_;
+    win32::GameLauncher launcher_;
     win32::ServerDialogWindow dialog_{box_, rig_.process};
     win32::AboutBox about_;
     std::unique_ptr<win32::Form1Window> window_;

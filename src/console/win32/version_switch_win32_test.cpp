@@ -80,7 +80,8 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
         win32::UniqueFile held(::CreateFileA((game_ + "\\GameData\\jamp.exe").c_str(),
                                              GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                              OPEN_EXISTING, 0, nullptr));
-        Form("v1.0.0", "v1.0.1").lblPatchMe_Click();
+        Form("v1.0.0", "v1.0.1");
+        rig_.Patch();
     }
     ASSERT_EQ(box_.shown.size(), 1u);
     EXPECT_NE(box_.shown[0].text.find("is in use"), std::string::npos) << box_.shown[0].text;
@@ -94,7 +95,7 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
     const std::string menu = tool_ + "\\Patch Files\\101\\ui\\menu.txt";
     ::SetFileAttributesA(menu.c_str(), FILE_ATTRIBUTE_READONLY);
     Form1& up = Form("v1.0.0", "v1.0.1");
-    up.lblPatchMe_Click();
+    rig_.Patch();
     EXPECT_EQ(Magic() + " " + up.Controls().lblStatus, std::string("599925 ") + kPatchedReady);
     EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\jamp.exe") + " " +
                   ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"),
@@ -103,7 +104,7 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
     EXPECT_TRUE(files_.Stat(game_ + "\\GameData\\ui\\menu.txt").readOnly); // as it came
 
     Form1& down = Form("v1.0.1", "v1.0.0");
-    down.lblPatchMe_Click();
+    rig_.Patch();
     EXPECT_EQ(down.Controls().lblClientVersion, "v1.0.0");
     // The read-only 1.0.1 menu went aside and was removed at the end; back
     // as it was, but for the menu that 1.0.0 holds too.
@@ -197,7 +198,7 @@ TEST_F(GameSwitchTest, NothingIsDoneThroughALinkAndAJournalHeldOpenDestroysNothi
         rig_.Install(kMagic100, links + "\\" + game);
         rig_.install.LoadInstallInfo();
         Form1& f = Form("v1.0.0", "v1.0.1");
-        f.lblPatchMe_Click();
+        rig_.Patch();
         EXPECT_EQ(f.Controls().lblStatus, kPatchFailed) << game;
         ASSERT_FALSE(box_.shown.empty());
         EXPECT_NE(box_.shown.back().text.find("link"), std::string::npos) << box_.shown.back().text;

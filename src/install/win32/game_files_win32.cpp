@@ -1,15 +1,13 @@
 #include "install/win32/game_files_win32.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "common/keyed_collection.h"
-#include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
 
 namespace quorin::win32 {
@@ -65,8 +63,10 @@ struct CopyJob {
     std::string to;
     const std::vector<Move>& moves;
     std::map<std::string, std::size_t> freedBy; // folded destination -> move
-    std::atomic<std::size_t> movesDone{0};
-    std::atomic<bool> moveFailed{false};
+    std::mutex lock{};                          // over movesDone and moveFailed
+    std::condition_variable moved{};            // told after each rename, and a failed one
+    std::size_t movesDone = 0;
+    bool moveFailed = false;
     long moveError = kFileOk;
     long copyError = kFileOk;
     std::string failedPath = {};
@@ -82,12 +82,18 @@ DWORD Failed(CopyJob& job, const std::string& path) {
 DWORD WINAPI MoveThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
     for (const Move& move : job->moves) {
-        if (!::MoveFileExA(move.from.c_str(), move.to.c_str(), 0)) {
-            job->moveError = static_cast<long>(::GetLastError());
-            job->moveFailed = true;
-            return 0;
+        const bool ok = ::MoveFileExA(move.from.c_str(), move.to.c_str(), 0);
+        const long error = ok ? kFileOk : static_cast<long>(::GetLastError());
+        {
+            const std::lock_guard<std::mutex> held(job->lock);
+            if (ok)
+                ++job->movesDone;
+            else
+                job->moveError = error, job->moveFailed = true;
         }
-        ++job->movesDone;
+        job->moved.notify_all();
+        if (!ok)
+            return 0;
     }
     return 0;
 }
@@ -119,12 +125,13 @@ DWORD WINAPI CopyThread(void* parameter) {
     ::CreateDirectoryA(job->to.c_str(), nullptr);
     for (const FileEntry& e : entries) {
         const std::string to = job->to + "\\" + e.path;
-        if (const auto freed = job->freedBy.find(FoldCase(to)); freed != job->freedBy.end())
-            for (int spin = 0; job->movesDone <= freed->second; ++spin) {
-                if (job->moveFailed)
-                    return 0;
-                ::Sleep(spin < 100 ? 0 : 1);
-            }
+        if (const auto freed = job->freedBy.find(FoldCase(to)); freed != job->freedBy.end()) {
+            std::unique_lock<std::mutex> held(job->lock);
+            job->moved.wait(held,
+                            [&] { return job->movesDone > freed->second || job->moveFailed; });
+            if (job->moveFailed)
+                return 0;
+        }
         if (e.state.folder ? !::CreateDirectoryA(to.c_str(), nullptr) &&
                                  ::GetLastError() != ERROR_ALREADY_EXISTS
                            : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE))
@@ -333,131 +340,22 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
             CopyThread(&job);
         return result();
     }
-    WaitPainting({mover.Get(), copier.Get()}, whileCopying);
+    WaitFor(mover.Get(), copier.Get(), whileCopying);
     return result();
 }
 
-void GameFiles::WaitPainting(std::vector<HANDLE> running, const std::function<void()>& every) {
-    // The window paints (and shows progress) meanwhile, but takes no input.
-    HWND focus = ::GetFocus();
-    const bool disabled = owner_ && !::EnableWindow(owner_, FALSE);
-    DWORD last = ::GetTickCount();
-    while (!running.empty()) {
-        const DWORD count = static_cast<DWORD>(running.size());
-        const DWORD woke =
-            ::MsgWaitForMultipleObjects(count, running.data(), FALSE, 100, QS_ALLINPUT);
-        if (woke < WAIT_OBJECT_0 + count) {
-            running.erase(running.begin() + (woke - WAIT_OBJECT_0));
-            continue;
-        }
-        if (woke == WAIT_FAILED) {
-            ::WaitForMultipleObjects(count, running.data(), TRUE,
-                                     INFINITE); // their jobs are on the caller's stack
-            break;
-        }
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                ::PostQuitMessage(static_cast<int>(msg.wParam)); // for the main loop, after
-                break;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        if (every && ::GetTickCount() - last >= 250) {
-            last = ::GetTickCount();
-            every();
-        }
-    }
-    if (disabled)
-        ::EnableWindow(owner_, TRUE);
-    if (focus && ::IsWindow(focus))
-        ::SetFocus(focus);
-}
-
-namespace {
-
-// Elevated, on Windows. Wine calls every process elevated but has no
-// VirtualStore to keep apart, so there the game starts as it always did.
-bool RunsElevated() {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    if (ntdll && ::GetProcAddress(ntdll, "wine_get_version"))
-        return false;
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
-        return false;
-    const UniqueKernelHandle owned(token);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-           elevation.TokenIsElevated;
-}
-
-// The game started as a child of the shell's process, and so with the
-// player's own unelevated rights: it then sees the settings that Windows
-// keeps for it in the player's VirtualStore, as when it is started from the
-// Start menu. Null when the shell cannot be the parent.
-UniqueKernelHandle StartAsShellChild(const LaunchRequest& request) {
-    DWORD shellId = 0;
-    HWND shell = ::GetShellWindow();
-    if (!shell || !::GetWindowThreadProcessId(shell, &shellId) ||
-        shellId == ::GetCurrentProcessId())
-        return {};
-    UniqueKernelHandle parent(::OpenProcess(PROCESS_CREATE_PROCESS, FALSE, shellId));
-    if (!parent)
-        return {};
-    SIZE_T size = 0;
-    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    std::vector<std::uint8_t> storage(size);
-    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
-    if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
-        return {};
-    HANDLE parentHandle = parent.Get();
-    STARTUPINFOEXA startup{};
-    startup.StartupInfo.cb = sizeof startup;
-    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
-    startup.StartupInfo.wShowWindow = SW_SHOWNORMAL;
-    startup.lpAttributeList = attributes;
-    const std::string path = request.directory + "\\" + request.file;
-    std::string command = "\"" + path + "\" " + request.parameters;
-    PROCESS_INFORMATION started{};
-    const bool ok =
-        ::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_PARENT_PROCESS,
-                                    &parentHandle, sizeof parentHandle, nullptr, nullptr) &&
-        ::CreateProcessA(path.c_str(), command.data(), nullptr, nullptr, FALSE,
-                         EXTENDED_STARTUPINFO_PRESENT, nullptr, request.directory.c_str(),
-                         &startup.StartupInfo, &started);
-    ::DeleteProcThreadAttributeList(attributes);
-    if (!ok)
-        return {};
-    ::CloseHandle(started.hThread);
-    return UniqueKernelHandle(started.hProcess);
-}
-
-} // namespace
-
-void GameFiles::StartAndWait(const LaunchRequest& request) {
-    if (RunsElevated()) {
-        if (UniqueKernelHandle process = StartAsShellChild(request)) {
-            WaitPainting({process.Get()}, {});
+void GameFiles::WaitFor(HANDLE mover, HANDLE copier, const std::function<void()>& every) {
+    // Called on the switch's own thread: the window's thread stays free.
+    const HANDLE both[] = {mover, copier};
+    for (;;) {
+        const DWORD woke = ::WaitForMultipleObjects(2, both, TRUE, 250);
+        if (woke != WAIT_TIMEOUT) {
+            if (woke == WAIT_FAILED) // their job is on the caller's stack
+                ::WaitForMultipleObjects(2, both, TRUE, INFINITE);
             return;
         }
-    }
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info; // 60 on 32-bit Windows, larger on 64-bit
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.hwnd = owner_;
-    info.lpVerb = request.verb.c_str();
-    info.lpFile = request.file.c_str();
-    info.lpParameters = request.parameters.c_str();
-    info.lpDirectory = request.directory.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    // A failed start leaves hProcess null: nothing to wait for.
-    if (const auto execute = Shell32().Find<decltype(::ShellExecuteExA)>("ShellExecuteExA"))
-        execute(&info);
-    if (info.hProcess) {
-        UniqueKernelHandle process(info.hProcess);
-        WaitPainting({process.Get()}, {}); // the game may run for hours: the window lives on
+        if (every)
+            every();
     }
 }
 

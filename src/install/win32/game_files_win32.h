@@ -1,6 +1,5 @@
-// The game folder's files through Windows: the copies (run on a thread of
-// their own while the window keeps painting), renames, removals, the
-// journal's file, and the client's start and the wait for its end.
+// The game folder's files through Windows: the copies (renames and copies
+// on two threads of their own), renames, removals and the journal's file.
 #pragma once
 
 #include "common/win32/win.h"
@@ -12,10 +11,6 @@ class GameFiles : public IGameFiles {
   public:
     // `toolFolder` empty: the folder of the running executable.
     explicit GameFiles(std::string toolFolder = {}) : toolFolder_(std::move(toolFolder)) {}
-    // The window that owns whatever the shell shows, and that takes no input
-    // while a copy runs.
-    void SetOwner(HWND owner) { owner_ = owner; }
-
     bool FileExists(const std::string& path) override;
     FileState Stat(const std::string& path) override;
     std::optional<std::vector<FileEntry>> List(const std::string& folder) override;
@@ -31,15 +26,12 @@ class GameFiles : public IGameFiles {
     std::optional<std::string> FileVersion(const std::string& path) override;
     CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override;
-    void StartAndWait(const LaunchRequest& request) override;
     std::string ToolFolder() override;
 
   private:
-    // Waits for every handle while the owner window paints but takes no
-    // input; `every` runs about four times a second.
-    void WaitPainting(std::vector<HANDLE> running, const std::function<void()>& every);
+    // Waits for both threads; `every` runs about four times a second.
+    static void WaitFor(HANDLE mover, HANDLE copier, const std::function<void()>& every);
 
-    HWND owner_ = nullptr;
     std::string toolFolder_;
 };
 
