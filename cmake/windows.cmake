@@ -7,6 +7,7 @@ add_library(quorin_win32 STATIC
   src/common/win32/message_box_win32.cpp
   src/common/win32/tool_dialog.cpp
   src/console/win32/background_win32.cpp
+  src/console/win32/elevation_win32.cpp
   src/console/win32/form1_window.cpp
   src/dialogs/win32/dialog_windows.cpp
   src/install/win32/game_files_win32.cpp
@@ -17,6 +18,9 @@ target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shel
 
 # The program itself.
 configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.manifest @ONLY)
+# The resource compiler does not see that the script takes the manifest in.
+set_source_files_properties(src/app/quorin.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/quorin.manifest)
 add_executable(quorin WIN32 src/app/main.cpp src/app/quorin.rc)
 target_link_libraries(quorin PRIVATE quorin_win32)
 

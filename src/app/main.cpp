@@ -5,6 +5,7 @@
 #include "console/command_line.h"
 #include "console/form1.h"
 #include "console/win32/background_win32.h"
+#include "console/win32/elevation_win32.h"
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
 #include "install/install_record.h"
@@ -24,6 +25,10 @@ class EndingProcess : public quorin::IProcessControl {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace quorin;
+    // An elevated copy started for one transaction: no window of its own.
+    if (const std::string arguments(ArgumentText(::GetCommandLineA()));
+        arguments.starts_with(kTransactionWord))
+        return win32::RunElevatedTransaction(arguments);
     win32::Win32Registry registry;
     InstallRecord install(registry);
     win32::WinsockApi sockets;
@@ -36,7 +41,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::GameFiles files;
     win32::WindowJobs jobs;
     win32::GameLauncher launcher;
-    Form1 form({box, serverDialog, process, udp, install, files, jobs, launcher},
+    win32::Elevation elevation;
+    Form1 form({box, serverDialog, process, udp, install, files, jobs, launcher, elevation},
                std::string(ArgumentText(::GetCommandLineA())));
     win32::AboutBox about;
     win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
@@ -46,6 +52,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     jobs.SetWindow(window.Handle(), win32::kMsgJobFinished);
     launcher.SetWindow(window.Handle(), win32::kMsgGameEnded);
+    elevation.SetWindow(window.Handle());
     box.SetOwner(window.Handle());
     form.Repaint = [&] { window.PaintNow(); };
     form.Form_Load();

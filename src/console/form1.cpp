@@ -72,7 +72,7 @@ void Form1::Form_Load() {
             return;
     }
     c_.cmdQueryEnabled = true;
-    cmdQuery_Click();
+    Query(); // its reply is read once a recovery started above has ended
 }
 
 void Form1::CheckInstalledVersion() {
@@ -141,8 +141,11 @@ void Form1::Form_Unload() {
 }
 
 void Form1::cmdQuery_Click() {
-    if (activity_ != Activity::Idle || busyBox_)
-        return;
+    if (activity_ == Activity::Idle && !busyBox_)
+        Query();
+}
+
+void Form1::Query() {
     lastBoxed_ = 0; // asked again: a failure is worth a box again
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
@@ -308,11 +311,18 @@ void Form1::SetStatus(std::string text) {
 }
 
 void Form1::RecoverInterruptedSwitch() {
-    TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+    const std::string gameData = s_.install.InstallPath() + "\\GameData";
+    if (!s_.elevation.Needed(gameData))
+        return TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+    // Without the rights to put it back, an elevated copy does, if there is
+    // anything to look at; until it has, no reply is read and no click taken.
+    if (s_.files.Stat(gameData + kSwitchFolder).exists)
+        StartTransaction({true, {}});
 }
 
 void Form1::TellLeftover(const RecoverResult& found) {
     leftover_ = found.leftover;
+    leftoverTold_ = found.told;
     switch (found.leftover) {
     case Leftover::None:
         return;
@@ -329,53 +339,73 @@ void Form1::TellLeftover(const RecoverResult& found) {
 void Form1::lblPatchMe_Click() {
     if (activity_ != Activity::Idle || busyBox_)
         return;
-    busyBox_ = true;
-    struct Done {
-        bool& busy;
-        ~Done() { busy = false; } // after the boxes below: no reply is read while one is open
-    } done{busyBox_};
-    VersionSwitch version(s_.files, s_.install);
-    // What start-up found in the way is looked at again first: it may have
-    // gone meanwhile, and the player may set aside what Quorin cannot read.
-    if (leftover_ != Leftover::None) {
-        RecoverResult found = version.Recover();
-        if (found.leftover == Leftover::Doubt &&
-            s_.box.Ask(found.told + "\n\nSet the folder aside now and switch?",
-                       "Unfinished version switch", kMbIconExclamation)) {
-            if (const std::string why = version.SetAside(); !why.empty())
-                found = {Leftover::Doubt, why};
-            else
-                found = {};
-        } else if (found.leftover == Leftover::Doubt) {
+    PatchRequest request{c_.lblClientVersion == "v1.0.0", leftover_ != Leftover::None, false};
+    // The player may set aside what Quorin cannot read; the transaction
+    // looks at it again first, and sets it aside only if it still must.
+    if (leftover_ == Leftover::Doubt) {
+        busyBox_ = true; // no reply is read while the question is open
+        request.setAside = s_.box.Ask(leftoverTold_ + "\n\nSet the folder aside now and switch?",
+                                      "Unfinished version switch", kMbIconExclamation);
+        busyBox_ = false;
+        if (!request.setAside)
             return; // the player chose to leave it: nothing changes
-        }
-        leftover_ = found.leftover;
-        if (found.leftover != Leftover::None && found.leftover != Leftover::RolledBack) {
-            c_.lblStatus = found.leftover == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
-            return s_.box.Show(found.told, "Patch failed", kMbOk | kMbIconExclamation);
-        }
     }
     SetStatus(kPatching);
-    const SwitchPlan plan =
-        PlanSwitch(c_.lblClientVersion, s_.files.ToolFolder(), s_.install.InstallPath());
+    StartTransaction({false, request});
+}
+
+void Form1::StartTransaction(const Transaction& transaction) {
+    transaction_ = transaction;
+    elevated_ = s_.elevation.Needed(s_.install.InstallPath() + "\\GameData");
+    report_.reset();
     progress_ = progressShown_ = -1;
     activity_ = Activity::Switching;
-    const auto work = [this, plan] {
+    const auto work = [this] {
+        if (elevated_) {
+            elevatedExit_ = s_.elevation.Run(transaction_);
+            return;
+        }
         try {
-            switchResult_ = VersionSwitch(s_.files, s_.install).Run(plan, [this](int percent) {
-                progress_ = percent;
-            });
+            patchResult_ = RunPatch(s_.files, s_.install, transaction_.patch,
+                                    [this](int percent) { progress_ = percent; });
         } catch (const std::exception& e) {
             // Whatever it had done is in its journal, which the next start undoes.
-            switchResult_ = {SwitchOutcome::RollbackFailed,
+            patchResult_ = {std::nullopt,
+                            {SwitchOutcome::RollbackFailed,
                              std::string("The switch stopped: ") + e.what() +
-                                 ". Start Quorin again: it puts the game back as it was."};
+                                 ". Start Quorin again: it puts the game back as it was."}};
         }
     };
     if (!s_.jobs.Start(work)) {
-        work(); // no thread to be had: the switch runs here, the window still
+        work(); // no thread to be had: the transaction runs here, the window still
         JobFinished();
     }
+}
+
+PatchResult Form1::ElevatedResult() const {
+    if (report_)
+        if (const auto reported = ParsePatchResult(*report_))
+            return *reported;
+    const auto notStarted = [](std::string why) {
+        return PatchResult{std::nullopt, {SwitchOutcome::NotStarted, std::move(why)}};
+    };
+    if (elevatedExit_ == kElevationDeclined)
+        return notStarted("Switching the game needs administrator rights, and Windows did not "
+                          "give them: the prompt was declined. Nothing changed.");
+    if (elevatedExit_ == kTransactionRefused)
+        return notStarted("The copy of Quorin with administrator rights refused the request it "
+                          "was given. Nothing changed.");
+    if (elevatedExit_ < 0)
+        return notStarted("Quorin could not start a copy of itself with administrator rights "
+                          "to switch the game (system error " +
+                          std::to_string(-elevatedExit_) + "). Nothing changed.");
+    return {std::nullopt,
+            {SwitchOutcome::RollbackFailed,
+             "The copy of Quorin that switched the game with administrator rights ended without "
+             "saying how it went (exit code " +
+                 std::to_string(elevatedExit_) +
+                 "). Start Quorin again: it looks at the game and puts back an unfinished "
+                 "switch."}};
 }
 
 void Form1::JobFinished() {
@@ -388,7 +418,23 @@ void Form1::JobFinished() {
         bool& busy;
         ~Done() { busy = false; } // the result's box is open: no reply is read
     } done{busyBox_};
-    ShowSwitchResult(switchResult_);
+    PatchResult result = elevated_ ? ElevatedResult() : patchResult_;
+    if (transaction_.recoverOnly) {
+        // An elevated copy that could not look tells it as the look's result.
+        return TellLeftover(result.found.value_or(
+            RecoverResult{result.switched.outcome == SwitchOutcome::NotStarted ? Leftover::Doubt
+                                                                               : Leftover::Stuck,
+                          result.switched.problem}));
+    }
+    if (result.found) {
+        leftover_ = result.found->leftover;
+        leftoverTold_ = result.found->told;
+        c_.lblStatus = leftover_ == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
+        return s_.box.Show(leftoverTold_, "Patch failed", kMbOk | kMbIconExclamation);
+    }
+    if (transaction_.patch.checkFirst && result.switched.outcome != SwitchOutcome::NotStarted)
+        leftover_ = Leftover::None, leftoverTold_.clear(); // looked at, and out of the way
+    ShowSwitchResult(result.switched);
 }
 
 void Form1::ShowSwitchResult(const SwitchResult& result) {

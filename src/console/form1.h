@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "common/process_control.h"
 #include "console/background.h"
 #include "console/game_switch.h"
+#include "console/transaction.h"
 #include "console/version_switch.h"
 #include "install/install_record.h"
 #include "net/udp.h"
@@ -71,6 +73,7 @@ struct Form1Services {
     IGameFiles& files;
     IJobs& jobs;
     ILauncher& launcher;
+    IElevation& elevation;
 };
 
 // What the workflow is doing. While it switches or the game runs, the
@@ -96,6 +99,16 @@ class Form1 {
     void cmdLaunch_Click();
     // The switch's job has ended (the window's message for it).
     void JobFinished();
+    // What an elevated copy of Quorin says of the job it runs: its progress
+    // in percent, and its result in FormatPatchResult's words.
+    void JobProgress(int percent) {
+        if (activity_ == Activity::Switching && elevated_)
+            progress_ = percent;
+    }
+    void JobReport(const std::string& text) {
+        if (activity_ == Activity::Switching && elevated_)
+            report_ = text;
+    }
     // The game has ended (the window's message for it).
     void GameEnded();
 
@@ -128,6 +141,12 @@ class Form1 {
     void RecoverInterruptedSwitch();
     // Shows what the check of an unfinished switch found, if anything.
     void TellLeftover(const RecoverResult& found);
+    void Query();
+    // Starts the Patch click's transaction, or the recovery at start-up, as
+    // the switch's job: here, or in an elevated copy of Quorin.
+    void StartTransaction(const Transaction& transaction);
+    // What the elevated copy's report and exit code say.
+    PatchResult ElevatedResult() const;
     // The switch's outcome, shown once its job has ended.
     void ShowSwitchResult(const SwitchResult& result);
     // A marker just created takes the version jamp.exe's version resource
@@ -142,13 +161,18 @@ class Form1 {
     Activity activity_ = Activity::Idle;
     std::atomic<int> progress_{-1}; // the running switch's percentage, written by its job
     int progressShown_ = -1;
-    SwitchResult switchResult_{SwitchOutcome::NotStarted, {}}; // the job's, read once it has ended
-    std::unique_ptr<IHold> game_;                              // watches the running game
-    std::string statusBeforeGame_;                             // put back when the game ends
-    bool busyBox_ = false;       // a box of the Patch click is open: no other click
-    bool boxOpen_ = false;       // a socket error's box is open: the ticks wait for it
+    Transaction transaction_;           // the job's
+    bool elevated_ = false;             // the job runs in an elevated copy of Quorin
+    PatchResult patchResult_;           // written by the job here, read once it has ended
+    long elevatedExit_ = 0;             // the elevated copy's exit code, or why it did not start
+    std::optional<std::string> report_; // the elevated copy's result, in words
+    std::unique_ptr<IHold> game_;       // watches the running game
+    std::string statusBeforeGame_;      // put back when the game ends
+    bool busyBox_ = false;              // a box of the Patch click is open: no other click
+    bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
     std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
     Leftover leftover_ = Leftover::None; // what start-up found of an unfinished switch
+    std::string leftoverTold_;           // and what the player was told of it
     int listsGeneration_ = 0;
 
   public:

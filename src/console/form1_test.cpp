@@ -354,6 +354,74 @@ TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
               std::string::npos);
 }
 
+TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    rig_.scriptedElevation.needed = true;
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    const auto copyReports = [&](const Transaction& t) { // the copy, as it would run
+        rig_.form->JobProgress(40);
+        rig_.form->Timer1_Timer();
+        rig_.form->JobReport(FormatPatchResult(RunPatch(files_, rig_.install, t.patch, {})));
+        return 0L;
+    };
+    const struct {
+        const char* what;
+        std::function<long(const Transaction&)> copy;
+        const char* seen; // the marker, the status, and the box's first words
+    } cases[] = {
+        {"declined", nullptr,
+         "0 Patch failed! Nothing changed. Switching the game needs administrator rights"},
+        {"not started", [](const Transaction&) { return -2L; },
+         "0 Patch failed! Nothing changed. Quorin could not start a copy of itself"},
+        {"refused", [](const Transaction&) { return kTransactionRefused; },
+         "0 Patch failed! Nothing changed. The copy of Quorin with administrator rights refused"},
+        {"ended mid-way", [](const Transaction&) { return 3L; },
+         "0 Patch failed! The game could not be put back. The copy of Quorin that switched"},
+        {"held file",
+         [&](const Transaction& t) {
+             files_.held.insert("c:\\ja\\gamedata\\jamp.exe");
+             const long code = copyReports(t);
+             files_.held.clear();
+             return code;
+         },
+         "0 Patch failed! Nothing changed. \"C:\\JA\\GameData\\jamp.exe\" is in use"},
+        {"switched", copyReports, "599925 Patched & Ready to Launch! "},
+    };
+    for (const auto& c : cases) {
+        box_.shown.clear();
+        rig_.scriptedElevation.copy = c.copy;
+        rig_.Patch();
+        std::string seen = rig_.install.ReadMagic() + " " + s.lblStatus + " ";
+        if (!box_.shown.empty())
+            seen += box_.shown[0].text;
+        EXPECT_EQ(seen.substr(0, std::string(c.seen).size()), c.seen) << c.what;
+    }
+    EXPECT_EQ(rig_.scriptedElevation.runs.back(), (Transaction{false, {true, false, false}}));
+    EXPECT_EQ(Seen(s), "Patched & Ready to Launch! | v1.0.1 v1.0.1 | L +");
+
+    // At start-up, an unfinished switch is put back by an elevated copy too,
+    // before any reply is read.
+    files_.File("C:\\JA\\GameData\\Quorin switch\\journal.txt", FormatJournal({0u, {}, {}, {}}));
+    rig_.scriptedElevation.copy = [&](const Transaction& t) {
+        EXPECT_TRUE(t.recoverOnly);
+        rig_.form->JobReport(
+            FormatPatchResult({VersionSwitch(files_, rig_.install).Recover(), {}}));
+        return 0L;
+    };
+    box_.shown.clear();
+    rig_.Start(kAddress);
+    sockets_.Arrive(Reply("JAmp: v1.0.1.0 x"));
+    rig_.form->Timer1_Timer();
+    EXPECT_EQ(rig_.form->Doing(), Activity::Switching);
+    EXPECT_EQ(sockets_.arrivals.size(), 1u);
+    rig_.form->JobFinished();
+    EXPECT_EQ(box_.shown.at(0).caption, "Version switch undone");
+    EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
+}
+
 TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");

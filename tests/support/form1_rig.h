@@ -51,6 +51,20 @@ class RecordingLauncher : public ILauncher {
     }
 };
 
+// Whether an elevated copy is needed, and that copy: by default none is,
+// and a copy asked for is refused by the player.
+class ScriptedElevation : public IElevation {
+  public:
+    bool needed = false;
+    std::function<long(const Transaction&)> copy; // none: the prompt declined
+    std::vector<Transaction> runs;
+    bool Needed(const std::string&) override { return needed; }
+    long Run(const Transaction& transaction) override {
+        runs.push_back(transaction);
+        return copy ? copy(transaction) : kElevationDeclined;
+    }
+};
+
 class Form1Rig {
   public:
     Form1Rig(RegistryBackend& registry, ISocketApi& sockets, IGuidText& guids, IGameFiles& files)
@@ -75,7 +89,7 @@ class Form1Rig {
         Stop();
         form = std::make_unique<Form1>(Form1Services{shownBy ? *shownBy : box,
                                                      asking ? *asking : dialog, process, udp,
-                                                     install, files, *jobs, *launcher},
+                                                     install, files, *jobs, *launcher, *elevation},
                                        commandLine);
         return *form;
     }
@@ -105,6 +119,8 @@ class Form1Rig {
     RecordingLauncher recordingLauncher;
     IJobs* jobs = &stepJobs; // or the real ones, set before Create
     ILauncher* launcher = &recordingLauncher;
+    ScriptedElevation scriptedElevation;
+    IElevation* elevation = &scriptedElevation;
     std::unique_ptr<Form1> form;
 };
 

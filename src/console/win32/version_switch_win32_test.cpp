@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <tuple>
 
 #include "common/win32/controls.h"
@@ -15,6 +16,8 @@
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
 #include "tests/support/win32/window_driver.h"
+
+#include <tlhelp32.h>
 
 namespace quorin {
 namespace {
@@ -180,6 +183,61 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     EXPECT_FALSE(files_.Stat(game_ + "\\GameData\\Quorin switch").exists);
     ::TerminateProcess(second.Get(), 0);
     ::WaitForSingleObject(second.Get(), 10000);
+}
+
+// Without the rights to switch (forced here: under Wine every program has
+// them), a second quorin.exe, started with the "runas" verb, does the switch
+// while the window shows its progress and answers.
+TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
+    QUORIN_PEER_PORT(port, "v101");
+    using namespace std::chrono_literals;
+    const std::string exe = tool_ + "\\quorin.exe";
+    ASSERT_TRUE(::CopyFileA(QUORIN_EXE, exe.c_str(), FALSE));
+    ASSERT_TRUE(test::MakeSparseFile(tool_ + "\\Patch Files\\101\\base\\big.pk3", 512ll << 20));
+    ::SetEnvironmentVariableA("QUORIN_DELEGATE", "1");
+    const auto [quorin, id] = test::StartProcess(
+        "\"" + exe + "\" +connect 127.0.0.1:" + std::to_string(port), tool_.c_str());
+    ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);
+    HWND main = test::WaitForProcessWindow(id, kAppTitle, 20s);
+    ASSERT_TRUE(main);
+    HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
+    ASSERT_EQ(test::WaitForText(status, kNeedsPatched), kNeedsPatched);
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+    // Other quorin.exe processes than the first: the elevated copy.
+    const auto copies = [id = id] {
+        int count = 0;
+        const win32::UniqueKernelHandle all(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (bool more = ::Process32First(all.Get(), &entry); more;
+             more = ::Process32Next(all.Get(), &entry))
+            count += entry.th32ProcessID != id && _stricmp(entry.szExeFile, "quorin.exe") == 0;
+        return count;
+    };
+    std::set<std::string> shown;
+    int mostCopies = 0;
+    DWORD slowest = 0;
+    for (int i = 0; i < 6000 && !shown.contains(kPatchedReady); ++i, ::Sleep(10)) {
+        char text[64] = {};
+        const DWORD asked = ::GetTickCount();
+        if (!::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                   SMTO_NORMAL, 5000, nullptr))
+            break;
+        slowest = std::max(slowest, ::GetTickCount() - asked);
+        shown.insert(text);
+        mostCopies = std::max(mostCopies, copies());
+    }
+    ::TerminateProcess(quorin.Get(), 0);
+    ::WaitForSingleObject(quorin.Get(), 10000);
+    EXPECT_TRUE(shown.contains(kPatchedReady));
+    EXPECT_EQ(mostCopies, 1);
+    EXPECT_LT(slowest, 500u);
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::string& t) {
+        return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
+    })) << ::testing::PrintToString(shown);
+    EXPECT_EQ(Magic(), "599925");
+    EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 512ull << 20);
 }
 
 // Game folders with links in them, made on the Unix side (Wine shows them

@@ -1,0 +1,103 @@
+#include "console/transaction.h"
+
+#include <charconv>
+
+#include "console/game_switch.h"
+
+namespace quorin {
+
+PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const PatchRequest& request,
+                     const std::function<void(int)>& progress) {
+    VersionSwitch version(files, install);
+    PatchResult result;
+    if (request.checkFirst) {
+        RecoverResult found = version.Recover();
+        if (found.leftover == Leftover::Doubt && request.setAside) {
+            if (const std::string why = version.SetAside(); !why.empty())
+                found = {Leftover::Doubt, why};
+            else
+                found = {};
+        }
+        if (found.leftover != Leftover::None && found.leftover != Leftover::RolledBack) {
+            result.found = found;
+            return result;
+        }
+    }
+    result.switched = version.Run(PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1",
+                                             files.ToolFolder(), install.InstallPath()),
+                                  progress);
+    return result;
+}
+
+std::string TransactionArguments(const Transaction& t) {
+    if (t.recoverOnly)
+        return std::string(kTransactionWord) + " recover";
+    return std::string(kTransactionWord) + " patch " + (t.patch.toNewer ? "101" : "100") +
+           (t.patch.checkFirst ? " check" : "") + (t.patch.setAside ? " set-aside" : "");
+}
+
+std::optional<Transaction> ParseTransactionArguments(const std::string& words) {
+    // Only the forms made above: anything else is no request of ours.
+    for (const Transaction& t :
+         {Transaction{true, {}}, Transaction{false, {false, false, false}},
+          Transaction{false, {true, false, false}}, Transaction{false, {false, true, false}},
+          Transaction{false, {true, true, false}}, Transaction{false, {false, true, true}},
+          Transaction{false, {true, true, true}}})
+        if (TransactionArguments(t) == words)
+            return t;
+    return std::nullopt;
+}
+
+// One line: the recovery's verdict (or "-"), the switch's outcome, then the
+// text told, its line breaks as "\n" and backslashes doubled.
+std::string FormatPatchResult(const PatchResult& result) {
+    const std::string& told = result.found ? result.found->told : result.switched.problem;
+    std::string text = (result.found ? std::to_string(static_cast<int>(result.found->leftover))
+                                     : std::string("-")) +
+                       " " + std::to_string(static_cast<int>(result.switched.outcome)) + " ";
+    for (char c : told)
+        text += c == '\n'   ? std::string("\\n")
+                : c == '\\' ? std::string("\\\\")
+                            : std::string(1, c);
+    return text;
+}
+
+std::optional<PatchResult> ParsePatchResult(const std::string& text) {
+    const std::size_t first = text.find(' ');
+    const std::size_t second = first == std::string::npos ? first : text.find(' ', first + 1);
+    if (second == std::string::npos)
+        return std::nullopt;
+    const auto number = [&](std::size_t from, std::size_t to, int most) -> std::optional<int> {
+        int value = -1;
+        const auto [end, error] = std::from_chars(text.data() + from, text.data() + to, value);
+        if (error != std::errc() || end != text.data() + to || value < 0 || value > most)
+            return std::nullopt;
+        return value;
+    };
+    std::string told;
+    for (std::size_t i = second + 1; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            told += text[i];
+            continue;
+        }
+        if (++i == text.size() || (text[i] != 'n' && text[i] != '\\'))
+            return std::nullopt;
+        told += text[i] == 'n' ? '\n' : '\\';
+    }
+    const auto outcome = number(first + 1, second, static_cast<int>(SwitchOutcome::RollbackFailed));
+    if (!outcome)
+        return std::nullopt;
+    PatchResult result;
+    result.switched.outcome = static_cast<SwitchOutcome>(*outcome);
+    if (text.compare(0, first, "-") == 0) {
+        result.switched.problem = told;
+        return result;
+    }
+    const auto leftover = number(0, first, static_cast<int>(Leftover::Stuck));
+    if (!leftover)
+        return std::nullopt;
+    result.found = RecoverResult{static_cast<Leftover>(*leftover), told};
+    return result;
+}
+
+} // namespace quorin
