@@ -155,27 +155,17 @@ void Form1::Query() {
 void Form1::ReportSocketError() {
     const std::int32_t code = s_.udp.LastSocketError();
     ShowErrorMessage(code);
-    if (code == kWsaeMsgSize) {
-        // A flood of oversized datagrams: the ones already waiting go
-        // without a box each.
-        for (int i = 0; i < 64 && s_.udp.SelectReadable(UdpSocket) >= 1; ++i) {
-            std::string text;
-            const int n = s_.udp.RecvString(UdpSocket, text);
-            if (n > 0)
-                ParseStatusReply(text); // a good reply among them still counts
-            else if (n == 0 || s_.udp.LastSocketError() != kWsaeMsgSize)
-                break;
-        }
+    if (code != kWsaeMsgSize)
         return;
-    }
-    if (code != kWsaeConnReset)
-        return;
-    s_.udp.CloseSocket(UdpSocket);
-    UdpSocket = s_.udp.CreateSocket(kAfInet, kSockDgram, kIpprotoUdp);
-    if (UdpSocket == kNoSocket ||
-        s_.udp.ConnectSocket(UdpSocket, c_.lblIP, *ParsePort(c_.lblPort)) == -1) {
-        SocketCount = 0; // no socket to ask with: Query says so
-        ShowErrorMessage(s_.udp.LastSocketError());
+    // A flood of oversized datagrams: the ones already waiting go without a
+    // box each.
+    for (int i = 0; i < 64 && s_.udp.SelectReadable(UdpSocket) >= 1; ++i) {
+        std::string text;
+        const int n = s_.udp.RecvString(UdpSocket, text);
+        if (n > 0)
+            ParseStatusReply(text); // a good reply among them still counts
+        else if (n == 0 || s_.udp.LastSocketError() != kWsaeMsgSize)
+            break;
     }
 }
 

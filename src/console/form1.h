@@ -128,9 +128,8 @@ class Form1 {
     bool AskForAddress();
     bool ConnectToServer();
     void ReadServerReply(SocketHandle socket);
-    // ShowErrorMessage for the socket's last error; after a refusal the
-    // socket is replaced by a fresh one connected to the same server, since
-    // some stacks (Wine's) report a refusal only once per socket.
+    // ShowErrorMessage for the socket's last error; a flood of oversized
+    // datagrams is drained without a box each.
     void ReportSocketError();
     void ParseStatusReply(const std::string& text);
     void ShowServerVersion(const std::string& versionText);

@@ -69,7 +69,8 @@ class Form1WindowTest : public test::LiveServicesTest {
 };
 
 TEST_F(Form1WindowTest, EveryQueryOfAClosedPortIsToldAsNotResponding) {
-    Start(test::FreeLoopbackUdpPort()); // the port of a socket just closed
+    Start(test::FreeLoopbackUdpPort());               // the port of a socket just closed
+    const SocketHandle socket = rig_.form->UdpSocket; // one for the whole run
     EXPECT_TRUE(WaitForStatus(kNotResponding));
     for (int query = 2; query <= 3; ++query) {
         Send(kIdQuery, BM_CLICK);
@@ -77,6 +78,7 @@ TEST_F(Form1WindowTest, EveryQueryOfAClosedPortIsToldAsNotResponding) {
         EXPECT_TRUE(WaitForStatus(kNotResponding)) << query;
     }
     EXPECT_TRUE(box_.shown.empty());
+    EXPECT_EQ(rig_.form->UdpSocket, socket);
 }
 
 TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {

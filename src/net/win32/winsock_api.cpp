@@ -55,12 +55,29 @@ static_assert(kProtocolFlagBits ==
                                                                PFL_RECOMMENDED_PROTO_ENTRY,
                                                                PFL_MATCHES_PROTOCOL_ZERO});
 
-namespace {
-// Descriptors travel as 32-bit values; INVALID_SOCKET becomes -1.
-SOCKET Native(SocketHandle s) {
-    return static_cast<SOCKET>(static_cast<std::intptr_t>(s));
+// Descriptors travel as 32-bit values; INVALID_SOCKET becomes -1. A handle
+// stands for the socket it was made as until that one is replaced.
+std::uintptr_t WinsockApi::Native(SocketHandle s) const {
+    const auto it = sockets_.find(s);
+    return it != sockets_.end() ? it->second.native
+                                : static_cast<SOCKET>(static_cast<std::intptr_t>(s));
 }
-} // namespace
+
+bool WinsockApi::Replace(Entry& entry) {
+    const SOCKET fresh = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (fresh == INVALID_SOCKET)
+        return false;
+    sockaddr_in sa{};
+    std::memcpy(&sa, entry.peer.data(), sizeof sa);
+    if (::connect(fresh, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+        ::closesocket(fresh);
+        return false;
+    }
+    ::closesocket(static_cast<SOCKET>(entry.native));
+    entry.native = fresh;
+    entry.seen = 0;
+    return true;
+}
 
 int WinsockApi::Startup(std::uint16_t version) {
     WSADATA data{};
@@ -73,12 +90,17 @@ void WinsockApi::Cleanup() {
 
 SocketHandle WinsockApi::Socket(int family, int type, int protocol) {
     const SOCKET s = ::socket(family, type, protocol);
-    return s == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(s);
+    if (s == INVALID_SOCKET)
+        return kNoSocket;
+    const auto handle = static_cast<SocketHandle>(s);
+    sockets_[handle] = {s};
+    return handle;
 }
 
 int WinsockApi::Close(SocketHandle socket) {
-    refusals_.erase(socket);
-    return ::closesocket(Native(socket));
+    const SOCKET native = static_cast<SOCKET>(Native(socket));
+    sockets_.erase(socket);
+    return ::closesocket(native);
 }
 
 std::uint32_t WinsockApi::InetAddr(const std::string& host) {
@@ -98,13 +120,17 @@ int WinsockApi::Connect(SocketHandle socket, const SocketAddress& address) {
     sockaddr_in sa{};
     static_assert(sizeof sa == sizeof address);
     std::memcpy(&sa, address.data(), sizeof sa);
-    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    const int result = ::connect(static_cast<SOCKET>(Native(socket)),
+                                 reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    if (const auto it = sockets_.find(socket); it != sockets_.end() && result == 0)
+        it->second.peer = address, it->second.connected = true;
+    return result;
 }
 
 int WinsockApi::Select(SocketHandle socket, bool forWriting) {
     fd_set set;
     FD_ZERO(&set);
-    FD_SET(Native(socket), &set);
+    FD_SET(static_cast<SOCKET>(Native(socket)), &set);
     fd_set empty1;
     fd_set empty2;
     FD_ZERO(&empty1);
@@ -115,38 +141,46 @@ int WinsockApi::Select(SocketHandle socket, bool forWriting) {
     const int ready = ::select(0, &set, &empty1, &empty2, &now);
     if (ready != 0)
         return ready;
+    const auto it = sockets_.find(socket);
+    if (it == sockets_.end())
+        return 0;
+    Entry& entry = it->second;
+    if (entry.pending)
+        return 1;
     int error = 0;
     int length = sizeof error;
-    Refusal& refusal = refusals_[socket];
-    if (refusal.pending)
-        return 1;
-    if (::getsockopt(Native(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
-                     &length) == 0 &&
-        error != 0 && error != refusal.seen) {
-        refusal = {error, true};
+    if (::getsockopt(static_cast<SOCKET>(entry.native), SOL_SOCKET, SO_ERROR,
+                     reinterpret_cast<char*>(&error), &length) == 0 &&
+        error != 0 && error != entry.seen) {
+        entry.seen = error;
+        entry.pending = true;
         return 1;
     }
     return 0;
 }
 
 int WinsockApi::Send(SocketHandle socket, const std::uint8_t* data, int length) {
-    return ::send(Native(socket), reinterpret_cast<const char*>(data), length, 0);
+    return ::send(static_cast<SOCKET>(Native(socket)), reinterpret_cast<const char*>(data), length,
+                  0);
 }
 
 int WinsockApi::Recv(SocketHandle socket, std::uint8_t* buffer, int length) {
-    if (auto it = refusals_.find(socket); it != refusals_.end() && it->second.pending) {
-        it->second.pending = false;
+    if (auto it = sockets_.find(socket); it != sockets_.end() && it->second.pending) {
+        Entry& entry = it->second;
+        entry.pending = false;
         // A refusal reads as Windows reports it; any other error as itself.
-        const int error = it->second.seen;
+        const int error = entry.seen;
+        if (entry.connected)
+            Replace(entry); // so that the next refusal is seen too
         ::WSASetLastError(error == WSAECONNREFUSED ? WSAECONNRESET : error);
         return SOCKET_ERROR;
     }
-    return ::recv(Native(socket), reinterpret_cast<char*>(buffer), length, 0);
+    return ::recv(static_cast<SOCKET>(Native(socket)), reinterpret_cast<char*>(buffer), length, 0);
 }
 
 int WinsockApi::GetProtocolInfo(SocketHandle socket, std::uint8_t* record, int& length) {
     static_assert(sizeof(WSAPROTOCOL_INFOA) == kProtocolRecordSize);
-    return ::getsockopt(Native(socket), SOL_SOCKET, SO_PROTOCOL_INFOA,
+    return ::getsockopt(static_cast<SOCKET>(Native(socket)), SOL_SOCKET, SO_PROTOCOL_INFOA,
                         reinterpret_cast<char*>(record), &length);
 }
 

@@ -1,6 +1,7 @@
 // The socket calls answered by ws2_32, and GUID text by ole32.
 #pragma once
 
+#include <cstdint>
 #include <map>
 
 #include "net/guid_text.h"
@@ -27,13 +28,21 @@ class WinsockApi : public ISocketApi {
   private:
     // Windows makes a refused datagram readable, and the receive then fails
     // with 10054. Wine on Linux only sets the socket's error, which never
-    // clears; a socket whose error first appears is reported once, a refusal
-    // the way Windows reports it. A later refusal needs a fresh socket.
-    struct Refusal {
-        int seen = 0;
-        bool pending = false;
+    // clears, so that a second refusal would go unseen: an error that first
+    // appears is reported once, a refusal the way Windows reports it, and
+    // the socket behind the caller's handle is then replaced by a fresh one
+    // connected to the same server. The caller keeps its one handle.
+    struct Entry {
+        std::uintptr_t native; // the socket now behind the handle
+        SocketAddress peer{};  // where it is connected
+        bool connected = false;
+        int seen = 0;         // the error last reported, on a socket not replaced
+        bool pending = false; // an error to report at the next receive
     };
-    std::map<SocketHandle, Refusal> refusals_;
+    std::uintptr_t Native(SocketHandle socket) const;
+    // A fresh socket connected where the old one was; false leaves the old one.
+    bool Replace(Entry& entry);
+    std::map<SocketHandle, Entry> sockets_;
 };
 
 // StringFromGUID2, with room for 40 characters.
