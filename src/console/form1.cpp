@@ -227,7 +227,13 @@ void Form1::ParseStatusReply(const std::string& text) {
     c_.scrollMax = static_cast<int>(c_.lstSVRValue.size());
     if (!c_.lstSVRValue.empty())
         Select(0);
-    if (c_.lblSVRVersion == c_.lblClientVersion) {
+    // Only a server of one of the two game versions is joined or switched
+    // for: any other gets neither Patch nor Launch, and says why.
+    const std::string_view server = c_.lblSVRVersion;
+    if (server != kVersion100 && server != kVersion101) {
+        c_.lblPatchMeVisible = c_.cmdLaunchVisible = false;
+        c_.lblStatus = LooksLikeJka(reply) ? kUnknownVersion : kNotJka;
+    } else if (c_.lblSVRVersion == c_.lblClientVersion) {
         c_.cmdLaunchVisible = true;
         c_.cmdLaunchEnabled = true;
         c_.lblStatus = kReadyToLaunch;
@@ -430,7 +436,8 @@ void Form1::JobFinished() {
 void Form1::ShowSwitchResult(const SwitchResult& result) {
     switch (result.outcome) {
     case SwitchOutcome::Switched:
-        c_.lblClientVersion = c_.lblSVRVersion;
+        // What the installation holds now, as its marker says.
+        c_.lblClientVersion = std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
         c_.lblStatus = kPatchedReady;
         c_.lblPatchMeVisible = false;
         c_.cmdLaunchVisible = true;

@@ -195,6 +195,8 @@ inline constexpr char kPatchedReady[] = "Patched & Ready to Launch!";
 inline constexpr char kPatchFailed[] = "Patch failed! Nothing changed.";
 inline constexpr char kPatchNotUndone[] = "Patch failed! The game could not be put back.";
 inline constexpr char kGameRunning[] = "Game running...";
+inline constexpr char kNotJka[] = "Not a Jedi Academy server!";
+inline constexpr char kUnknownVersion[] = "Unknown server version!";
 
 // Why an address cannot be connected to, in words for the player; empty when it can.
 std::string BadAddressText(const std::string& host, const std::string& portText);

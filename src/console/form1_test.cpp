@@ -191,7 +191,12 @@ TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {
         {kMagic101, "JAmp: v1.0.1.0 win-x86 Oct 24 2003", "Ready to Launch! | v1.0.1 v1.0.1 | L +"},
         {std::nullopt, "JAmp: v1.0.1.0 x", "Needs patched! | v1.0.1 v1.0.0 | P +"}, // created as 0
         {123, "JAmp: v1.0.1.0 x", "Ready to Launch! | v1.0.1 v1.0.1 | L +"},
-        {kMagic101, "JAmp: V1.0.1.0 x\\protocol\\26", "Needs patched! | V1.0.1 v1.0.1 | P +"},
+        // A server of neither version is neither joined nor switched for.
+        {kMagic101, "JAmp: V1.0.1.0 x\\protocol\\26",
+         "Unknown server version! | V1.0.1 v1.0.1 | +"},
+        {kMagic101, "ioq3 1.36_GIT linux\\protocol\\71\\gamename\\baseoa",
+         "Not a Jedi Academy server! | 1.36_G v1.0.1 | +"},
+        {kMagic100, "Q3 1.32\\gamename\\basejka", "Unknown server version! | 1.32 v1.0.0 | +"},
         {kMagic101, "EternalJK: Beta\\protocol\\26", "Ready to Launch! | v1.0.1 v1.0.1 | L +"},
         // An engine naming its own version is named by its protocol.
         {kMagic100, "OpenJK-MP: 1.0.1.1 linux\\protocol\\25",

@@ -1,5 +1,6 @@
 #include "net/status_reply.h"
 
+#include "common/keyed_collection.h"
 #include "common/versions.h"
 
 namespace quorin {
@@ -41,6 +42,26 @@ std::string ServerVersionFromValue(std::string_view versionValue) {
     return std::string(word.substr(0, 6));
 }
 
+namespace {
+
+// A value up to its first line break: the last one runs on into the players.
+std::string_view FirstLine(std::string_view value) {
+    return value.substr(0, value.find('\n'));
+}
+
+} // namespace
+
+bool LooksLikeJka(const StatusReply& reply) {
+    for (const auto& [name, value] : reply.pairs) {
+        const std::string_view text = FirstLine(value);
+        if ((name == "version" && text.starts_with("JAmp")) ||
+            (name == "protocol" && (text == "25" || text == "26")) ||
+            (name == "gamename" && EqualsNoCase(text, "basejka")))
+            return true;
+    }
+    return false;
+}
+
 std::optional<std::string> EffectiveServerVersion(const StatusReply& reply) {
     // A text that looks like a version ("v" or "V" and a digit) is judged as
     // it stands, so "V1.0.1" stays a version the client does not have.
@@ -50,7 +71,7 @@ std::optional<std::string> EffectiveServerVersion(const StatusReply& reply) {
     std::optional<std::string_view> protocol;
     for (const auto& [name, value] : reply.pairs)
         if (name == "protocol") // the last value runs on into the player list
-            protocol = value.substr(0, value.find('\n'));
+            protocol = FirstLine(value);
     if (protocol == "25")
         return std::string(kVersion100);
     if (protocol == "26")

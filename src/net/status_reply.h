@@ -34,6 +34,10 @@ StatusReply ParseStatusReply(std::string_view datagram);
 // value; empty when there is no second word.
 std::string ServerVersionFromValue(std::string_view versionValue);
 
+// Whether the reply speaks of Jedi Academy at all, whatever its version: a
+// "JAmp" version text, protocol 25 or 26, or the game's own game name.
+bool LooksLikeJka(const StatusReply& reply);
+
 // The version to compare with the installation's. A "version" text that
 // looks like a version ("v" or "V" and a digit) stands as it is. Servers whose
 // text names no version at all (empty, "Beta", an engine's own numbering)
