@@ -146,7 +146,8 @@ void Form1::cmdQuery_Click() {
 }
 
 void Form1::Query() {
-    lastBoxed_ = 0; // asked again: a failure is worth a box again
+    lastBoxed_ = 0;
+    quietTicks_ = 0; // asked again: a failure is worth a box again
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
         ReportSocketError();
@@ -185,6 +186,8 @@ void Form1::Timer1_Timer() {
         ReportSocketError();
     else if (ready >= 1)
         ReadServerReply(UdpSocket);
+    else if (c_.lblStatus == kQuerying && ++quietTicks_ >= kQuietTicks)
+        c_.lblStatus = kNotResponding; // a reply that comes later still counts
 }
 
 void Form1::ReadServerReply(SocketHandle socket) {

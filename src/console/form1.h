@@ -170,6 +170,10 @@ class Form1 {
     bool busyBox_ = false;              // a box of the Patch click is open: no other click
     bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
     std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
+    int quietTicks_ = 0;         // ticks since the request without a reply
+    // A server that has not answered within 4 s (eight ticks of the 500 ms
+    // timer) is told as not responding.
+    static constexpr int kQuietTicks = 8;
     Leftover leftover_ = Leftover::None; // what start-up found of an unfinished switch
     std::string leftoverTold_;           // and what the player was told of it
     int listsGeneration_ = 0;

@@ -228,6 +228,14 @@ TEST_F(Form1Test, ListsFillRowForRowAndLaterDatagramsReplaceThem) {
     Answered("\\sv_hostname\\no header");
     EXPECT_TRUE(s.lstSVRValue.empty());
     EXPECT_EQ(Seen(s), "No results returned from server! | v1.0.1 v1.0.1 | +");
+
+    // Silence: not responding after 4 s of ticks, and a late reply still counts.
+    rig_.form->cmdQuery_Click();
+    std::vector<std::string> told;
+    for (int tick = 1; tick <= 8; ++tick, rig_.form->Timer1_Timer())
+        told.push_back(s.lblStatus);
+    EXPECT_EQ(told.back() + " " + s.lblStatus, std::string(kQuerying) + " " + kNotResponding);
+    EXPECT_EQ(Seen(Answered(Reply("JAmp: v1.0.1.0 x"))), "Ready to Launch! | v1.0.1 v1.0.1 | L +");
 }
 
 TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
