@@ -11,8 +11,16 @@ CommandLineAddress ReadCommandLine(std::string_view commandLine) {
         return address;
     std::string_view word = commandLine.substr(firstSpace + 1);
     word = word.substr(0, word.find(' '));
+    if (word.size() >= 2 && word.front() == '"' && word.back() == '"')
+        word = word.substr(1, word.size() - 2);
 
     address.needsDialog = false;
+    if (word.starts_with('[') || word.find("::") != std::string_view::npos) {
+        address.serverIP = std::string(word); // IPv6: the game speaks IPv4 only
+        address.serverPort = kDefaultGamePortText;
+        address.port = kDefaultGamePort;
+        return address;
+    }
     const std::size_t colon = word.find(':');
     address.serverIP = std::string(word.substr(0, colon));
     if (colon == std::string_view::npos) {
@@ -24,6 +32,35 @@ CommandLineAddress ReadCommandLine(std::string_view commandLine) {
     }
     address.port = ParsePort(address.serverPort);
     return address;
+}
+
+std::string WithAddress(std::string_view commandLine, const std::string& address) {
+    const std::size_t firstSpace = commandLine.find(' ');
+    if (commandLine.size() <= 4 || firstSpace == std::string_view::npos)
+        return "+connect " + address;
+    const std::size_t end = commandLine.find(' ', firstSpace + 1);
+    return std::string(commandLine.substr(0, firstSpace + 1)) + address +
+           std::string(end == std::string_view::npos ? "" : commandLine.substr(end));
+}
+
+void SplitAddress(std::string& host, std::string& port) {
+    const auto trim = [](std::string& text) {
+        const std::size_t first = text.find_first_not_of(" \t");
+        text = first == std::string::npos
+                   ? std::string()
+                   : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    };
+    trim(host);
+    if (host.size() >= 2 && host.front() == '"' && host.back() == '"') {
+        host = host.substr(1, host.size() - 2);
+        trim(host);
+    }
+    const std::size_t colon = host.find(':');
+    if (colon == std::string::npos || colon == 0 || host.find(':', colon + 1) != std::string::npos)
+        return; // no port in it, or an IPv6 literal, left for the box to name
+    port = host.substr(colon + 1);
+    host.resize(colon);
+    trim(port);
 }
 
 std::string_view ArgumentText(std::string_view line) {

@@ -28,8 +28,17 @@ struct CommandLineAddress {
 // `commandLine` is the argument text after the program's own path. Longer
 // than 4 characters, it is split on single spaces (two in a row give an empty
 // word, nothing is trimmed); the second word is host:port, and later words and
-// parts are ignored.
+// parts are ignored. Quotes around the word are dropped; an IPv6 literal
+// ("[::1]:29070", "::1") is kept whole as the host, for the box to name.
 CommandLineAddress ReadCommandLine(std::string_view commandLine);
+
+// The command line with its address word (the second) replaced by
+// `address`, everything else as it was; "+connect address" when it has none.
+std::string WithAddress(std::string_view commandLine, const std::string& address);
+
+// An address as typed or pasted: blanks and surrounding quotes dropped, and
+// "host:port" split in two (`port` set only then).
+void SplitAddress(std::string& host, std::string& port);
 
 // The argument text of a whole process command line: what follows the
 // program's own path (quoted or not) and the blanks after it.

@@ -32,12 +32,45 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
         {"+connect h: 5", false, "h", "", std::nullopt},
         {"+connect h:", false, "h", "", std::nullopt},
         {"+set  x", false, "", "29070", 29070},
+        {"+connect \"10.0.0.5:5000\" x", false, "10.0.0.5", "5000", 5000}, // quoted
+        {"+connect [::1]:29071", false, "[::1]:29071", "29070", 29070},    // IPv6, kept whole
+        {"+connect ::1", false, "::1", "29070", 29070},
     };
     for (const auto& c : cases) {
         const CommandLineAddress a = ReadCommandLine(c.commandLine);
         EXPECT_EQ(std::tuple(a.needsDialog, a.serverIP, a.serverPort, a.port),
                   std::tuple(c.needsDialog, c.ip, c.portText, c.port))
             << c.commandLine;
+    }
+}
+
+TEST(WithAddress, ReplacesOnlyTheAddressWord) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"+connect 10.0.0.5:70000 +set fs_game japlus", "+connect h:1 +set fs_game japlus"},
+        {"+connect bad", "+connect h:1"},
+        {"+connect", "+connect h:1"},
+        {"", "+connect h:1"},
+        {"+set  x", "+set h:1 x"}, // the empty second word is the address
+    };
+    for (const auto& [line, seen] : cases)
+        EXPECT_EQ(WithAddress(line, "h:1"), seen) << line;
+}
+
+TEST(SplitAddress, TakesThePortOutOfAPastedAddress) {
+    const struct {
+        const char *typed, *host, *port;
+    } cases[] = {
+        {"127.0.0.1:29070", "127.0.0.1", "29070"},
+        {" \"host.example: 5000 \" ", "host.example", "5000"},
+        {"10.0.0.5", "10.0.0.5", "kept"},
+        {"::1", "::1", "kept"},     // IPv6: left for the box to name
+        {":5000", ":5000", "kept"}, // no host before it
+        {"h:", "h", ""},
+    };
+    for (const auto& c : cases) {
+        std::string host = c.typed, port = "kept";
+        SplitAddress(host, port);
+        EXPECT_EQ(host + "|" + port, std::string(c.host) + "|" + c.port) << c.typed;
     }
 }
 

@@ -13,6 +13,10 @@ namespace quorin {
 std::string BadAddressText(const std::string& host, const std::string& portText) {
     if (host.empty())
         return "No server IP to connect to: start Quorin with +connect host:port.";
+    if (host.starts_with('[') || host.find(':') != std::string::npos)
+        return "\"" + host +
+               "\" is an IPv6 address, and the game connects over IPv4 only. Give the server's "
+               "IPv4 address or name.";
     if (!ParsePort(portText)) {
         std::string text = "The server port \"";
         text.append(portText).append("\" is not a whole number from 1 to 65535.");
@@ -473,7 +477,7 @@ void Form1::cmdLaunch_Click() {
     // An address typed into Server Settings is handed on, so that the game
     // joins that server instead of opening its menu.
     const std::string arguments =
-        addressFromDialog_ ? "+connect " + ServerIP + ":" + ServerPort : CommandLine;
+        addressFromDialog_ ? WithAddress(CommandLine, ServerIP + ":" + ServerPort) : CommandLine;
     statusBeforeGame_ = c_.lblStatus;
     c_.lblPatchMeVisible = false;
     SetStatus(kGameRunning);

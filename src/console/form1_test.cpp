@@ -142,6 +142,10 @@ TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
         {"+connect :5000", 0, 0,
          "No server IP to connect to: start Quorin with +connect host:port.", 1},
         {"+connect unresolvable:5", 0, 0, "Host not found.", 1},
+        {"+connect [::1]:5", 0, 0,
+         "\"[::1]:5\" is an IPv6 address, and the game connects over IPv4 only. Give the "
+         "server's IPv4 address or name.",
+         1},
         {"+connect 1.2.3.4:5", 10091, 0, "Network subsystem is unavailable.", 0},
         {"+connect 1.2.3.4:5", 0, 10024, "Too many open files.", 0},
     };
@@ -171,7 +175,7 @@ TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) 
         h.serverPort = h.lblPort = offered.size() == 1 ? "5000" : "";
         return true;
     };
-    Form1& f = rig_.Start("+connect 10.0.0.5:70000");
+    Form1& f = rig_.Start("+connect 10.0.0.5:70000 +set fs_game japlus");
     EXPECT_EQ(offered, (std::vector<std::string>{"10.0.0.5:70000/:", "unresolvable:5000/:"}));
     EXPECT_EQ(Seen(f.Controls()), "Querying server... |     |");
     EXPECT_EQ(f.Controls().lblPort, "29070");
@@ -179,7 +183,8 @@ TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) 
     EXPECT_EQ(sockets_.connects[0][2] << 8 | sockets_.connects[0][3], 29070);
     files_.File("C:\\JA\\GameData\\jamp.exe", "client");
     f.cmdLaunch_Click();
-    EXPECT_EQ(rig_.recordingLauncher.started.at(0).parameters, "+connect 10.0.0.5:29070");
+    EXPECT_EQ(rig_.recordingLauncher.started.at(0).parameters,
+              "+connect 10.0.0.5:29070 +set fs_game japlus"); // the rest kept
 }
 
 TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {

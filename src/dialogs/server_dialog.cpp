@@ -1,5 +1,7 @@
 #include "dialogs/server_dialog.h"
 
+#include "console/command_line.h"
+
 namespace quorin {
 
 std::string TrimSpaces(const std::string& text) {
@@ -17,13 +19,23 @@ void FrmServer::Text_Change(Box which, std::string text) {
 void FrmServer::Text_LostFocus(Box which) {
     if (!textChanged_)
         return;
-    if (which == Box::IP)
-        homes_.serverIP = TrimSpaces(txtIP_);
-    else
+    if (which == Box::IP) {
+        // "host:port" typed or pasted into the address box fills both.
+        std::string port;
+        SplitAddress(txtIP_, port);
+        if (!port.empty())
+            txtPort_ = homes_.serverPort = port;
+        homes_.serverIP = txtIP_;
+    } else {
         homes_.serverPort = TrimSpaces(txtPort_);
+    }
 }
 
 void FrmServer::OKButton_Click() {
+    std::string port;
+    SplitAddress(txtIP_, port);
+    if (!port.empty())
+        txtPort_ = port;
     homes_.lblIP = TrimSpaces(txtIP_);
     homes_.lblPort = TrimSpaces(txtPort_);
     homes_.serverIP = TrimSpaces(txtIP_);
@@ -34,7 +46,10 @@ void FrmServer::OKButton_Click() {
 void FrmServer::CancelButton_Click() {
     if (!homes_.serverPort.empty() && !homes_.serverIP.empty())
         return; // both given: the dialog stays open
-    box_.Show("Shutting down...", "Server IP & Port required!", kMbOk);
+    // Reopened with a refused address still in both boxes, Cancel gives up
+    // without claiming that they are empty.
+    if (TrimSpaces(txtIP_).empty() || TrimSpaces(txtPort_).empty())
+        box_.Show("Shutting down...", "Server IP & Port required!", kMbOk);
     closed_ = true;
     ended_ = true;
     process_.EndProcess();

@@ -58,10 +58,10 @@ TEST(FrmServer, OkCancelTheCloseBoxAndOneChangeFlag) {
         {{"lp"}, "open :stale  : ", " ", " ", "stale"}, // nothing typed: no copy
         // The address shown to mend; its filling is no typing.
         {{"p=5000", "ok"}, "closed 1.2.3.4:5000 1.2.3.4:5000", "1.2.3.4", " 70000"},
-        {{"lp", "li", "cancel"},
-         "closed ended exit : 1.2.3.4:7 [Shutting down...|Server IP & Port required!]",
-         "1.2.3.4",
-         "7"},
+        // Reopened with both boxes filled: Cancel gives up without a box.
+        {{"lp", "li", "cancel"}, "closed ended exit : 1.2.3.4:7", "1.2.3.4", "7"},
+        // An address pasted with its port fills both boxes.
+        {{"i=\"127.0.0.1:29071\"", "li", "ok"}, "closed 127.0.0.1:29071 127.0.0.1:29071"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Play(c.steps, c.shownIP, c.shownPort, c.startPort), c.seen)

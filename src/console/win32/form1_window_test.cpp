@@ -268,27 +268,15 @@ TEST_F(Form1WindowTest, ServerSettingsMendARefusedAddressOrCancel) {
     std::string offered; // the settings as they open
     {
         // A port out of range: the settings open filled with it. The player
-        // types the address with spaces, Tabs to the
-        // port, types it and clicks the close box: the port typed is kept,
-        // the address trimmed.
+        // pastes the whole address, with blanks, into the address box, Tabs
+        // on and clicks the close box: the address is split into both.
         test::WindowWatcher typing("Server Settings", [&](HWND dialog) {
             HWND ip = ::GetDlgItem(dialog, kIdTxtIP), portBox = ::GetDlgItem(dialog, kIdTxtPort);
-            const auto focus = [dialog] {
-                GUITHREADINFO info{};
-                info.cbSize = sizeof info;
-                ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
-                return info.hwndFocus;
-            };
-            const auto type = [](HWND box, const std::string& text) {
-                ::PostMessageA(box, EM_SETSEL, 0, -1);
-                for (char c : text)
-                    ::PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
-            };
             offered = win32::WindowText(ip) + ":" + win32::WindowText(portBox);
-            type(ip, "  127.0.0.1  ");
-            for (int i = 0; i < 3 && focus() != portBox; ++i, ::Sleep(50))
-                ::PostMessageA(focus(), WM_KEYDOWN, VK_TAB, 1);
-            type(portBox, std::to_string(port));
+            ::PostMessageA(ip, EM_SETSEL, 0, -1);
+            for (char c : "  127.0.0.1:" + std::to_string(port) + "  ")
+                ::PostMessageA(ip, WM_CHAR, static_cast<unsigned char>(c), 1);
+            ::PostMessageA(ip, WM_KEYDOWN, VK_TAB, 1);
             ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         });
         Start(70000);

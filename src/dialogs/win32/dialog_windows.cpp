@@ -21,10 +21,12 @@ class ServerWindow : public ToolDialog {
             return;
         if ((id == kIdTxtIP || id == kIdTxtPort) && (code == EN_CHANGE || code == EN_KILLFOCUS)) {
             const auto box = id == kIdTxtIP ? FrmServer::Box::IP : FrmServer::Box::Port;
-            if (code == EN_CHANGE)
+            if (code == EN_CHANGE) {
                 form_.Text_Change(box, WindowText(Control(id)));
-            else
+            } else {
                 form_.Text_LostFocus(box);
+                Fill(); // an address split in two shows in both boxes
+            }
         } else if (id == kIdOK) {
             form_.OKButton_Click();
         } else if (id == kIdCancel) {
@@ -37,9 +39,15 @@ class ServerWindow : public ToolDialog {
         AddTip(kIdTxtIP, "Enter the IP of the server you wish to connect to.");
         AddTip(kIdTxtPort, "Enter the port of the server you wish to connect to.");
         ::SendMessageA(Control(kIdOK), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-        filling_ = true; // what the form already holds is not the player's typing
-        ::SetWindowTextA(Control(kIdTxtIP), form_.Text(FrmServer::Box::IP).c_str());
-        ::SetWindowTextA(Control(kIdTxtPort), form_.Text(FrmServer::Box::Port).c_str());
+        Fill();
+    }
+    // The boxes show what the form holds; that is not the player's typing.
+    void Fill() {
+        filling_ = true;
+        for (const auto& [id, box] :
+             {std::pair(kIdTxtIP, FrmServer::Box::IP), {kIdTxtPort, FrmServer::Box::Port}})
+            if (WindowText(Control(id)) != form_.Text(box))
+                ::SetWindowTextA(Control(id), form_.Text(box).c_str());
         filling_ = false;
     }
 
