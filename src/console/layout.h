@@ -11,11 +11,11 @@ namespace quorin {
 inline constexpr int kForm1ClientWidth = 5415;
 inline constexpr int kStatusBarHeight = 240;
 // The client area's heights: collapsed, it ends with the status bar laid
-// out at 1305; expanded, the bar goes below the lists (1320 + 2760). The
-// design's outer heights (1920 and 4725) held them under its own caption and
-// borders; the window adds whatever frame it has.
+// out at 1305; expanded, the bar goes from 4110, just below the lists' foot
+// at 4080. The design's outer heights (1920 and 4725) held them under its
+// own caption and borders; the window adds whatever frame it has.
 inline constexpr int kForm1CollapsedClientHeight = 1305 + kStatusBarHeight;
-inline constexpr int kForm1ExpandedClientHeight = 1320 + 2760 + kStatusBarHeight;
+inline constexpr int kForm1ExpandedClientHeight = 4110 + kStatusBarHeight;
 
 enum Form1Id {
     kIdAbout = 101,
@@ -69,9 +69,11 @@ inline constexpr ControlDesign kForm1Controls[] = {
 inline constexpr ControlDesign kStatusLabel = {
     kIdStatus, "lblStatus", ControlKind::Label, "About", 1500, 0, 510, 195, Font::Bold, true, true};
 
-// Keyboard focus order.
-inline constexpr int kForm1TabOrder[] = {kIdVariables, kIdLaunch, kIdStatusBar, kIdValues,
-                                         kIdScroll,    kIdQuery,  kIdExpand,    kIdAbout};
+// Keyboard focus order; the Patch link, where Launch stands when it is not
+// shown, comes after Launch.
+inline constexpr int kForm1TabOrder[] = {kIdVariables, kIdLaunch, kIdPatch,
+                                         kIdStatusBar, kIdValues, kIdScroll,
+                                         kIdQuery,     kIdExpand, kIdAbout};
 
 // Server settings dialog.
 inline constexpr int kServerClientWidth = 3870;

@@ -1,10 +1,33 @@
 #include "console/server_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "common/keyed_collection.h"
 
 namespace quorin {
+
+std::optional<Rgb> GameColour(int code) {
+    static constexpr Rgb kShades[] = {{0, 0, 0},    {255, 0, 0},    {0, 128, 0},   {160, 130, 0},
+                                      {0, 0, 255},  {0, 128, 150},  {200, 0, 200}, {0, 0, 0},
+                                      {200, 95, 0}, {128, 128, 128}};
+    if (code == kDefaultColour || code < 0 || code > 9)
+        return std::nullopt;
+    return kShades[code];
+}
+
+double ContrastRatio(Rgb a, Rgb b) {
+    const auto luminance = [](Rgb c) {
+        const auto linear = [](std::uint8_t v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 namespace {
 

@@ -26,6 +26,20 @@ struct TextRun {
 // left out. A caret not followed by a digit is text.
 std::vector<TextRun> ColourRuns(std::string_view text);
 
+struct Rgb {
+    std::uint8_t r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+// The shade drawn for colour code `code` on the list's white: the game's
+// colours, those too light to read on white (green, yellow, cyan, magenta,
+// orange) darkened until they keep a contrast of at least 3:1. Empty for
+// the default colour (^7, the game's white), which is the list's own text
+// colour.
+std::optional<Rgb> GameColour(int code);
+// The contrast ratio of two colours, 1 to 21, as the web's accessibility
+// guidelines (WCAG 2) measure it.
+double ContrastRatio(Rgb a, Rgb b);
+
 // The text without its colour codes.
 std::string Uncoloured(std::string_view text);
 

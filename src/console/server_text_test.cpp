@@ -54,5 +54,24 @@ TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
     EXPECT_EQ(MaxClients({"a", "sv_maxclients"}, {"1"}), ""); // a name without its value
 }
 
+TEST(GameColour, EveryCodeReadsOnTheWhiteList) {
+    const Rgb white{255, 255, 255};
+    EXPECT_NEAR(ContrastRatio({0, 0, 0}, white), 21.0, 1e-9);     // the scale's two ends
+    EXPECT_NEAR(ContrastRatio({255, 255, 0}, white), 1.07, 0.01); // the game's own yellow
+    for (int code = 0; code <= 9; ++code) {
+        const auto shade = GameColour(code);
+        if (code == kDefaultColour) {
+            EXPECT_FALSE(shade); // the list's own text colour
+            continue;
+        }
+        ASSERT_TRUE(shade) << code;
+        EXPECT_GE(ContrastRatio(*shade, white), 3.0) << code;
+    }
+    // Still the game's colours: red, green and blue lead where they should.
+    EXPECT_EQ(GameColour(1), (Rgb{255, 0, 0}));
+    EXPECT_GT(GameColour(2)->g, GameColour(2)->r + GameColour(2)->b);
+    EXPECT_EQ(GameColour(4), (Rgb{0, 0, 255}));
+}
+
 } // namespace
 } // namespace quorin

@@ -45,8 +45,51 @@ LRESULT CALLBACK ScrollTogether(HWND list, UINT message, WPARAM wParam, LPARAM l
         HWND partner = reinterpret_cast<HWND>(other);
         if (::SendMessageA(partner, LB_GETTOPINDEX, 0, 0) != top)
             ::SendMessageA(partner, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+        // The wheel scrolls without selecting: the thumb follows the first
+        // row shown, as it would on the lists' own scroll bar.
+        if (message == WM_MOUSEWHEEL)
+            ::SetScrollPos(::GetDlgItem(::GetParent(list), kIdScroll), SB_CTL,
+                           static_cast<int>(top), TRUE);
     }
     return result;
+}
+
+// "Patch" as a link: the hand over it, the link colour, a focus cue when the
+// keyboard reaches it; Enter and Space press it (the window's loop).
+LRESULT CALLBACK PatchLink(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR) {
+    switch (message) {
+    case WM_SETCURSOR:
+        ::SetCursor(::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+        return TRUE;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        ::InvalidateRect(label, nullptr, TRUE);
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(label, &paint);
+        RECT box{};
+        ::GetClientRect(label, &box);
+        ::FillRect(dc, &box, ::GetSysColorBrush(COLOR_BTNFACE));
+        HGDIOBJ old =
+            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc,
+                       ::GetSysColor(::IsWindowEnabled(label) ? COLOR_HOTLIGHT : COLOR_GRAYTEXT));
+        const std::string text = WindowText(label);
+        ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                    DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+        if (::GetFocus() == label)
+            ::DrawFocusRect(dc, &box);
+        ::SelectObject(dc, old);
+        ::EndPaint(label, &paint);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return ::DefSubclassProc(label, message, wParam, lParam);
 }
 
 bool IsPushButton(HWND control) {
@@ -60,15 +103,12 @@ void SelectRow(HWND list, int index) {
         ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-// The game's colours for its codes ^0 to ^9. Its white, the colour of text
-// without a code, is the list's own text colour here, on a light list.
-COLORREF GameColour(int code) {
-    static constexpr COLORREF kColours[] = {
-        RGB(0, 0, 0),     RGB(255, 0, 0),   RGB(0, 255, 0), RGB(255, 255, 0), RGB(0, 0, 255),
-        RGB(0, 255, 255), RGB(255, 0, 255), RGB(0, 0, 0),   RGB(255, 128, 0), RGB(128, 128, 128)};
-    if (code == kDefaultColour || code < 0 || code > 9)
-        return ::GetSysColor(COLOR_WINDOWTEXT);
-    return kColours[code];
+// The game's colours for its codes ^0 to ^9, in shades that read on the
+// light list. Its white, the colour of text without a code, is the list's
+// own text colour.
+COLORREF CodeColour(int code) {
+    const auto shade = GameColour(code);
+    return shade ? RGB(shade->r, shade->g, shade->b) : ::GetSysColor(COLOR_WINDOWTEXT);
 }
 
 // A selected row is tinted with the selection colour rather than filled
@@ -134,7 +174,7 @@ void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
                 ::GetTextExtentPoint32W(dc, kMark, 3, &size);
             } else {
                 const int length = static_cast<int>(run.text.size());
-                ::SetTextColor(dc, GameColour(run.colour));
+                ::SetTextColor(dc, CodeColour(run.colour));
                 ::TextOutA(dc, x, item.rcItem.top, run.text.data(), length);
                 ::GetTextExtentPoint32A(dc, run.text.data(), length, &size);
             }
@@ -185,6 +225,11 @@ bool Form1Window::Create() {
                         reinterpret_cast<DWORD_PTR>(controls_[kIdValues]));
     ::SetWindowSubclass(controls_[kIdValues], ScrollTogether, 1,
                         reinterpret_cast<DWORD_PTR>(controls_[kIdVariables]));
+    ::SetWindowSubclass(controls_[kIdPatch], PatchLink, 1, 0);
+    // The keyboard reaches the status bar and the Patch link too.
+    for (int id : {kIdStatusBar, kIdPatch})
+        ::SetWindowLongA(controls_[id], GWL_STYLE,
+                         ::GetWindowLongA(controls_[id], GWL_STYLE) | WS_TABSTOP);
     for (int id : {kIdQuery, kIdExpand, kIdLaunch})
         ::EnableWindow(controls_[id], FALSE);
     ::ShowWindow(controls_[kIdLaunch], SW_HIDE);
@@ -373,6 +418,12 @@ bool Form1Window::PreTranslate(MSG& msg) {
             tipRow_ = -1;
             ::SendMessageA(tooltip_, TTM_POP, 0, 0);
         }
+    }
+    if (msg.message == WM_KEYDOWN && msg.hwnd == controls_[kIdPatch] &&
+        (msg.wParam == VK_RETURN || msg.wParam == VK_SPACE)) {
+        ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
+                       reinterpret_cast<LPARAM>(msg.hwnd));
+        return true;
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
         // Enter presses the focused push button, and otherwise the default:
