@@ -75,8 +75,9 @@ LRESULT CALLBACK PatchLink(HWND label, UINT message, WPARAM wParam, LPARAM lPara
         HGDIOBJ old =
             ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
         ::SetBkMode(dc, TRANSPARENT);
+        // The link blue of the About box's project page.
         ::SetTextColor(dc,
-                       ::GetSysColor(::IsWindowEnabled(label) ? COLOR_HOTLIGHT : COLOR_GRAYTEXT));
+                       ::IsWindowEnabled(label) ? RGB(0, 0, 255) : ::GetSysColor(COLOR_GRAYTEXT));
         const std::string text = WindowText(label);
         ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box,
                     DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
