@@ -1,9 +1,11 @@
 #include "console/form1.h"
 
+#include <chrono>
 #include <exception>
 
 #include "common/versions.h"
 #include "console/command_line.h"
+#include "console/server_text.h"
 #include "console/version_switch.h"
 #include "net/error_text.h"
 #include "net/status_reply.h"
@@ -151,7 +153,10 @@ void Form1::cmdQuery_Click() {
 
 void Form1::Query() {
     lastBoxed_ = 0;
-    quietTicks_ = 0; // asked again: a failure is worth a box again
+    quietTicks_ = 0;
+    sentAt_ = Now();
+    arrivedAt_.reset();
+    pingPending_ = true; // asked again: a failure is worth a box again
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
         ReportSocketError();
@@ -172,6 +177,22 @@ void Form1::ReportSocketError() {
         else if (n == 0 || s_.udp.LastSocketError() != kWsaeMsgSize)
             break;
     }
+}
+
+std::int64_t Form1::Now() const {
+    return Clock ? Clock()
+                 : std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                       .count();
+}
+
+void Form1::Ping_Timer() {
+    if (!pingPending_ || SocketCount < 1 || activity_ != Activity::Idle)
+        return;
+    if (s_.udp.SelectReadable(UdpSocket) != 0)
+        arrivedAt_ = Now(); // a reply, or an error, has come
+    if (arrivedAt_ || Now() - sentAt_ > kQuietTicks * 500)
+        pingPending_ = false;
 }
 
 void Form1::Timer1_Timer() {
@@ -209,12 +230,17 @@ void Form1::ParseStatusReply(const std::string& text) {
     c_.variableSelected = c_.valueSelected = -1;
     ++listsGeneration_;
     const StatusReply reply = quorin::ParseStatusReply(text);
+    c_.pairRows = 0;
+    c_.glance.clear();
+    c_.serverName.clear();
     if (!reply.headerPresent) {
         c_.lblStatus = kNoResults;
         c_.cmdLaunchVisible = false;
         return;
     }
     lastBoxed_ = 0;
+    const std::int64_t ping = arrivedAt_.value_or(Now()) - sentAt_;
+    pingPending_ = false;
     ClientMagic = s_.install.ReadMagic();
     c_.lblClientVersion = std::string(ClientVersionFromMagic(ClientMagic));
     for (const auto& [name, value] : reply.pairs) {
@@ -230,6 +256,28 @@ void Form1::ParseStatusReply(const std::string& text) {
         if (effective && *effective != c_.lblSVRVersion)
             SetServerVersion(*effective);
     }
+    // The players, each a row of its own after the server's pairs.
+    c_.pairRows = static_cast<int>(c_.lstSVRValue.size());
+    const std::string maxClients = MaxClients(c_.lstSVRVariable, c_.lstSVRValue);
+    std::string map, name;
+    for (int i = 0; i < c_.pairRows; ++i) {
+        if (c_.lstSVRVariable[i] == "mapname")
+            map = c_.lstSVRValue[i].substr(0, c_.lstSVRValue[i].find('\n'));
+        if (c_.lstSVRVariable[i] == "sv_hostname")
+            name = c_.lstSVRValue[i].substr(0, c_.lstSVRValue[i].find('\n'));
+    }
+    const auto players = c_.pairRows ? PlayerLines(c_.lstSVRValue.back()) : std::nullopt;
+    for (const std::string& line : players.value_or(std::vector<std::string>{})) {
+        c_.lstSVRVariable.push_back(ParsePlayers(line)->front().name);
+        c_.lstSVRValue.push_back(line);
+    }
+    c_.glance.clear();
+    for (const std::string& part :
+         {players ? PlayerCount(players->size(), maxClients) : std::string(), Uncoloured(map),
+          std::to_string(ping) + " ms"})
+        if (!part.empty())
+            c_.glance += (c_.glance.empty() ? "" : ", ") + part;
+    c_.serverName = name;
     c_.cmdExpandEnabled = true;
     c_.scrollMax = static_cast<int>(c_.lstSVRValue.size());
     if (!c_.lstSVRValue.empty())

@@ -40,6 +40,13 @@ struct Form1Controls {
     bool lblPatchMeEnabled = true;
     std::vector<std::string> lstSVRVariable;
     std::vector<std::string> lstSVRValue;
+    // The server's own pairs come first; after them, a row for each player
+    // (the name, and the player's line as the server sent it).
+    int pairRows = 0;
+    // The server at a glance: "3/16 players, mp/ffa3, 48 ms", and its name
+    // with its colour codes.
+    std::string glance;
+    std::string serverName;
     int variableSelected = -1;
     int valueSelected = -1;
     int scrollMax = 32767; // the scroll bar's own default until a reply sets it
@@ -115,6 +122,13 @@ class Form1 {
     // Called whenever a handler that blocks sets a status text, so that the
     // window can paint it at once.
     std::function<void()> Repaint;
+    // Milliseconds on a steady clock, for the ping.
+    std::function<std::int64_t()> Clock;
+    // While a request waits for its reply, the window calls this every few
+    // milliseconds: it notes when the reply has arrived, which the poll's
+    // 500 ms tick then reads.
+    void Ping_Timer();
+    bool PingPending() const { return pingPending_; }
 
     Form1Controls& Controls() { return c_; }
     const Form1Controls& Controls() const { return c_; }
@@ -141,6 +155,7 @@ class Form1 {
     // Shows what the check of an unfinished switch found, if anything.
     void TellLeftover(const RecoverResult& found);
     void Query();
+    std::int64_t Now() const;
     // Starts the Patch click's transaction, or the recovery at start-up, as
     // the switch's job: here, or in an elevated copy of Quorin.
     void StartTransaction(const Transaction& transaction);
@@ -171,6 +186,9 @@ class Form1 {
     bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
     std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
     int quietTicks_ = 0;         // ticks since the request without a reply
+    bool pingPending_ = false;   // a request out, its reply not yet seen
+    std::int64_t sentAt_ = 0;    // when the request went out, on Clock
+    std::optional<std::int64_t> arrivedAt_; // when its reply was first seen
     // A server that has not answered within 4 s (eight ticks of the 500 ms
     // timer) is told as not responding.
     static constexpr int kQuietTicks = 8;

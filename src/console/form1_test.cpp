@@ -216,10 +216,25 @@ TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {
 
 TEST_F(Form1Test, ListsFillRowForRowAndLaterDatagramsReplaceThem) {
     rig_.Install(kMagic101);
-    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x", "\\g_gametype\\0"));
-    EXPECT_EQ(s.lstSVRVariable, (std::vector<std::string>{"sv_hostname", "version", "g_gametype"}));
-    EXPECT_EQ(s.lstSVRValue[2], "0\n0 0 \"p\"\n");
-    EXPECT_EQ(s.scrollMax, 3);
+    // The request goes out at 1000 ms, its reply is seen at 1048 and read on
+    // the tick at 1400: the ping is 48 ms.
+    std::int64_t now = 1000;
+    Form1& f = rig_.Create(kAddress);
+    f.Clock = [&] { return now; };
+    f.Form_Load();
+    now = 1048;
+    sockets_.Arrive(Reply("JAmp: v1.0.1.0 x", "\\mapname\\^1mp/ffa3\\sv_maxclients\\16"));
+    f.Ping_Timer();
+    EXPECT_FALSE(f.PingPending());
+    now = 1400;
+    f.Timer1_Timer();
+    Form1Controls& s = f.Controls();
+    // The server's pairs as sent, then a row for each player.
+    EXPECT_EQ(s.lstSVRVariable, (std::vector<std::string>{"sv_hostname", "version", "mapname",
+                                                          "sv_maxclients", "p"}));
+    EXPECT_EQ(s.lstSVRValue[3] + "|" + s.lstSVRValue[4], "16\n0 0 \"p\"\n|0 0 \"p\"");
+    EXPECT_EQ(std::to_string(s.pairRows) + " " + std::to_string(s.scrollMax), "4 5");
+    EXPECT_EQ(s.glance + " | " + s.serverName, "1/16 players, mp/ffa3, 48 ms | Test");
     EXPECT_EQ(s.variableSelected + s.valueSelected, 0);
     rig_.form->cmdExpand_Click();
     EXPECT_EQ(s.cmdExpandCaption, "-");
@@ -270,7 +285,7 @@ TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
                                             std::to_string(box_.shown[0].style) + ")";
         EXPECT_EQ(shown + (s.cmdExpandEnabled ? " +" : "") + (s.cmdLaunchVisible ? " L" : "") +
                       std::to_string(s.lstSVRVariable.size()),
-                  std::string(told) + " L2");
+                  std::string(told) + " L3");
     }
     // One socket for the whole run, whatever it was told.
     EXPECT_EQ(sockets_.closes, 0);

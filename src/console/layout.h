@@ -36,6 +36,7 @@ enum Form1Id {
     kIdLabel3,
     kIdLabel2,
     kIdLabel1,
+    kIdGlance,
 };
 
 // From the top of the stacking order to the bottom.
@@ -50,6 +51,8 @@ inline constexpr ControlDesign kForm1Controls[] = {
     {kIdLaunch, "cmdLaunch", ControlKind::Button, "&Launch", 3000, 120, 750, 375},
     {kIdPatch, "lblPatchMe", ControlKind::Label, "Patch", 3000, 840, 750, 195, Font::Bold, true,
      true},
+    // The server at a glance, in the free space between the buttons and Patch.
+    {kIdGlance, "lblGlance", ControlKind::Label, "", 3000, 540, 2415, 195},
     {kIdIP, "lblIP", ControlKind::Label, " ", 1320, 120, 45, 195, Font::Default, true},
     {kIdPort, "lblPort", ControlKind::Label, " ", 1320, 360, 45, 195, Font::Default, true},
     {kIdServerVersion, "lblSVRVersion", ControlKind::Label, " ", 1320, 600, 45, 195, Font::Default,

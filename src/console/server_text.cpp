@@ -69,14 +69,35 @@ std::optional<std::string_view> AfterFirstLine(std::string_view text) {
     return text.substr(at + 1);
 }
 
-std::string Count(std::size_t players, std::string_view maxClients) {
+} // namespace
+
+std::string PlayerCount(std::size_t players, std::string_view maxClients) {
     std::string text = std::to_string(players);
     if (!maxClients.empty())
         text += "/" + std::string(maxClients);
     return text + (players == 1 && maxClients.empty() ? " player" : " players");
 }
 
-} // namespace
+std::optional<std::vector<std::string>> PlayerLines(std::string_view lastValue) {
+    const auto rest = AfterFirstLine(lastValue);
+    if (!rest || !ParsePlayers(*rest))
+        return std::nullopt;
+    std::vector<std::string> lines;
+    for (std::string_view left = *rest; !left.empty();) {
+        const std::size_t end = left.find('\n');
+        lines.emplace_back(left.substr(0, end));
+        left.remove_prefix(end == std::string_view::npos ? left.size() : end + 1);
+    }
+    return lines;
+}
+
+std::vector<TextRun> PlayerRuns(std::string_view line) {
+    const auto player = ParsePlayers(line);
+    if (!player || player->size() != 1)
+        return ColourRuns(line);
+    return {{"score " + std::to_string(player->front().score) + ", ping " +
+             std::to_string(player->front().ping) + " ms"}};
+}
 
 std::vector<TextRun> ColourRuns(std::string_view text) {
     std::vector<TextRun> runs;
@@ -120,8 +141,8 @@ std::optional<std::vector<Player>> ParsePlayers(std::string_view lines) {
 std::string MaxClients(const std::vector<std::string>& names,
                        const std::vector<std::string>& values) {
     for (std::size_t i = 0; i < names.size() && i < values.size(); ++i)
-        if (EqualsNoCase(names[i], "sv_maxclients"))
-            return values[i];
+        if (EqualsNoCase(names[i], "sv_maxclients")) // the last value runs on into the players
+            return values[i].substr(0, values[i].find('\n'));
     return {};
 }
 
@@ -131,16 +152,9 @@ std::vector<TextRun> RowRuns(std::string_view item, bool last, std::string_view 
     if (!rest)
         return runs;
     if (const auto players = last ? ParsePlayers(*rest) : std::nullopt) {
+        // The players have rows of their own: here, only how many.
         runs.push_back({"", kDefaultColour, true});
-        runs.push_back({Count(players->size(), maxClients) + (players->empty() ? "" : ": ")});
-        for (std::size_t i = 0; i < players->size(); ++i) {
-            const Player& p = (*players)[i];
-            if (i > 0)
-                runs.push_back({", "});
-            Append(runs, ColourRuns(p.name));
-            runs.push_back(
-                {" (" + std::to_string(p.score) + ", " + std::to_string(p.ping) + " ms)"});
-        }
+        runs.push_back({PlayerCount(players->size(), maxClients)});
         return runs;
     }
     for (std::string_view lines = *rest;;) {
@@ -159,7 +173,7 @@ std::string RowTip(std::string_view item, bool last, std::string_view maxClients
         return {};
     std::string tip = Uncoloured(item.substr(0, item.find('\n')));
     if (const auto players = last ? ParsePlayers(*rest) : std::nullopt) {
-        tip += "\n" + Count(players->size(), maxClients);
+        tip += "\n" + PlayerCount(players->size(), maxClients);
         for (const Player& p : *players)
             tip += "\n" + Uncoloured(p.name) + ": score " + std::to_string(p.score) + ", ping " +
                    std::to_string(p.ping);

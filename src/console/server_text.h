@@ -58,9 +58,20 @@ std::optional<std::vector<Player>> ParsePlayers(std::string_view lines);
 std::string MaxClients(const std::vector<std::string>& names,
                        const std::vector<std::string>& values);
 
-// What a row shows. In the last row, the lines after the first are the
-// server's players when they read as players ("3/16 players: Kyle (12, 48
-// ms), ..."); any other line break shows as a separator.
+// "3/16 players"; "1 player" when the number of places is not known.
+std::string PlayerCount(std::size_t players, std::string_view maxClients);
+
+// The player lines after the first line of the reply's last value, each as
+// the server sent it; empty when there are none that read as players.
+std::optional<std::vector<std::string>> PlayerLines(std::string_view lastValue);
+
+// A player's row in the values list: "score 12, ping 48 ms".
+std::vector<TextRun> PlayerRuns(std::string_view line);
+
+// What a row shows. In the last row of the server's pairs, the lines after
+// the first are the server's players when they read as players, shown there
+// by their count ("3/16 players": they have rows of their own); any other
+// line break shows as a separator.
 std::vector<TextRun> RowRuns(std::string_view item, bool last, std::string_view maxClients);
 
 // The same row spelt out for its tooltip, a player to a line, without

@@ -29,20 +29,20 @@ TEST(RowRuns, ColoursSeparatorsAndPlayers) {
         {"a^x^^9b", false, "a^x^^7 b^9 "}, // a caret before a non-digit is text
         {"one\ntwo\n^2three", false, "one^7 |two^7 |three^2 "},
         {"0\n" + kPlayers, false, "0^7 |12 48 \"^7 Kyle^1  Katarn\"^7 |-3 112 \"Jaden \xE9\"^7 |"},
-        {"0\n" + kPlayers, true,
-         "0^7 |2/16 players: ^7 Kyle^1  Katarn^7  (12, 48 ms)^7 , ^7 Jaden \xE9^7  (-3, 112 "
-         "ms)^7 "},
-        {"20\n", true, "20^7 |0/16 players^7 "}, // nobody playing
+        {"0\n" + kPlayers, true, "0^7 |2/16 players^7 "}, // the players have rows of their own
+        {"20\n", true, "20^7 |0/16 players^7 "},          // nobody playing
         {"20\n1 2 \"a\"\nnot a player", true, "20^7 |1 2 \"a\"^7 |not a player^7 "},
         {"20\n1\t2 \"a\"", true, "20^7 |1\t2 \"a\"^7 "}, // and a blank after the score
-        {"20\n1 2 \"\"\n3 4 \"^0b\"", true,
-         "20^7 |2/16 players: ^7  (1, 2 ms)^7 , ^7 b^0  (3, 4 ms)^7 "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Render(RowRuns(c.item, c.last, "16")), c.seen) << c.item;
-    EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "")), "0^7 |1 player: ^7 a^7  (1, 2 ms)^7 ");
-    EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "16")),
-              "0^7 |1/16 players: ^7 a^7  (1, 2 ms)^7 ");
+    EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "")), "0^7 |1 player^7 ");
+    // Each player's own row: the line as sent, and what its value shows.
+    EXPECT_EQ(PlayerLines("0\n" + kPlayers),
+              (std::vector<std::string>{"12 48 \"^1Kyle^7 Katarn\"", "-3 112 \"Jaden \xE9\""}));
+    EXPECT_EQ(PlayerLines("20\n"), std::vector<std::string>{});
+    EXPECT_FALSE(PlayerLines("20\nnot a player"));
+    EXPECT_EQ(Render(PlayerRuns("-3 112 \"x\"")), "score -3, ping 112 ms^7 ");
 }
 
 TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
@@ -51,7 +51,8 @@ TEST(RowTip, SpellsOutTheRowAPlayerToALine) {
               "0\n2/16 players\nKyle Katarn: score 12, ping 48\nJaden \xE9: score -3, ping 112");
     EXPECT_EQ(RowTip("a\n^3b\nc", false, "16"), "a\nb\nc");
     EXPECT_EQ(MaxClients({"a", "SV_MaxClients"}, {"1", "24"}), "24");
-    EXPECT_EQ(MaxClients({"a", "sv_maxclients"}, {"1"}), ""); // a name without its value
+    EXPECT_EQ(MaxClients({"a", "sv_maxclients"}, {"1"}), "");          // a name without its value
+    EXPECT_EQ(MaxClients({"sv_maxclients"}, {"16\n1 2 \"a\""}), "16"); // the last, with players
 }
 
 TEST(GameColour, EveryCodeReadsOnTheWhiteList) {

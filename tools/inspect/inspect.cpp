@@ -3,17 +3,18 @@
 // the screenshots.
 //
 //   quorin-inspect [--title T] [--wait-answer] [--wait-status S] [--click ID]
-//                  [--label-click ID] [--hover-last ID] [--rect] [--text] [--close]
+//                  [--label-click ID] [--hover ID] [--hover-last ID] [--rect] [--text]
+//                  [--close]
 //
 // The window is looked for until it is shown (20 s at most). --wait-answer
 // waits (20 s at most) until the status shows the outcome of a query;
 // --wait-status waits until the status reads S (or one of S's texts
 // separated by "|"); --click presses the button
 // with that id and --label-click clicks a label (both asynchronously);
-// --hover-last rests the pointer on the last row of that list until its
-// tooltip shows; --rect prints the window's outer rectangle, with any tooltip
-// it shows, as WxH+X+Y; --text prints a message box's message; without an action it prints the
-// labels and both lists.
+// --hover rests the pointer on the control with that id, and --hover-last on
+// the last row of that list, until its tooltip shows; --rect prints the window's outer rectangle,
+// with any tooltip it shows, as WxH+X+Y; --text prints a message box's message; without an action
+// it prints the labels and both lists.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -106,6 +107,13 @@ int main(int argc, char** argv) {
         } else if (arg == "--click" && i + 1 < argc) {
             ::PostMessageA(::GetDlgItem(main, std::atoi(argv[++i])), BM_CLICK, 0, 0);
             ::Sleep(300);
+        } else if (arg == "--hover" && i + 1 < argc) {
+            RECT box{};
+            ::GetWindowRect(::GetDlgItem(main, std::atoi(argv[++i])), &box);
+            ::SetCursorPos(box.left + 20, (box.top + box.bottom) / 2 - 1);
+            ::Sleep(100);
+            ::SetCursorPos(box.left + 21, (box.top + box.bottom) / 2); // a hand's small move
+            ::Sleep(1500);
         } else if (arg == "--hover-last" && i + 1 < argc) {
             HWND list = ::GetDlgItem(main, std::atoi(argv[++i]));
             const auto last = ::SendMessageA(list, LB_GETCOUNT, 0, 0) - 1;

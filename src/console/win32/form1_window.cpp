@@ -16,6 +16,9 @@ namespace {
 constexpr char kClassName[] = "QuorinMain";
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerInterval = 500;
+// While a request waits for its reply, a quicker timer notes when it comes.
+constexpr UINT_PTR kPingTimerId = 2;
+constexpr UINT kPingInterval = 10;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 const ControlDesign& DesignOf(int id) {
@@ -161,12 +164,21 @@ void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
     }
     const int count = static_cast<int>(::SendMessageA(item.hwndItem, LB_GETCOUNT, 0, 0));
     const int row = static_cast<int>(item.itemID);
+    // The players' rows, after the server's pairs, are set apart by a tint
+    // and show a player's name, score and ping.
+    const bool player = row >= pairRows_ && row < static_cast<int>(valueRows_.size());
+    if (player && !selected)
+        ::FillRect(dc, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
     if (row >= 0 && row < count) {
         const std::string text = RowText(item.hwndItem, row);
+        const bool values = item.hwndItem == controls_[kIdValues];
+        const std::vector<TextRun> runs = !player ? RowRuns(text, row == pairRows_ - 1, maxClients_)
+                                          : values ? PlayerRuns(text)
+                                                   : ColourRuns(text);
         HGDIOBJ oldFont = ::SelectObject(dc, fonts_.Get(Font::List));
         ::SetBkMode(dc, TRANSPARENT);
         int x = item.rcItem.left + 2;
-        for (const TextRun& run : RowRuns(text, row == count - 1, maxClients_)) {
+        for (const TextRun& run : runs) {
             SIZE size{};
             if (run.separator) { // a line break, shown as a pilcrow between spaces
                 static constexpr wchar_t kMark[] = L" \u00B6 ";
@@ -198,7 +210,7 @@ const char* Form1Window::RowTipText() {
     tipRow_ = RowAt(list, MAKELPARAM(at.x, at.y));
     tipText_ = tipRow_ < 0 || tipRow_ >= count
                    ? std::string()
-                   : RowTip(RowText(list, tipRow_), tipRow_ == count - 1, maxClients_);
+                   : RowTip(RowText(list, tipRow_), tipRow_ == pairRows_ - 1, maxClients_);
     return tipText_.c_str();
 }
 
@@ -245,6 +257,9 @@ bool Form1Window::Create() {
     AddTooltip(controls_[kIdStatus], "Click to visit!");
     AddTooltip(controls_[kIdExpand], "View/Hide Server Details");
     AddTooltip(controls_[kIdValues], LPSTR_TEXTCALLBACKA); // a row of several lines, spelt out
+    AddTooltip(controls_[kIdGlance], LPSTR_TEXTCALLBACKA); // the server's name
+    ::SetWindowLongA(controls_[kIdGlance], GWL_STYLE,
+                     ::GetWindowLongA(controls_[kIdGlance], GWL_STYLE) | SS_ENDELLIPSIS);
     ::SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, TwipsToPixels(kForm1ClientWidth, dpi_));
 
     Layout();
@@ -349,6 +364,12 @@ void Form1Window::Sync() {
     SetLabelText(controls_[kIdPort], c.lblPort);
     SetLabelText(controls_[kIdServerVersion], c.lblSVRVersion);
     SetLabelText(controls_[kIdClientVersion], c.lblClientVersion);
+    if (WindowText(controls_[kIdGlance]) != c.glance) { // fixed in size: a long text ends in "..."
+        ::SetWindowTextA(controls_[kIdGlance], c.glance.c_str());
+        ::InvalidateRect(controls_[kIdGlance], nullptr, TRUE);
+    }
+    if (form_.PingPending() && !pingTimer_)
+        pingTimer_ = ::SetTimer(hwnd_.Get(), kPingTimerId, kPingInterval, nullptr) != 0;
     if (WindowText(controls_[kIdExpand]) != c.cmdExpandCaption)
         ::SetWindowTextA(controls_[kIdExpand], c.cmdExpandCaption.c_str());
     Enable(controls_[kIdQuery], c.cmdQueryEnabled);
@@ -360,6 +381,7 @@ void Form1Window::Sync() {
     if (listsShown_ != form_.ListsGeneration()) {
         listsShown_ = form_.ListsGeneration();
         maxClients_ = MaxClients(c.lstSVRVariable, c.lstSVRValue);
+        pairRows_ = c.pairRows;
         variableRows_ = c.lstSVRVariable;
         valueRows_ = c.lstSVRValue;
         for (auto [id, rows] :
@@ -486,6 +508,12 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_TIMER:
+        if (wParam == kPingTimerId) {
+            form_.Ping_Timer();
+            if (!form_.PingPending())
+                ::KillTimer(hwnd, kPingTimerId), pingTimer_ = false;
+            return 0;
+        }
         if (wParam == kTimerId) {
             form_.Timer1_Timer();
             if (hwnd_)
@@ -506,6 +534,11 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (tip->hdr.hwndFrom == tooltip_ && tip->hdr.code == TTN_GETDISPINFOA &&
             reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdValues])
             tip->lpszText = const_cast<char*>(RowTipText());
+        if (tip->hdr.hwndFrom == tooltip_ && tip->hdr.code == TTN_GETDISPINFOA &&
+            reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdGlance]) {
+            nameTip_ = Uncoloured(form_.Controls().serverName);
+            tip->lpszText = const_cast<char*>(nameTip_.c_str());
+        }
         return 0;
     }
     case DM_GETDEFID:

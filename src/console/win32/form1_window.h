@@ -70,6 +70,9 @@ class Form1Window {
     int tipRow_ = -1; // the values row the tooltip spells out
     std::string tipText_;
     std::string maxClients_; // the shown reply's sv_maxclients, for the players' count
+    int pairRows_ = 0;       // the shown reply's own pairs; the players' rows follow
+    std::string nameTip_;    // the server's name, for the glance's tooltip
+    bool pingTimer_ = false;
     std::vector<std::string> variableRows_, valueRows_; // what the lists were filled with
     bool expandedShown_ = false;
     bool disabledForWork_ = false;   // disabled while the switch or the game runs

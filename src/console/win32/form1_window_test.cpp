@@ -110,8 +110,9 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     EXPECT_EQ(Text(kIdExpand), "-");
     EXPECT_TRUE(fits(kForm1ExpandedClientHeight, kIdValues));
     // The server's colours as drawn: "^4Stand-in" in the game's blue, the
-    // last row's "^1Kyle" in its red, and its line breaks as grey pilcrows,
-    // not as boxes in the text's colour; the names list has none.
+    // first player's row "^1Kyle" in its red, and the last pair's line break
+    // as a grey pilcrow, not as a box in the text's colour; the names list
+    // has none.
     const auto pixels = [this](int id, int row) {
         HWND list = window_->Control(id);
         ::UpdateWindow(list);
@@ -130,7 +131,7 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         ::ReleaseDC(list, dc);
         return std::string(blue ? "b" : "") + (red ? "r" : "") + (grey ? "g" : "");
     };
-    const int last = Send(kIdValues, LB_GETCOUNT) - 1;
+    const int last = rig_.Controls().pairRows - 1; // the server's last pair; the players follow
     // A message posted to a row of a list as the player's input, through the
     // window's own loop, with the real pointer there too: each list's row and
     // first row shown.
@@ -149,7 +150,8 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
                std::to_string(Send(kIdValues, LB_GETTOPINDEX));
     };
     EXPECT_EQ(pixels(kIdValues, 0) + "|" + pixels(kIdValues, last) + "|" + pixels(kIdVariables, 0),
-              "b|rg|");
+              "b|g|");
+    EXPECT_TRUE(pixels(kIdVariables, last + 1).starts_with("r")); // a player's coloured name
     // The row holds the server's bytes as sent; its tip, with the pointer on
     // it, spells out the players with their count.
     char item[256] = {};
