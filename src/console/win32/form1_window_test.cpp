@@ -35,12 +35,12 @@ class Form1WindowTest : public test::LiveServicesTest {
         LiveServicesTest::TearDown();
     }
     // The workflow in its real window, started up and shown, asking `port`.
-    void Start(int port, const std::string& root = "C:\\JA") {
+    void Start(int port, const std::string& root = "C:\\JA", const std::string& more = "") {
         rig_.Install(kMagic101, root);
         rig_.jobs = &jobs_; // the real ones, told through the window's messages
         rig_.launcher = &launcher_;
-        Form1& form = rig_.Create(port ? "+connect 127.0.0.1:" + std::to_string(port) : "", nullptr,
-                                  &dialog_);
+        Form1& form = rig_.Create(port ? "+connect 127.0.0.1:" + std::to_string(port) + more : "",
+                                  nullptr, &dialog_);
         window_ = std::make_unique<win32::Form1Window>(
             form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
         ASSERT_TRUE(window_->Create());
@@ -239,6 +239,28 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     EXPECT_EQ(box_.shown.at(0).caption, "Cant find your JKA executable!");
 }
 
+TEST_F(Form1WindowTest, TheServerAtAGlanceAndNoVerdictForOneTheGameCannotJoin) {
+    QUORIN_PEER_PORT(jka, "v101");
+    Start(jka);
+    ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+    const std::string glance = Text(kIdGlance);
+    EXPECT_TRUE(glance.starts_with("3/16 players, mp/ffa3, ") && glance.ends_with(" ms")) << glance;
+    EXPECT_EQ(Send(kIdValues, LB_GETCOUNT), rig_.Controls().pairRows + 3); // a row per player
+
+    // A real server of another game: everything it sent, but no verdict.
+    QUORIN_PEER_PORT(other, "openarena");
+    Start(other);
+    ASSERT_TRUE(WaitForStatus(kNotJka)) << Text(kIdStatus);
+    EXPECT_FALSE(::IsWindowVisible(window_->Control(kIdPatch)));
+    EXPECT_FALSE(::IsWindowVisible(window_->Control(kIdLaunch)));
+    EXPECT_GT(Send(kIdVariables, LB_GETCOUNT), 30);
+
+    // A server that never answers (it replies from another port).
+    QUORIN_PEER_PORT(silent, "otherport");
+    Start(silent);
+    EXPECT_TRUE(Pump([&] { return Text(kIdStatus) == kNotResponding; }, 10s)) << Text(kIdStatus);
+}
+
 TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpacePressesIt) {
     QUORIN_PEER_PORT(port, "v100");
     Start(port); // the installation is 1.0.1
@@ -324,13 +346,14 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     const std::string log = root + "\\jamp.log";
     ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
     {
-        // Started without an address: the player types it into Server Settings.
+        // Started with a port out of range and more for the game: the player
+        // mends the port in Server Settings.
         test::WindowWatcher typing("Server Settings", [&](HWND dialog) {
             ::SetDlgItemTextA(dialog, kIdTxtIP, "127.0.0.1");
             ::SetDlgItemTextA(dialog, kIdTxtPort, std::to_string(port).c_str());
             test::PostClick(dialog, kIdOK);
         });
-        Start(0, root);
+        Start(70000, root, " +set fs_game japlus");
         ASSERT_TRUE(typing.Acted());
     }
     ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
@@ -355,9 +378,10 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     EXPECT_TRUE(Pump([&] { return quit && Text(kIdStatus) == kReadyToLaunch; }, 30s))
         << Text(kIdStatus);
     player.join();
-    // The address from the dialog reaches the game as +connect.
+    // The address from the dialog takes the place of the bad one; the rest
+    // of the command line reaches the game as it was.
     EXPECT_EQ(seen, std::string(kGameRunning) + "\n+connect 127.0.0.1:" + std::to_string(port) +
-                        "\n" + root + "\\GameData\n");
+                        " +set fs_game japlus\n" + root + "\\GameData\n");
     EXPECT_TRUE(::IsWindowEnabled(window_->Handle()));
     Pump([] { return false; }, 1500ms); // the second click must not start the game again
     EXPECT_EQ(::GetFileAttributesA(log.c_str()), INVALID_FILE_ATTRIBUTES);
