@@ -404,14 +404,6 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
          "0 Patch failed! Nothing changed. The copy of Quorin with administrator rights refused"},
         {"ended mid-way", [](const Transaction&) { return 3L; },
          "0 Patch failed! The game could not be put back. The copy of Quorin that switched"},
-        {"held file",
-         [&](const Transaction& t) {
-             files_.held.insert("c:\\ja\\gamedata\\jamp.exe");
-             const long code = copyReports(t);
-             files_.held.clear();
-             return code;
-         },
-         "0 Patch failed! Nothing changed. \"C:\\JA\\GameData\\jamp.exe\" is in use"},
         {"switched", copyReports, "599925 Patched & Ready to Launch! "},
     };
     for (const auto& c : cases) {

@@ -201,6 +201,35 @@ void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
         ::DrawFocusRect(dc, &item.rcItem);
 }
 
+// The server's name in the glance's tooltip, drawn again over the tooltip's
+// own plain text in the game's colours.
+LRESULT Form1Window::DrawNameTip(const NMTTCUSTOMDRAW& draw) {
+    if (!nameTipShown_)
+        return CDRF_DODEFAULT;
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYPOSTPAINT;
+    if (draw.nmcd.dwDrawStage != CDDS_POSTPAINT)
+        return CDRF_DODEFAULT;
+    HDC dc = draw.nmcd.hdc;
+    RECT text{};
+    ::GetClientRect(tooltip_, &text);
+    ::SendMessageA(tooltip_, TTM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&text));
+    const UniqueHbrush ground(::CreateSolidBrush(::GetSysColor(COLOR_INFOBK)));
+    ::FillRect(dc, &text, ground.Get());
+    ::SetBkMode(dc, TRANSPARENT);
+    int x = text.left;
+    for (const TextRun& run : ColourRuns(form_.Controls().serverName)) {
+        const int length = static_cast<int>(run.text.size());
+        ::SetTextColor(dc, run.colour == kDefaultColour ? ::GetSysColor(COLOR_INFOTEXT)
+                                                        : CodeColour(run.colour));
+        ::TextOutA(dc, x, text.top, run.text.data(), length);
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, run.text.data(), length, &size);
+        x += size.cx;
+    }
+    return CDRF_DODEFAULT;
+}
+
 const char* Form1Window::RowTipText() {
     HWND list = controls_[kIdValues];
     POINT at{};
@@ -530,12 +559,18 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom != tooltip_)
+            return 0;
+        if (header->code == NM_CUSTOMDRAW)
+            return DrawNameTip(*reinterpret_cast<const NMTTCUSTOMDRAW*>(lParam));
         auto* tip = reinterpret_cast<NMTTDISPINFOA*>(lParam);
-        if (tip->hdr.hwndFrom == tooltip_ && tip->hdr.code == TTN_GETDISPINFOA &&
-            reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdValues])
+        if (tip->hdr.code != TTN_GETDISPINFOA)
+            return 0;
+        nameTipShown_ = reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdGlance];
+        if (reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdValues])
             tip->lpszText = const_cast<char*>(RowTipText());
-        if (tip->hdr.hwndFrom == tooltip_ && tip->hdr.code == TTN_GETDISPINFOA &&
-            reinterpret_cast<HWND>(tip->hdr.idFrom) == controls_[kIdGlance]) {
+        if (nameTipShown_) {
             nameTip_ = Uncoloured(form_.Controls().serverName);
             tip->lpszText = const_cast<char*>(nameTip_.c_str());
         }

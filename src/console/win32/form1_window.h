@@ -7,6 +7,8 @@
 #include <string>
 
 #include "common/win32/controls.h"
+
+#include <commctrl.h>
 #include "console/form1.h"
 
 namespace quorin::win32 {
@@ -57,6 +59,7 @@ class Form1Window {
     void DrawRow(const DRAWITEMSTRUCT& item);
     std::string RowText(HWND list, int index) const;
     const char* RowTipText();
+    LRESULT DrawNameTip(const NMTTCUSTOMDRAW& draw);
     void FitLabels();
 
     Form1& form_;
@@ -69,9 +72,10 @@ class Form1Window {
     int listsShown_ = -1;
     int tipRow_ = -1; // the values row the tooltip spells out
     std::string tipText_;
-    std::string maxClients_; // the shown reply's sv_maxclients, for the players' count
-    int pairRows_ = 0;       // the shown reply's own pairs; the players' rows follow
-    std::string nameTip_;    // the server's name, for the glance's tooltip
+    std::string maxClients_;    // the shown reply's sv_maxclients, for the players' count
+    int pairRows_ = 0;          // the shown reply's own pairs; the players' rows follow
+    std::string nameTip_;       // the server's name, for the glance's tooltip
+    bool nameTipShown_ = false; // the tooltip shows it now
     bool pingTimer_ = false;
     std::vector<std::string> variableRows_, valueRows_; // what the lists were filled with
     bool expandedShown_ = false;

@@ -48,6 +48,8 @@ class GameSwitchTest : public test::LiveServicesTest {
         files_ = win32::GameFiles(tool_);
     }
     void TearDown() override {
+        if (first_)
+            End(first_.Get()); // a tool a failed test left running
         LiveServicesTest::TearDown();
         test::RemoveTree(root_);
     }
@@ -60,6 +62,37 @@ class GameSwitchTest : public test::LiveServicesTest {
         return f;
     }
     std::string Magic() { return rig_.install.ReadMagic(); }
+    // The real tool, a copy in the tool folder, patching a game whose 1.0.1
+    // store holds a file of `size` bytes besides: started against `port`,
+    // it shows "Needs patched!" and is clicked on Patch. Its status label.
+    HWND StartPatching(int port, std::int64_t size) {
+        using namespace std::chrono_literals;
+        EXPECT_TRUE(::CopyFileA(QUORIN_EXE, Exe().c_str(), FALSE));
+        EXPECT_TRUE(test::MakeSparseFile(tool_ + "\\Patch Files\\101\\base\\big.pk3", size));
+        std::tie(first_, firstId_) = Start(port);
+        HWND main = test::WaitForProcessWindow(firstId_, kAppTitle, 20s);
+        HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
+        if (!main || test::WaitForText(status, kNeedsPatched) != kNeedsPatched)
+            return nullptr;
+        ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+        return status;
+    }
+    std::string Exe() const { return tool_ + "\\quorin.exe"; }
+    std::pair<win32::UniqueKernelHandle, DWORD> Start(int port) const {
+        return test::StartProcess("\"" + Exe() + "\" +connect 127.0.0.1:" + std::to_string(port),
+                                  tool_.c_str());
+    }
+    static bool Midway(const std::string& status) {
+        return status.starts_with("Patching.... ") && status != "Patching.... 0%" &&
+               status != "Patching.... 100%";
+    }
+    static void End(HANDLE process) {
+        ::TerminateProcess(process, 0);
+        ::WaitForSingleObject(process, 10000);
+    }
+    win32::UniqueKernelHandle first_;
+    DWORD firstId_ = 0;
     // Every file and folder of the installation with its bytes, and the marker as stored.
     auto Snapshot() {
         std::vector<std::tuple<std::string, bool, std::uint64_t, std::uint64_t, std::string>> tree;
@@ -130,50 +163,32 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
 TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     QUORIN_PEER_PORT(port, "v101");
     using namespace std::chrono_literals;
-    const std::string exe = tool_ + "\\quorin.exe";
-    ASSERT_TRUE(::CopyFileA(QUORIN_EXE, exe.c_str(), FALSE));
-    ASSERT_TRUE(test::MakeSparseFile(tool_ + "\\Patch Files\\101\\base\\big.pk3", 1ll << 30));
     Write(game_ + "\\GameData\\base\\assets3.pk3", "old assets");
     const auto before = Snapshot();
-    const auto start = [&] {
-        return test::StartProcess("\"" + exe + "\" +connect 127.0.0.1:" + std::to_string(port),
-                                  tool_.c_str());
-    };
-    const auto [first, firstId] = start();
-    HWND main = test::WaitForProcessWindow(firstId, kAppTitle, 20s);
-    ASSERT_TRUE(main);
-    HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
-    ASSERT_EQ(test::WaitForText(status, kNeedsPatched), kNeedsPatched);
-    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+    HWND status = StartPatching(port, 1ll << 30);
+    ASSERT_TRUE(status);
     // The window answers while it copies, and paints the copy's progress.
     const std::string copied = game_ + "\\GameData\\base\\big.pk3";
     char text[64] = {};
-    const auto midway = [&] {
-        const std::string t = text;
-        return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
-    };
     bool answered = true;
-    for (int i = 0; i < 3000 && answered && !(midway() && files_.Stat(copied).size);
+    for (int i = 0; i < 3000 && answered && !(Midway(text) && files_.Stat(copied).size);
          ++i, ::Sleep(10))
         answered =
             ::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
                                   SMTO_NORMAL, 5000, nullptr);
     // A second Quorin started meanwhile leaves the switch alone and says so.
-    const auto [other, otherId] = start();
+    const auto [other, otherId] = Start(port);
     EXPECT_TRUE(test::WaitForProcessWindow(otherId, "Version switch running", 20s));
-    ::TerminateProcess(other.Get(), 0);
-    ::WaitForSingleObject(other.Get(), 10000);
+    End(other.Get());
     EXPECT_TRUE(files_.Stat(game_ + "\\GameData\\Quorin switch\\0").exists);
-    ::TerminateProcess(first.Get(), 1);
-    ::WaitForSingleObject(first.Get(), 10000);
+    End(first_.Get());
     ASSERT_TRUE(answered);
-    ASSERT_TRUE(midway()) << text;
+    ASSERT_TRUE(Midway(text)) << text;
     ASSERT_LT(files_.Stat(copied).size, 1ull << 30) << "the copy ended before the tool did";
     EXPECT_EQ(Magic(), "599925");
     EXPECT_TRUE(files_.Stat(game_ + "\\GameData\\Quorin switch\\journal.txt").exists);
 
-    const auto [second, secondId] = start();
+    const auto [second, secondId] = Start(port);
     HWND told = test::WaitForProcessWindow(secondId, "Version switch undone", 20s);
     ASSERT_TRUE(told);
     EXPECT_NE(win32::WindowText(::GetDlgItem(told, 0xFFFF)).find("put back as it was before"),
@@ -181,8 +196,7 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     EXPECT_EQ(Snapshot(), before);
     EXPECT_EQ(Magic(), "0");
     EXPECT_FALSE(files_.Stat(game_ + "\\GameData\\Quorin switch").exists);
-    ::TerminateProcess(second.Get(), 0);
-    ::WaitForSingleObject(second.Get(), 10000);
+    End(second.Get());
 }
 
 // Without the rights to switch (forced here: under Wine every program has
@@ -190,29 +204,20 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
 // while the window shows its progress and answers.
 TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
     QUORIN_PEER_PORT(port, "v101");
-    using namespace std::chrono_literals;
-    const std::string exe = tool_ + "\\quorin.exe";
-    ASSERT_TRUE(::CopyFileA(QUORIN_EXE, exe.c_str(), FALSE));
-    ASSERT_TRUE(test::MakeSparseFile(tool_ + "\\Patch Files\\101\\base\\big.pk3", 512ll << 20));
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", "1");
-    const auto [quorin, id] = test::StartProcess(
-        "\"" + exe + "\" +connect 127.0.0.1:" + std::to_string(port), tool_.c_str());
+    HWND status = StartPatching(port, 512ll << 20);
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);
-    HWND main = test::WaitForProcessWindow(id, kAppTitle, 20s);
-    ASSERT_TRUE(main);
-    HWND status = ::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus);
-    ASSERT_EQ(test::WaitForText(status, kNeedsPatched), kNeedsPatched);
-    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+    ASSERT_TRUE(status);
     // Other quorin.exe processes than the first: the elevated copy.
-    const auto copies = [id = id] {
+    const auto copies = [this] {
         int count = 0;
         const win32::UniqueKernelHandle all(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32 entry{};
         entry.dwSize = sizeof entry;
         for (bool more = ::Process32First(all.Get(), &entry); more;
              more = ::Process32Next(all.Get(), &entry))
-            count += entry.th32ProcessID != id && _stricmp(entry.szExeFile, "quorin.exe") == 0;
+            count +=
+                entry.th32ProcessID != firstId_ && _stricmp(entry.szExeFile, "quorin.exe") == 0;
         return count;
     };
     std::set<std::string> shown;
@@ -228,14 +233,11 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
         shown.insert(text);
         mostCopies = std::max(mostCopies, copies());
     }
-    ::TerminateProcess(quorin.Get(), 0);
-    ::WaitForSingleObject(quorin.Get(), 10000);
+    End(first_.Get());
     EXPECT_TRUE(shown.contains(kPatchedReady));
     EXPECT_EQ(mostCopies, 1);
     EXPECT_LT(slowest, 500u);
-    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::string& t) {
-        return t.starts_with("Patching.... ") && t != "Patching.... 0%" && t != "Patching.... 100%";
-    })) << ::testing::PrintToString(shown);
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), Midway)) << ::testing::PrintToString(shown);
     EXPECT_EQ(Magic(), "599925");
     EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 512ull << 20);
 }
