@@ -233,7 +233,11 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
         shown.insert(text);
         mostCopies = std::max(mostCopies, copies());
     }
+    // The client label reads the version the installation now holds.
+    const std::string client =
+        win32::WindowText(::GetDlgItem(::GetParent(::GetParent(status)), kIdClientVersion));
     End(first_.Get());
+    EXPECT_EQ(client, "v1.0.1");
     EXPECT_TRUE(shown.contains(kPatchedReady));
     EXPECT_EQ(mostCopies, 1);
     EXPECT_LT(slowest, 500u);
