@@ -362,13 +362,16 @@ void Form1::SetStatus(std::string text) {
 }
 
 void Form1::RecoverInterruptedSwitch() {
+    // Nothing to look at, the common case: the rights are not even probed.
     const std::string gameData = s_.install.InstallPath() + "\\GameData";
+    if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
+        !s_.files.Stat(gameData + kSwitchFolder).exists)
+        return;
     if (!s_.elevation.Needed(gameData))
         return TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
-    // Without the rights to put it back, an elevated copy does, if there is
-    // anything to look at; until it has, no reply is read and no click taken.
-    if (s_.files.Stat(gameData + kSwitchFolder).exists)
-        StartTransaction({true, {}});
+    // Without the rights to put it back, an elevated copy does; until it
+    // has, no reply is read and no click taken.
+    StartTransaction({true, {}});
 }
 
 void Form1::TellLeftover(const RecoverResult& found) {
@@ -407,7 +410,10 @@ void Form1::lblPatchMe_Click() {
 
 void Form1::StartTransaction(const Transaction& transaction) {
     transaction_ = transaction;
-    elevated_ = s_.elevation.Needed(s_.install.InstallPath() + "\\GameData");
+    // An "Install Path" that is no full path is not probed (the probe would
+    // write wherever it points); the switch here then says what is wrong.
+    elevated_ = InstallPathProblem(s_.install.InstallPath()).empty() &&
+                s_.elevation.Needed(s_.install.InstallPath() + "\\GameData");
     report_.reset();
     progress_ = progressShown_ = -1;
     activity_ = Activity::Switching;

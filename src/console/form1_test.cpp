@@ -385,6 +385,7 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
     rig_.scriptedElevation.needed = true;
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    EXPECT_EQ(rig_.scriptedElevation.probes, 0); // nothing to recover: the rights not probed
     const auto copyReports = [&](const Transaction& t) { // the copy, as it would run
         rig_.form->JobProgress(40);
         rig_.form->Timer1_Timer();

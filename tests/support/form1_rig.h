@@ -58,7 +58,8 @@ class ScriptedElevation : public IElevation {
     bool needed = false;
     std::function<long(const Transaction&)> copy; // none: the prompt declined
     std::vector<Transaction> runs;
-    bool Needed(const std::string&) override { return needed; }
+    int probes = 0; // the rights looked at
+    bool Needed(const std::string&) override { return ++probes, needed; }
     long Run(const Transaction& transaction) override {
         runs.push_back(transaction);
         return copy ? copy(transaction) : kElevationDeclined;
