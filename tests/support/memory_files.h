@@ -188,21 +188,16 @@ class MemoryFiles : public IGameFiles {
         return Content(path).substr(0, limit + 1);
     }
 
-    class Lock : public IHold {
-      public:
-        Lock(std::set<std::string>& locked, std::string key) : locked_(locked), key_(key) {
-            locked_.insert(key_);
-        }
-        ~Lock() override { locked_.erase(key_); }
-
-      private:
-        std::set<std::string>& locked_;
-        std::string key_;
+    // A hold that runs `release` when let go.
+    struct Released : IHold {
+        explicit Released(std::function<void()> r) : release(std::move(r)) {}
+        ~Released() override { release(); }
+        std::function<void()> release;
     };
     std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override {
-        if (locked.contains(FoldCase(gameData)))
+        if (!locked.insert(FoldCase(gameData)).second)
             return nullptr;
-        return std::make_unique<Lock>(locked, FoldCase(gameData));
+        return std::make_unique<Released>([this, key = FoldCase(gameData)] { locked.erase(key); });
     }
 
     std::optional<std::string> FileVersion(const std::string& path) override {
