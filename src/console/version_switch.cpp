@@ -17,7 +17,6 @@ constexpr char kJournalEnd[] = "end";
 // Last-write times kept by FAT32 are 2 s apart; exFAT and NTFS keep finer ones.
 constexpr std::uint64_t kTimeSlack = 2 * 10'000'000ull;
 constexpr std::uint64_t kRoomSlack = 1 << 20;
-constexpr long kFileNotEmpty = 145;
 
 constexpr char kAnotherSwitching[] =
     "Another Quorin is switching the game's version right now. This one leaves the game "
@@ -29,22 +28,24 @@ std::string Quoted(const std::string& path) {
 }
 
 // Why a file could not be moved, removed or written, in words the player can act on.
-std::string Cause(const std::string& path, long error) {
-    switch (error) {
-    case kFileSharingViolation:
+std::string Cause(const std::string& path, FileResult result) {
+    switch (result.error) {
+    case FileError::InUse:
         return Quoted(path) + " is in use by another program. Close the game (and any program "
                               "that may have the file open), then click Patch again.";
-    case kFileAccessDenied:
+    case FileError::AccessDenied:
         return "Quorin was refused access to " + Quoted(path) +
                ". Check that Quorin may change the game folder.";
-    case kFileDiskFull:
-    case kFileHandleDiskFull:
+    case FileError::DiskFull:
         return "The drive is full: " + Quoted(path) +
                " could not be written. Free some space, then click Patch again.";
-    case kFileLink:
+    case FileError::Link:
         return Quoted(path) + " is a link. Quorin changes nothing through links.";
+    case FileError::NotFound:
+        return Quoted(path) + " is missing.";
     default:
-        return Quoted(path) + " could not be changed (error " + std::to_string(error) + ").";
+        return Quoted(path) + " could not be changed (error " + std::to_string(result.system) +
+               ").";
     }
 }
 
@@ -401,9 +402,9 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
 
     journal.marker = install_.SaveMagic();
     if (!folderThere)
-        if (const long rc = files_.MakeFolder(Folder()); rc != kFileOk)
+        if (const FileResult rc = files_.MakeFolder(Folder()); rc != kFileOk)
             return notStarted(Cause(Folder(), rc));
-    long journalError = kFileOk;
+    FileResult journalError = kFileOk;
     std::unique_ptr<IJournalFile> journalFile =
         files_.CreateJournal(Folder() + kJournalName, FormatJournal(journal), journalError);
     if (!journalFile) {
@@ -477,7 +478,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         return fail(copyFailed);
 
     // Removing the journal commits the switch; what was moved aside then goes.
-    if (const long rc = journalFile->Remove(); rc != kFileOk)
+    if (const FileResult rc = journalFile->Remove(); rc != kFileOk)
         return fail(Cause(Folder() + kJournalName, rc));
     ClearFolder();
     return {SwitchOutcome::Switched, {}};
@@ -500,7 +501,7 @@ std::string VersionSwitch::RollBack(const SwitchJournal& journal, std::size_t& r
             continue;
         if (state.folder)
             note(Quoted(Full(*it)) + " is now a folder.");
-        else if (const long rc = files_.RemoveFile(Full(*it)); rc != kFileOk)
+        else if (const FileResult rc = files_.RemoveFile(Full(*it)); rc != kFileOk)
             note(Cause(Full(*it), rc));
         else
             ++removed;
@@ -517,7 +518,7 @@ std::string VersionSwitch::RollBack(const SwitchJournal& journal, std::size_t& r
                      Quoted(Folder()) + " as " + Quoted(std::to_string(i)) + ".");
             continue; // never moved: still in its place
         }
-        long rc = kFileOk;
+        FileResult rc = kFileOk;
         if (placed.folder)
             rc = kFileExists;
         else if (placed.exists)
@@ -534,7 +535,8 @@ std::string VersionSwitch::RollBack(const SwitchJournal& journal, std::size_t& r
         if (!state.folder || !reachable(*it))
             continue;
         // One that now holds files of someone else's stays, with them.
-        if (const long rc = files_.RemoveFolder(Full(*it)); rc != kFileOk && rc != kFileNotEmpty)
+        if (const FileResult rc = files_.RemoveFolder(Full(*it));
+            rc != kFileOk && rc != kFileNotEmpty)
             note(Cause(Full(*it), rc));
     }
     if (!install_.RestoreMagic(journal.marker))
@@ -608,7 +610,7 @@ RecoverResult VersionSwitch::RecoverLocked() {
     const std::string left = RollBack(*journal, restored, removed);
     if (!left.empty())
         return {Leftover::Stuck, intro + left};
-    if (const long rc = files_.RemoveFile(path); rc != kFileOk)
+    if (const FileResult rc = files_.RemoveFile(path); rc != kFileOk)
         return {Leftover::Stuck, intro +
                                      "The game is back as it was, but Quorin could not remove "
                                      "its journal: " +
@@ -631,7 +633,7 @@ std::string VersionSwitch::SetAside() {
         const std::string kept = Folder() + " (kept " + std::to_string(n) + ")";
         if (files_.Stat(kept).exists)
             continue;
-        if (const long rc = files_.Rename(Folder(), kept); rc != kFileOk)
+        if (const FileResult rc = files_.Rename(Folder(), kept); rc != kFileOk)
             return Cause(Folder(), rc);
         return {};
     }

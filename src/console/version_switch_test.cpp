@@ -144,19 +144,19 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
          SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\ui\\menu.txt\""},
         {"a patch file that cannot be read", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt"); },
-         SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\ui\\menu.txt\" did not arrive whole"},
+         SwitchOutcome::RolledBack, "\"C:\\Tool\\Patch Files\\101\\ui\\menu.txt\" is in use"},
         {"down, after assets3.pk3 went aside", "v1.0.1",
          [](test::MemoryFiles& f) {
              f.File("C:\\JA\\GameData\\base\\assets3.pk3", "assets 101");
              f.held.insert("c:\\tool\\patch files\\100\\jamp.exe");
          },
-         SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\jamp.exe\" did not arrive whole"},
+         SwitchOutcome::RolledBack, "\"C:\\Tool\\Patch Files\\100\\jamp.exe\" is in use"},
         {"a new folder the copy did not make", "v1.0.0",
          [](test::MemoryFiles& f) {
              f.Folder("C:\\Tool\\Patch Files\\101\\maps");
              f.held.insert("c:\\ja\\gamedata\\maps");
          },
-         SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\maps\" did not arrive whole"},
+         SwitchOutcome::RolledBack, "\"C:\\JA\\GameData\\maps\" is in use"},
         {"a file system just over 2 s off", "v1.0.0",
          [](test::MemoryFiles& f) { f.copyTimeShift = 20'000'001; }, SwitchOutcome::RolledBack,
          "did not arrive whole"},

@@ -39,17 +39,34 @@ struct FileEntry {
     FileState state;
 };
 
-// The system's error codes that the switch tells apart.
-inline constexpr long kFileOk = 0;
-inline constexpr long kFileNotFound = 2;
-inline constexpr long kPathNotFound = 3;
-inline constexpr long kFileAccessDenied = 5;
-inline constexpr long kFileSharingViolation = 32;
-inline constexpr long kFileDiskFull = 112;
-inline constexpr long kFileHandleDiskFull = 39;
-inline constexpr long kFileExists = 183;
-// Not a system code (bit 29 marks an application's own): the path is a link, refused.
-inline constexpr long kFileLink = 0x20000001;
+// Why a change to a file or folder failed, in the switch's own terms.
+enum class FileError {
+    None,
+    NotFound,     // the file, or a folder on the way to it, is not there
+    AccessDenied, // refused: no rights, or a read-only file where that matters
+    InUse,        // another program holds it open
+    DiskFull,
+    Exists,   // something of that name is there already
+    NotEmpty, // a folder that still holds something
+    Link,     // the path is a link: Quorin changes nothing through one
+    Other,    // any other failure: the system's own number tells it
+};
+
+struct FileResult {
+    FileError error = FileError::None;
+    long system = 0; // the system's number, for a failure of its own (Other)
+    bool Ok() const { return error == FileError::None; }
+    bool operator==(const FileResult&) const = default;
+};
+
+inline constexpr FileResult kFileOk{};
+inline constexpr FileResult kFileNotFound{FileError::NotFound};
+inline constexpr FileResult kFileAccessDenied{FileError::AccessDenied};
+inline constexpr FileResult kFileInUse{FileError::InUse};
+inline constexpr FileResult kFileDiskFull{FileError::DiskFull};
+inline constexpr FileResult kFileExists{FileError::Exists};
+inline constexpr FileResult kFileNotEmpty{FileError::NotEmpty};
+inline constexpr FileResult kFileLink{FileError::Link};
 
 struct Move {
     std::string from;
@@ -57,11 +74,12 @@ struct Move {
 };
 
 struct CopyResult {
-    bool copied = false;       // every file was copied
-    std::size_t movesDone = 0; // of movesFirst
-    long moveError = kFileOk;  // why the next move failed
-    long copyError = kFileOk;  // why the copy stopped, when it did
-    std::string failedPath;    // the destination it stopped at
+    bool copied = false;            // every file was copied
+    std::size_t movesDone = 0;      // of movesFirst
+    FileResult moveError = kFileOk; // why the next move failed
+    FileResult copyError = kFileOk; // why the copy stopped, when it did
+    std::string failedPath;         // where it stopped: the file it could not
+                                    // write, or the patch file it could not read
 };
 
 // Something held until it is let go: the lock of a game folder's switch.
@@ -75,8 +93,8 @@ class IHold {
 class IJournalFile {
   public:
     virtual ~IJournalFile() = default;
-    // Deletes it through its own handle; kFileOk or the system's error.
-    virtual long Remove() = 0;
+    // Deletes it through its own handle.
+    virtual FileResult Remove() = 0;
 };
 
 class IGameFiles {
@@ -90,18 +108,17 @@ class IGameFiles {
     virtual std::optional<std::vector<FileEntry>> List(const std::string& folder) = 0;
     // Bytes free to the caller on the drive of `folder`; empty when unknown.
     virtual std::optional<std::uint64_t> FreeBytes(const std::string& folder) = 0;
-    // Each returns kFileOk or the system's error code. Removals never act
-    // through a link: a path that is one gives kFileLink. A read-only file
-    // is removed all the same.
-    virtual long Rename(const std::string& from, const std::string& to) = 0;
-    virtual long RemoveFile(const std::string& path) = 0;
-    virtual long MakeFolder(const std::string& path) = 0;
-    virtual long RemoveFolder(const std::string& path) = 0; // an empty one
+    // Removals never act through a link: a path that is one gives
+    // FileError::Link. A read-only file is removed all the same.
+    virtual FileResult Rename(const std::string& from, const std::string& to) = 0;
+    virtual FileResult RemoveFile(const std::string& path) = 0;
+    virtual FileResult MakeFolder(const std::string& path) = 0;
+    virtual FileResult RemoveFolder(const std::string& path) = 0; // an empty one
     // Creates `path`, which must not exist yet, with `text` on the disk
     // before it returns, and keeps it open without sharing for as long as
     // the result lives; null (and `error` set) when it cannot.
-    virtual std::unique_ptr<IJournalFile> CreateJournal(const std::string& path,
-                                                        const std::string& text, long& error) = 0;
+    virtual std::unique_ptr<IJournalFile>
+    CreateJournal(const std::string& path, const std::string& text, FileResult& error) = 0;
     // At most `limit` + 1 bytes of a file, so that a caller can tell one
     // that is too long; empty when it cannot be opened or read.
     virtual std::optional<std::string> ReadText(const std::string& path, std::size_t limit) = 0;

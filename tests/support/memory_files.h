@@ -1,7 +1,7 @@
 // A game folder in memory that answers as the Windows file system does:
-// names without regard to letter case, sharing violations for held files,
-// links followed on the way to a path but not at its end, one switch lock per
-// folder, and a copy that leaves a held file as it was and still says success.
+// names without regard to letter case, held files in use, links followed on
+// the way to a path but not at its end, one switch lock per folder, and a
+// copy that stops at a held file, the one it writes or the one it reads.
 #pragma once
 
 #include <algorithm>
@@ -26,10 +26,10 @@ class MemoryFiles : public IGameFiles {
         std::string target; // a link's
         bool operator==(const Node&) const = default;
     };
-    std::map<std::string, Node> nodes;     // folded path
-    std::set<std::string> held;            // folded paths open without sharing
-    std::set<std::string> locked;          // folded game folders another process switches
-    std::map<std::string, long> copyFails; // folded destination: the copy's error there
+    std::map<std::string, Node> nodes;           // folded path
+    std::set<std::string> held;                  // folded paths open without sharing
+    std::set<std::string> locked;                // folded game folders another process switches
+    std::map<std::string, FileResult> copyFails; // folded destination: the copy's failure there
     std::optional<std::uint64_t> freeBytes;
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times
     std::function<void()> duringCopy; // runs inside each copy, after its ticks, before it writes
@@ -100,12 +100,12 @@ class MemoryFiles : public IGameFiles {
         return out;
     }
     std::optional<std::uint64_t> FreeBytes(const std::string&) override { return freeBytes; }
-    long Rename(const std::string& from, const std::string& to) override {
+    FileResult Rename(const std::string& from, const std::string& to) override {
         const auto it = nodes.find(FoldCase(Resolve(from)));
         if (it == nodes.end())
             return kFileNotFound;
         if (held.contains(it->first))
-            return kFileSharingViolation;
+            return kFileInUse;
         const std::string dest = Resolve(to);
         if (nodes.contains(FoldCase(dest)))
             return kFileExists;
@@ -128,7 +128,7 @@ class MemoryFiles : public IGameFiles {
         nodes.merge(moved);
         return kFileOk;
     }
-    long RemoveFile(const std::string& path) override {
+    FileResult RemoveFile(const std::string& path) override {
         const std::string key = FoldCase(Resolve(path));
         const auto it = nodes.find(key);
         if (it == nodes.end() || it->second.state.folder)
@@ -136,24 +136,24 @@ class MemoryFiles : public IGameFiles {
         if (it->second.state.link)
             return kFileLink;
         if (held.contains(key))
-            return kFileSharingViolation;
+            return kFileInUse;
         nodes.erase(it); // read-only or not
         return kFileOk;
     }
-    long MakeFolder(const std::string& path) override {
+    FileResult MakeFolder(const std::string& path) override {
         if (nodes.contains(FoldCase(Resolve(path))))
             return kFileExists;
         Folder(Resolve(path));
         return kFileOk;
     }
-    long RemoveFolder(const std::string& path) override {
+    FileResult RemoveFolder(const std::string& path) override {
         const auto it = nodes.find(FoldCase(Resolve(path)));
         if (it == nodes.end() || !it->second.state.folder)
             return kFileNotFound;
         if (it->second.state.link)
             return kFileLink;
         if (List(path)->size())
-            return 145; // not empty
+            return kFileNotEmpty;
         nodes.erase(it);
         return kFileOk;
     }
@@ -162,7 +162,7 @@ class MemoryFiles : public IGameFiles {
       public:
         Journal(MemoryFiles& files, std::string key) : files_(files), key_(std::move(key)) {}
         ~Journal() override { files_.held.erase(key_); }
-        long Remove() override {
+        FileResult Remove() override {
             files_.held.erase(key_);
             files_.nodes.erase(key_);
             return kFileOk;
@@ -173,7 +173,7 @@ class MemoryFiles : public IGameFiles {
         std::string key_;
     };
     std::unique_ptr<IJournalFile> CreateJournal(const std::string& path, const std::string& text,
-                                                long& error) override {
+                                                FileResult& error) override {
         const std::string key = FoldCase(Resolve(path));
         error = writeFails ? kFileAccessDenied : nodes.contains(key) ? kFileExists : kFileOk;
         if (error != kFileOk)
@@ -226,8 +226,14 @@ class MemoryFiles : public IGameFiles {
                 result.failedPath = to;
                 return result;
             }
-            if (held.contains(FoldCase(to)) || held.contains(FoldCase(source + "\\" + e.path)))
-                continue; // left as it was, and still reported as a success
+            // A held file stops the copy, as CopyFileA does: the one it
+            // writes, or the patch file it reads.
+            for (const std::string& path : {to, source + "\\" + e.path})
+                if (held.contains(FoldCase(path))) {
+                    result.copyError = kFileInUse;
+                    result.failedPath = path;
+                    return result;
+                }
             if (e.state.folder) {
                 if (!nodes.contains(FoldCase(Resolve(to))))
                     Folder(Resolve(to));

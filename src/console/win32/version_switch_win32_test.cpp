@@ -1,6 +1,7 @@
-// The version switch and the launch on real files under Wine: the shell's
-// copies checked on disk, sharing violations as the failures, the real
-// registry's marker, and a stand-in client started and waited for.
+// The version switch on real files under Wine: the copies checked on disk,
+// held files, links and a journal held open as the failures, the real
+// registry's marker, the real tool killed mid-copy, and the switch done by
+// an elevated copy of the tool.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -111,8 +112,8 @@ class GameSwitchTest : public test::LiveServicesTest {
 TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile) {
     const auto before = Snapshot();
     {
-        // Opened without sharing, as a running game holds its files: the
-        // shell's copy says it succeeded, but the switch sees what arrived.
+        // Opened without sharing, as a running game holds its files: it
+        // cannot go aside, and the switch stops there, changing nothing.
         win32::UniqueFile held(::CreateFileA((game_ + "\\GameData\\jamp.exe").c_str(),
                                              GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                              OPEN_EXISTING, 0, nullptr));
@@ -126,9 +127,20 @@ TEST_F(GameSwitchTest, SwitchesUpAndBackWithEveryFileInPlaceButNotPastAHeldFile)
     EXPECT_EQ(shown.lblStatus + " " + shown.lblClientVersion + " " +
                   (shown.lblPatchMeVisible && !shown.cmdLaunchVisible ? "P" : "L"),
               kPatchFailed + std::string(" v1.0.0 P"));
+    // A patch file held by another program: the box names it, not the game's.
+    const std::string menu = tool_ + "\\Patch Files\\101\\ui\\menu.txt";
+    box_.shown.clear();
+    {
+        win32::UniqueFile held(
+            ::CreateFileA(menu.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        Form("v1.0.0", "v1.0.1");
+        rig_.Patch();
+    }
+    EXPECT_TRUE(box_.shown.at(0).text.starts_with("\"" + menu + "\" is in use"))
+        << box_.shown.at(0).text;
+    EXPECT_EQ(Snapshot(), before);
     box_.shown.clear();
     // A patch file marked read-only, as files from a disc are, is copied too.
-    const std::string menu = tool_ + "\\Patch Files\\101\\ui\\menu.txt";
     ::SetFileAttributesA(menu.c_str(), FILE_ATTRIBUTE_READONLY);
     Form1& up = Form("v1.0.0", "v1.0.1");
     rig_.Patch();

@@ -12,11 +12,31 @@
 
 namespace quorin::win32 {
 
-static_assert(kFileOk == ERROR_SUCCESS && kFileNotFound == ERROR_FILE_NOT_FOUND &&
-              kPathNotFound == ERROR_PATH_NOT_FOUND && kFileAccessDenied == ERROR_ACCESS_DENIED &&
-              kFileSharingViolation == ERROR_SHARING_VIOLATION &&
-              kFileDiskFull == ERROR_DISK_FULL && kFileHandleDiskFull == ERROR_HANDLE_DISK_FULL &&
-              kFileExists == ERROR_ALREADY_EXISTS);
+// The system's numbers in the switch's own terms.
+FileResult FileResultOf(DWORD error) {
+    switch (error) {
+    case ERROR_SUCCESS:
+        return kFileOk;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return kFileNotFound;
+    case ERROR_ACCESS_DENIED:
+        return kFileAccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return kFileInUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return kFileDiskFull;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return kFileExists;
+    case ERROR_DIR_NOT_EMPTY:
+        return kFileNotEmpty;
+    default:
+        return {FileError::Other, static_cast<long>(error)};
+    }
+}
 
 namespace {
 
@@ -35,8 +55,8 @@ FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIM
     return state;
 }
 
-long Result(BOOL ok) {
-    return ok ? kFileOk : static_cast<long>(::GetLastError());
+FileResult Result(BOOL ok) {
+    return ok ? kFileOk : FileResultOf(::GetLastError());
 }
 
 void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out) {
@@ -67,15 +87,26 @@ struct CopyJob {
     std::condition_variable moved{};            // told after each rename, and a failed one
     std::size_t movesDone = 0;
     bool moveFailed = false;
-    long moveError = kFileOk;
-    long copyError = kFileOk;
+    FileResult moveError = kFileOk;
+    FileResult copyError = kFileOk;
     std::string failedPath = {};
     bool copied = false;
 };
 
 DWORD Failed(CopyJob& job, const std::string& path) {
-    job.copyError = static_cast<long>(::GetLastError());
+    job.copyError = FileResultOf(::GetLastError());
     job.failedPath = path;
+    return 0;
+}
+
+// A copy that failed names the side it failed on: the patch file when that
+// cannot be read (another program holds it), else the file it writes.
+DWORD CopyFailed(CopyJob& job, const std::string& from, const std::string& to) {
+    const DWORD error = ::GetLastError();
+    const UniqueFile source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    job.copyError = FileResultOf(source ? error : ::GetLastError());
+    job.failedPath = source ? to : from;
     return 0;
 }
 
@@ -83,7 +114,7 @@ DWORD WINAPI MoveThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
     for (const Move& move : job->moves) {
         const bool ok = ::MoveFileExA(move.from.c_str(), move.to.c_str(), 0);
-        const long error = ok ? kFileOk : static_cast<long>(::GetLastError());
+        const FileResult error = ok ? kFileOk : FileResultOf(::GetLastError());
         {
             const std::lock_guard<std::mutex> held(job->lock);
             if (ok)
@@ -135,7 +166,8 @@ DWORD WINAPI CopyThread(void* parameter) {
         if (e.state.folder ? !::CreateDirectoryA(to.c_str(), nullptr) &&
                                  ::GetLastError() != ERROR_ALREADY_EXISTS
                            : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE))
-            return Failed(*job, to);
+            return e.state.folder ? Failed(*job, to)
+                                  : CopyFailed(*job, job->from + "\\" + e.path, to);
     }
     // Flushed after all are copied, so that the system writes them out meanwhile.
     for (const FileEntry& e : entries)
@@ -179,14 +211,14 @@ std::optional<std::uint64_t> GameFiles::FreeBytes(const std::string& folder) {
     return free.QuadPart;
 }
 
-long GameFiles::Rename(const std::string& from, const std::string& to) {
+FileResult GameFiles::Rename(const std::string& from, const std::string& to) {
     return Result(::MoveFileA(from.c_str(), to.c_str()));
 }
 
 namespace {
 
 // Marks what `handle` has open for deletion: it goes with its last handle.
-long DeleteOnClose(HANDLE handle) {
+FileResult DeleteOnClose(HANDLE handle) {
     FILE_DISPOSITION_INFO disposition{TRUE};
     return Result(::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                                sizeof disposition));
@@ -195,29 +227,29 @@ long DeleteOnClose(HANDLE handle) {
 // Removes a file or an empty folder through a handle opened on the path
 // itself, never on what a link points at; a read-only file loses that
 // attribute first, and gets it back when it cannot go.
-long RemoveEntry(const std::string& path, bool folder) {
+FileResult RemoveEntry(const std::string& path, bool folder) {
     UniqueFile entry(::CreateFileA(
         path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
         FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr));
     if (!entry)
-        return static_cast<long>(::GetLastError());
+        return FileResultOf(::GetLastError());
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(entry.Get(), &info))
-        return static_cast<long>(::GetLastError());
+        return FileResultOf(::GetLastError());
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return kFileLink;
     if (((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder)
-        return folder ? ERROR_DIRECTORY : kFileAccessDenied;
+        return folder ? FileResultOf(ERROR_DIRECTORY) : kFileAccessDenied;
     FILE_BASIC_INFO basic{};
     const bool readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) {
         basic.FileAttributes =
             (info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL;
         if (!::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic))
-            return static_cast<long>(::GetLastError());
+            return FileResultOf(::GetLastError());
     }
-    const long error = DeleteOnClose(entry.Get());
+    const FileResult error = DeleteOnClose(entry.Get());
     if (error != kFileOk && readOnly) {
         basic.FileAttributes = info.dwFileAttributes;
         ::SetFileInformationByHandle(entry.Get(), FileBasicInfo, &basic, sizeof basic);
@@ -229,8 +261,8 @@ long RemoveEntry(const std::string& path, bool folder) {
 class HeldJournal : public IJournalFile {
   public:
     explicit HeldJournal(UniqueFile file) : file_(std::move(file)) {}
-    long Remove() override {
-        const long error = DeleteOnClose(file_.Get());
+    FileResult Remove() override {
+        const FileResult error = DeleteOnClose(file_.Get());
         if (error == kFileOk)
             file_.Reset(); // gone with its last handle
         return error;
@@ -251,20 +283,20 @@ class HeldMutex : public IHold {
 
 } // namespace
 
-long GameFiles::RemoveFile(const std::string& path) {
+FileResult GameFiles::RemoveFile(const std::string& path) {
     return RemoveEntry(path, false);
 }
 
-long GameFiles::MakeFolder(const std::string& path) {
+FileResult GameFiles::MakeFolder(const std::string& path) {
     return Result(::CreateDirectoryA(path.c_str(), nullptr));
 }
 
-long GameFiles::RemoveFolder(const std::string& path) {
+FileResult GameFiles::RemoveFolder(const std::string& path) {
     return RemoveEntry(path, true);
 }
 
 std::unique_ptr<IJournalFile> GameFiles::CreateJournal(const std::string& path,
-                                                       const std::string& text, long& error) {
+                                                       const std::string& text, FileResult& error) {
     UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     DWORD written = 0;
@@ -274,7 +306,7 @@ std::unique_ptr<IJournalFile> GameFiles::CreateJournal(const std::string& path,
         error = kFileOk;
         return std::make_unique<HeldJournal>(std::move(file));
     }
-    error = static_cast<long>(::GetLastError());
+    error = FileResultOf(::GetLastError());
     if (file)
         HeldJournal(std::move(file)).Remove(); // half written: it never was
     return nullptr;

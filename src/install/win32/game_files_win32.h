@@ -15,12 +15,12 @@ class GameFiles : public IGameFiles {
     FileState Stat(const std::string& path) override;
     std::optional<std::vector<FileEntry>> List(const std::string& folder) override;
     std::optional<std::uint64_t> FreeBytes(const std::string& folder) override;
-    long Rename(const std::string& from, const std::string& to) override;
-    long RemoveFile(const std::string& path) override;
-    long MakeFolder(const std::string& path) override;
-    long RemoveFolder(const std::string& path) override;
+    FileResult Rename(const std::string& from, const std::string& to) override;
+    FileResult RemoveFile(const std::string& path) override;
+    FileResult MakeFolder(const std::string& path) override;
+    FileResult RemoveFolder(const std::string& path) override;
     std::unique_ptr<IJournalFile> CreateJournal(const std::string& path, const std::string& text,
-                                                long& error) override;
+                                                FileResult& error) override;
     std::optional<std::string> ReadText(const std::string& path, std::size_t limit) override;
     std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override;
     std::optional<std::string> FileVersion(const std::string& path) override;
