@@ -152,11 +152,11 @@ void Form1::cmdQuery_Click() {
 }
 
 void Form1::Query() {
-    lastBoxed_ = 0;
+    lastBoxed_ = 0; // asked again: a failure is worth a box again
     quietTicks_ = 0;
     sentAt_ = Now();
     arrivedAt_.reset();
-    pingPending_ = true; // asked again: a failure is worth a box again
+    pingPending_ = true;
     c_.lblStatus = kQuerying;
     if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
         ReportSocketError();
@@ -262,21 +262,20 @@ void Form1::ParseStatusReply(const std::string& text) {
     std::string map, name;
     for (int i = 0; i < c_.pairRows; ++i) {
         if (c_.lstSVRVariable[i] == "mapname")
-            map = c_.lstSVRValue[i].substr(0, c_.lstSVRValue[i].find('\n'));
+            map = FirstLine(c_.lstSVRValue[i]);
         if (c_.lstSVRVariable[i] == "sv_hostname")
-            name = c_.lstSVRValue[i].substr(0, c_.lstSVRValue[i].find('\n'));
+            name = FirstLine(c_.lstSVRValue[i]);
     }
     const auto players = c_.pairRows ? PlayerLines(c_.lstSVRValue.back()) : std::nullopt;
     for (const std::string& line : players.value_or(std::vector<std::string>{})) {
         c_.lstSVRVariable.push_back(ParsePlayers(line)->front().name);
         c_.lstSVRValue.push_back(line);
     }
-    c_.glance.clear();
     for (const std::string& part :
          {players ? PlayerCount(players->size(), maxClients) : std::string(), Uncoloured(map),
           std::to_string(ping) + " ms"})
         if (!part.empty())
-            c_.glance += (c_.glance.empty() ? "" : ", ") + part;
+            c_.glance += (c_.glance.empty() ? "" : ", ") + part; // cleared with the lists
     c_.serverName = name;
     c_.cmdExpandEnabled = true;
     c_.scrollMax = static_cast<int>(c_.lstSVRValue.size());
@@ -363,7 +362,7 @@ void Form1::SetStatus(std::string text) {
 
 void Form1::RecoverInterruptedSwitch() {
     // Nothing to look at, the common case: the rights are not even probed.
-    const std::string gameData = s_.install.InstallPath() + "\\GameData";
+    const std::string gameData = GameDataFolder(s_.install.InstallPath());
     if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
         !s_.files.Stat(gameData + kSwitchFolder).exists)
         return;
@@ -413,7 +412,7 @@ void Form1::StartTransaction(const Transaction& transaction) {
     // An "Install Path" that is no full path is not probed (the probe would
     // write wherever it points); the switch here then says what is wrong.
     elevated_ = InstallPathProblem(s_.install.InstallPath()).empty() &&
-                s_.elevation.Needed(s_.install.InstallPath() + "\\GameData");
+                s_.elevation.Needed(GameDataFolder(s_.install.InstallPath()));
     report_.reset();
     progress_ = progressShown_ = -1;
     activity_ = Activity::Switching;

@@ -21,8 +21,12 @@ SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& t
             toolFolder + "\\Patch Files\\101"};
 }
 
+std::string GameDataFolder(const std::string& installPath) {
+    return installPath + "\\GameData";
+}
+
 std::string ClientExecutablePath(const std::string& installPath) {
-    return installPath + "\\GameData\\jamp.exe";
+    return GameDataFolder(installPath) + "\\jamp.exe";
 }
 
 std::optional<std::int32_t> MarkerForFileVersion(const std::string& fileVersion) {
@@ -36,7 +40,7 @@ std::optional<std::int32_t> MarkerForFileVersion(const std::string& fileVersion)
 LaunchRequest PlanLaunch(const std::string& installPath, const std::string& toolArguments) {
     LaunchRequest request;
     request.parameters = toolArguments;
-    request.directory = installPath + "\\GameData";
+    request.directory = GameDataFolder(installPath);
     return request;
 }
 

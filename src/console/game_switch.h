@@ -25,6 +25,8 @@ struct SwitchPlan {
 SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& toolFolder,
                       const std::string& installPath);
 
+// The game's "GameData" folder in the installation at `installPath`.
+std::string GameDataFolder(const std::string& installPath);
 std::string ClientExecutablePath(const std::string& installPath);
 // The marker for the version a client's file version names ("1.0.0.x" or
 // "1.0.1.x"); empty for any other.

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/keyed_collection.h"
+#include "net/status_reply.h"
 
 namespace quorin {
 
@@ -142,7 +143,7 @@ std::string MaxClients(const std::vector<std::string>& names,
                        const std::vector<std::string>& values) {
     for (std::size_t i = 0; i < names.size() && i < values.size(); ++i)
         if (EqualsNoCase(names[i], "sv_maxclients")) // the last value runs on into the players
-            return values[i].substr(0, values[i].find('\n'));
+            return std::string(FirstLine(values[i]));
     return {};
 }
 

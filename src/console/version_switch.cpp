@@ -234,7 +234,7 @@ std::optional<SwitchJournal> ParseJournal(const std::string& text) {
 }
 
 std::string VersionSwitch::GameData() const {
-    return install_.InstallPath() + "\\GameData";
+    return GameDataFolder(install_.InstallPath());
 }
 
 std::string VersionSwitch::Aside(std::size_t index) const {

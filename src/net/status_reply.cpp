@@ -42,14 +42,9 @@ std::string ServerVersionFromValue(std::string_view versionValue) {
     return std::string(word.substr(0, 6));
 }
 
-namespace {
-
-// A value up to its first line break: the last one runs on into the players.
 std::string_view FirstLine(std::string_view value) {
     return value.substr(0, value.find('\n'));
 }
-
-} // namespace
 
 bool LooksLikeJka(const StatusReply& reply) {
     for (const auto& [name, value] : reply.pairs) {

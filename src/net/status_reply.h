@@ -34,6 +34,10 @@ StatusReply ParseStatusReply(std::string_view datagram);
 // value; empty when there is no second word.
 std::string ServerVersionFromValue(std::string_view versionValue);
 
+// A value up to its first line break: the reply's last one runs on into the
+// player lines.
+std::string_view FirstLine(std::string_view value);
+
 // Whether the reply speaks of Jedi Academy at all, whatever its version: a
 // "JAmp" version text, protocol 25 or 26, or the game's own game name.
 bool LooksLikeJka(const StatusReply& reply);

@@ -19,12 +19,6 @@ namespace {
 
 constexpr char kReportWord[] = " --report ";
 
-std::string OwnPath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length);
-}
-
 // The file the process that owns `window` runs; empty when it cannot be told.
 std::string WindowProgram(HWND window) {
     DWORD id = 0;
@@ -58,7 +52,7 @@ bool Elevation::Needed(const std::string& gameData) {
 }
 
 long Elevation::Run(const Transaction& transaction) {
-    const std::string program = OwnPath();
+    const std::string program = ProgramPath();
     const std::string parameters = TransactionArguments(transaction) + kReportWord +
                                    std::to_string(reinterpret_cast<std::uintptr_t>(window_));
     SHELLEXECUTEINFOA info{};
@@ -92,7 +86,7 @@ int RunElevatedTransaction(const std::string& arguments) {
     HWND window = reinterpret_cast<HWND>(handle);
     // Only a Quorin of this same file hears how it went.
     if (!transaction || error != std::errc() || end != number.data() + number.size() ||
-        !EqualsNoCase(WindowProgram(window), OwnPath()))
+        !EqualsNoCase(WindowProgram(window), ProgramPath()))
         return kTransactionRefused;
 
     // The game folder comes from the registry, the patch store from beside

@@ -110,9 +110,32 @@ void SelectRow(HWND list, int index) {
 // The game's colours for its codes ^0 to ^9, in shades that read on the
 // light list. Its white, the colour of text without a code, is the list's
 // own text colour.
-COLORREF CodeColour(int code) {
+COLORREF CodeColour(int code, COLORREF plain) {
     const auto shade = GameColour(code);
-    return shade ? RGB(shade->r, shade->g, shade->b) : ::GetSysColor(COLOR_WINDOWTEXT);
+    return shade ? RGB(shade->r, shade->g, shade->b) : plain;
+}
+
+// Draws `runs` from (x, y) on, each in its colour (`plain` for text without
+// a code), a line break as a grey pilcrow, until past `right`.
+void DrawRuns(HDC dc, int x, int y, int right, const std::vector<TextRun>& runs, COLORREF plain) {
+    ::SetBkMode(dc, TRANSPARENT);
+    for (const TextRun& run : runs) {
+        SIZE size{};
+        if (run.separator) { // a line break, shown as a pilcrow between spaces
+            static constexpr wchar_t kMark[] = L" \u00B6 ";
+            ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+            ::TextOutW(dc, x, y, kMark, 3);
+            ::GetTextExtentPoint32W(dc, kMark, 3, &size);
+        } else {
+            const int length = static_cast<int>(run.text.size());
+            ::SetTextColor(dc, CodeColour(run.colour, plain));
+            ::TextOutA(dc, x, y, run.text.data(), length);
+            ::GetTextExtentPoint32A(dc, run.text.data(), length, &size);
+        }
+        x += size.cx;
+        if (x >= right)
+            break;
+    }
 }
 
 // A selected row is tinted with the selection colour rather than filled
@@ -176,25 +199,8 @@ void Form1Window::DrawRow(const DRAWITEMSTRUCT& item) {
                                           : values ? PlayerRuns(text)
                                                    : ColourRuns(text);
         HGDIOBJ oldFont = ::SelectObject(dc, fonts_.Get(Font::List));
-        ::SetBkMode(dc, TRANSPARENT);
-        int x = item.rcItem.left + 2;
-        for (const TextRun& run : runs) {
-            SIZE size{};
-            if (run.separator) { // a line break, shown as a pilcrow between spaces
-                static constexpr wchar_t kMark[] = L" \u00B6 ";
-                ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
-                ::TextOutW(dc, x, item.rcItem.top, kMark, 3);
-                ::GetTextExtentPoint32W(dc, kMark, 3, &size);
-            } else {
-                const int length = static_cast<int>(run.text.size());
-                ::SetTextColor(dc, CodeColour(run.colour));
-                ::TextOutA(dc, x, item.rcItem.top, run.text.data(), length);
-                ::GetTextExtentPoint32A(dc, run.text.data(), length, &size);
-            }
-            x += size.cx;
-            if (x >= item.rcItem.right)
-                break;
-        }
+        DrawRuns(dc, item.rcItem.left + 2, item.rcItem.top, item.rcItem.right, runs,
+                 ::GetSysColor(COLOR_WINDOWTEXT));
         ::SelectObject(dc, oldFont);
     }
     if (item.itemState & ODS_FOCUS)
@@ -216,17 +222,8 @@ LRESULT Form1Window::DrawNameTip(const NMTTCUSTOMDRAW& draw) {
     ::SendMessageA(tooltip_, TTM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&text));
     const UniqueHbrush ground(::CreateSolidBrush(::GetSysColor(COLOR_INFOBK)));
     ::FillRect(dc, &text, ground.Get());
-    ::SetBkMode(dc, TRANSPARENT);
-    int x = text.left;
-    for (const TextRun& run : ColourRuns(form_.Controls().serverName)) {
-        const int length = static_cast<int>(run.text.size());
-        ::SetTextColor(dc, run.colour == kDefaultColour ? ::GetSysColor(COLOR_INFOTEXT)
-                                                        : CodeColour(run.colour));
-        ::TextOutA(dc, x, text.top, run.text.data(), length);
-        SIZE size{};
-        ::GetTextExtentPoint32A(dc, run.text.data(), length, &size);
-        x += size.cx;
-    }
+    DrawRuns(dc, text.left, text.top, text.right, ColourRuns(form_.Controls().serverName),
+             ::GetSysColor(COLOR_INFOTEXT));
     return CDRF_DODEFAULT;
 }
 

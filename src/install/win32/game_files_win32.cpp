@@ -409,13 +409,17 @@ std::optional<std::string> GameFiles::FileVersion(const std::string& path) {
            std::to_string(LOWORD(info->dwFileVersionLS));
 }
 
+std::string ProgramPath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, length);
+}
+
 std::string GameFiles::ToolFolder() {
     if (!toolFolder_.empty())
         return toolFolder_;
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of('\\'));
+    const std::string program = ProgramPath();
+    return program.substr(0, program.find_last_of('\\'));
 }
 
 } // namespace quorin::win32

@@ -7,6 +7,9 @@
 
 namespace quorin::win32 {
 
+// The running program's own file.
+std::string ProgramPath();
+
 class GameFiles : public IGameFiles {
   public:
     // `toolFolder` empty: the folder of the running executable.
