@@ -1,6 +1,7 @@
 #include "install/win32/game_files_win32.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <map>
@@ -75,27 +76,37 @@ void ListInto(const std::string& folder, const std::string& prefix, std::vector<
     } while (::FindNextFileA(search.Get(), &entry));
 }
 
-// The renames run on one thread and the copy on another, so that the renames
-// cost next to nothing beside a large file's copy; the copy of a file waits
-// for the rename that frees its place.
+// The renames run on one thread and the copies on two others, so that the
+// renames cost next to nothing beside a large file's copy and two files are
+// copied at once (a copy under Wine is bound by the processor, not the
+// disk); the copy of a file waits for the rename that frees its place. The
+// copies are flushed once all are made, again on two threads.
+constexpr int kCopiers = 2;
+
 struct CopyJob {
     std::string from;
     std::string to;
     const std::vector<Move>& moves;
     std::map<std::string, std::size_t> freedBy; // folded destination -> move
-    std::mutex lock{};                          // over movesDone and moveFailed
+    std::vector<std::string> files = {};        // below `from`, folders left out
+    std::atomic<std::size_t> next{0};           // the next file a thread takes
+    std::mutex lock{};                          // over movesDone, moveFailed and the copy's failure
     std::condition_variable moved{};            // told after each rename, and a failed one
     std::size_t movesDone = 0;
     bool moveFailed = false;
+    std::atomic<bool> stopped{false}; // a copy or a flush failed
     FileResult moveError = kFileOk;
     FileResult copyError = kFileOk;
     std::string failedPath = {};
-    bool copied = false;
 };
 
-DWORD Failed(CopyJob& job, const std::string& path) {
-    job.copyError = FileResultOf(::GetLastError());
-    job.failedPath = path;
+// Records the first failure of the copies; the others stop at their next file.
+DWORD Failed(CopyJob& job, FileResult error, const std::string& path) {
+    const std::lock_guard<std::mutex> held(job.lock);
+    if (!job.stopped.exchange(true)) {
+        job.copyError = error;
+        job.failedPath = path;
+    }
     return 0;
 }
 
@@ -105,9 +116,8 @@ DWORD CopyFailed(CopyJob& job, const std::string& from, const std::string& to) {
     const DWORD error = ::GetLastError();
     const UniqueFile source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
-    job.copyError = FileResultOf(source ? error : ::GetLastError());
-    job.failedPath = source ? to : from;
-    return 0;
+    return source ? Failed(job, FileResultOf(error), to)
+                  : Failed(job, FileResultOf(::GetLastError()), from);
 }
 
 DWORD WINAPI MoveThread(void* parameter) {
@@ -146,16 +156,13 @@ bool OnDisk(const std::string& path) {
     return (!readOnly || ::SetFileAttributesA(path.c_str(), attributes)) && flushed;
 }
 
-// Copies every file and folder below `from` into `to`, making folders and
-// keeping each file's last-write time, then puts every copy on the disk;
-// stops at the first failure.
+// Copies the files the job has not yet handed out, one at a time, each with
+// its last-write time, until none are left or a copy fails.
 DWORD WINAPI CopyThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
-    std::vector<FileEntry> entries;
-    ListInto(job->from, "", entries);
-    ::CreateDirectoryA(job->to.c_str(), nullptr);
-    for (const FileEntry& e : entries) {
-        const std::string to = job->to + "\\" + e.path;
+    for (std::size_t i; !job->stopped && (i = job->next++) < job->files.size();) {
+        const std::string from = job->from + "\\" + job->files[i];
+        const std::string to = job->to + "\\" + job->files[i];
         if (const auto freed = job->freedBy.find(FoldCase(to)); freed != job->freedBy.end()) {
             std::unique_lock<std::mutex> held(job->lock);
             job->moved.wait(held,
@@ -163,18 +170,46 @@ DWORD WINAPI CopyThread(void* parameter) {
             if (job->moveFailed)
                 return 0;
         }
-        if (e.state.folder ? !::CreateDirectoryA(to.c_str(), nullptr) &&
-                                 ::GetLastError() != ERROR_ALREADY_EXISTS
-                           : !::CopyFileA((job->from + "\\" + e.path).c_str(), to.c_str(), FALSE))
-            return e.state.folder ? Failed(*job, to)
-                                  : CopyFailed(*job, job->from + "\\" + e.path, to);
+        if (!::CopyFileA(from.c_str(), to.c_str(), FALSE))
+            return CopyFailed(*job, from, to);
     }
-    // Flushed after all are copied, so that the system writes them out meanwhile.
-    for (const FileEntry& e : entries)
-        if (!e.state.folder && !OnDisk(job->to + "\\" + e.path))
-            return Failed(*job, job->to + "\\" + e.path);
-    job->copied = true;
     return 0;
+}
+
+DWORD WINAPI FlushThread(void* parameter) {
+    auto* job = static_cast<CopyJob*>(parameter);
+    for (std::size_t i; !job->stopped && (i = job->next++) < job->files.size();)
+        if (const std::string to = job->to + "\\" + job->files[i]; !OnDisk(to))
+            return Failed(*job, FileResultOf(::GetLastError()), to);
+    return 0;
+}
+
+// Runs `work` on `count` threads of its own, besides those in `running`,
+// and waits for them all, calling `every` about four times a second; runs
+// it on this thread when no thread can be made.
+void RunThreads(LPTHREAD_START_ROUTINE work, CopyJob& job, int count,
+                std::vector<UniqueKernelHandle> running, const std::function<void()>& every) {
+    const std::size_t others = running.size();
+    for (int i = 0; i < count; ++i)
+        if (UniqueKernelHandle thread(::CreateThread(nullptr, 0, work, &job, 0, nullptr)); thread)
+            running.push_back(std::move(thread));
+    if (running.size() == others)
+        work(&job);
+    std::vector<HANDLE> handles;
+    for (const UniqueKernelHandle& thread : running)
+        handles.push_back(thread.Get());
+    for (;;) {
+        const DWORD woke =
+            ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, 250);
+        if (woke != WAIT_TIMEOUT) {
+            if (woke == WAIT_FAILED) // their job is on the caller's stack
+                ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE,
+                                         INFINITE);
+            return;
+        }
+        if (every)
+            every();
+    }
 }
 
 } // namespace
@@ -284,6 +319,15 @@ class HeldMutex : public IHold {
 } // namespace
 
 FileResult GameFiles::RemoveFile(const std::string& path) {
+    // A plain writable file goes in one call, a third of the handle's cost
+    // under Wine. Should a link take its place meanwhile, DeleteFileA
+    // removes the link itself, never what it points at.
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    constexpr DWORD kNotPlain =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotPlain) == 0 &&
+        ::DeleteFileA(path.c_str()))
+        return kFileOk;
     return RemoveEntry(path, false);
 }
 
@@ -357,38 +401,33 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
         job.freedBy[FoldCase(movesFirst[i].from)] = i;
     const auto result = [&job] {
-        return CopyResult{job.copied && !job.moveFailed, job.movesDone, job.moveError,
+        return CopyResult{!job.stopped && !job.moveFailed, job.movesDone, job.moveError,
                           job.copyError, job.failedPath};
     };
-    UniqueKernelHandle mover(::CreateThread(nullptr, 0, MoveThread, &job, 0, nullptr));
-    UniqueKernelHandle copier(mover ? ::CreateThread(nullptr, 0, CopyThread, &job, 0, nullptr)
-                                    : nullptr);
-    if (!copier) {
-        if (mover)
-            ::WaitForSingleObject(mover.Get(), INFINITE);
-        else
-            MoveThread(&job);
-        if (!job.moveFailed)
-            CopyThread(&job);
+    // The renames start at once; a folder never takes a moved file's place.
+    std::vector<UniqueKernelHandle> mover;
+    if (UniqueKernelHandle thread(::CreateThread(nullptr, 0, MoveThread, &job, 0, nullptr)); thread)
+        mover.push_back(std::move(thread));
+    else
+        MoveThread(&job);
+    std::vector<FileEntry> entries;
+    ListInto(job.from, "", entries);
+    ::CreateDirectoryA(job.to.c_str(), nullptr);
+    for (const FileEntry& e : entries) {
+        const std::string to = job.to + "\\" + e.path;
+        if (!e.state.folder)
+            job.files.push_back(e.path);
+        else if (!::CreateDirectoryA(to.c_str(), nullptr) &&
+                 ::GetLastError() != ERROR_ALREADY_EXISTS)
+            Failed(job, FileResultOf(::GetLastError()), to);
+    }
+    RunThreads(CopyThread, job, kCopiers, std::move(mover), whileCopying);
+    if (!result().copied)
         return result();
-    }
-    WaitFor(mover.Get(), copier.Get(), whileCopying);
+    // Flushed after all are copied, so that the system writes them out meanwhile.
+    job.next = 0;
+    RunThreads(FlushThread, job, kCopiers, {}, whileCopying);
     return result();
-}
-
-void GameFiles::WaitFor(HANDLE mover, HANDLE copier, const std::function<void()>& every) {
-    // Called on the switch's own thread: the window's thread stays free.
-    const HANDLE both[] = {mover, copier};
-    for (;;) {
-        const DWORD woke = ::WaitForMultipleObjects(2, both, TRUE, 250);
-        if (woke != WAIT_TIMEOUT) {
-            if (woke == WAIT_FAILED) // their job is on the caller's stack
-                ::WaitForMultipleObjects(2, both, TRUE, INFINITE);
-            return;
-        }
-        if (every)
-            every();
-    }
 }
 
 std::optional<std::string> GameFiles::FileVersion(const std::string& path) {

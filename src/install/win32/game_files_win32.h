@@ -1,5 +1,5 @@
-// The game folder's files through Windows: the copies (renames and copies
-// on two threads of their own), renames, removals and the journal's file.
+// The game folder's files through Windows: the copies (renames on a thread
+// of their own, copies on two more), renames, removals and the journal's file.
 #pragma once
 
 #include "common/win32/win.h"
@@ -32,9 +32,6 @@ class GameFiles : public IGameFiles {
     std::string ToolFolder() override;
 
   private:
-    // Waits for both threads; `every` runs about four times a second.
-    static void WaitFor(HANDLE mover, HANDLE copier, const std::function<void()>& every);
-
     std::string toolFolder_;
 };
 
