@@ -42,12 +42,13 @@ foreach(v 100 101)
 endforeach()
 # The tests, unless this is a build of the program alone.
 if(QUORIN_TESTS)
-  add_executable(win_tests ${QUORIN_REGISTRY_TESTS}
+  add_executable(win_tests ${QUORIN_SHARED_TESTS}
     src/install/win32/registry_win32_test.cpp
     src/console/win32/version_switch_win32_test.cpp
     src/net/win32/udp_win32_test.cpp
     src/app/quorin_exe_test.cpp
-    tests/support/win32/registry_backend_win32.cpp)
+    tests/support/win32/registry_backend_win32.cpp
+    tests/support/win32/game_folder_win32.cpp)
 
   # The real windows, driven in-process under Wine and Xvfb.
   add_executable(window_tests

@@ -131,10 +131,12 @@ class MemoryFiles : public IGameFiles {
     FileResult RemoveFile(const std::string& path) override {
         const std::string key = FoldCase(Resolve(path));
         const auto it = nodes.find(key);
-        if (it == nodes.end() || it->second.state.folder)
+        if (it == nodes.end())
             return kFileNotFound;
         if (it->second.state.link)
             return kFileLink;
+        if (it->second.state.folder)
+            return kFileAccessDenied;
         if (held.contains(key))
             return kFileInUse;
         nodes.erase(it); // read-only or not

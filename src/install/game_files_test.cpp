@@ -1,0 +1,126 @@
+// What the switch asks of a game folder, run against the in-memory folder
+// natively and real files under Wine: the switch's tests on the one hold
+// for the other only while both answer alike.
+#include "install/game_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "tests/support/game_folder.h"
+
+namespace quorin {
+namespace {
+
+class GameFilesContract : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        auto all = files_.List(root_).value_or(std::vector<FileEntry>{});
+        for (auto e = all.rbegin(); e != all.rend(); ++e)
+            e->state.folder ? files_.RemoveFolder(At(e->path)) : files_.RemoveFile(At(e->path));
+        EXPECT_EQ(files_.RemoveFolder(root_), kFileOk);
+    }
+    std::string At(const std::string& name) { return root_ + "\\" + name; }
+    // A file, held open without sharing for as long as the result lives.
+    std::unique_ptr<IJournalFile> Put(const std::string& name, const std::string& text) {
+        FileResult error;
+        return files_.CreateJournal(At(name), text, error);
+    }
+    std::string Text(const std::string& name) {
+        return files_.ReadText(At(name), 100).value_or("(none)");
+    }
+    void PutPatch() {
+        for (const char* folder : {"patch", "patch\\ui", "game", "game\\ui", "game\\aside"})
+            files_.MakeFolder(At(folder));
+        for (const char* name : {"jamp.exe", "ui\\menu.txt"}) {
+            Put("patch\\" + std::string(name), "new " + std::string(name));
+            Put("game\\" + std::string(name), "old " + std::string(name));
+        }
+        MakeReadOnly(folder_, At("patch\\ui\\menu.txt"));
+    }
+    CopyResult Copy(const std::vector<Move>& moves) {
+        return files_.CopyFiles({At("patch\\*.*"), At("game\\")}, moves, [] {});
+    }
+
+    test::GameFolder folder_ = test::MakeGameFolder();
+    IGameFiles& files_ = *folder_.files;
+    const std::string root_ = folder_.root;
+};
+
+TEST_F(GameFilesContract, ChangesFailForTheSameReasons) {
+    files_.MakeFolder(At("full"));
+    Put("full\\file", "f");
+    Put("plain", "p");
+    Put("read-only", "r");
+    MakeReadOnly(folder_, At("read-only"));
+    const auto held = Put("held", "h");
+    FileResult journal;
+    const std::pair<FileResult, FileResult> cases[] = {
+        {files_.RemoveFile(At("plain")), kFileOk},
+        {files_.RemoveFile(At("read-only")), kFileOk},
+        {files_.RemoveFile(At("held")), kFileInUse},
+        {files_.RemoveFile(At("missing")), kFileNotFound},
+        {files_.RemoveFile(At("full")), kFileAccessDenied},
+        {files_.RemoveFolder(At("full")), kFileNotEmpty},
+        {files_.MakeFolder(At("full")), kFileExists},
+        {files_.Rename(At("held"), At("moved")), kFileInUse},
+        {files_.Rename(At("full\\file"), At("held")), kFileExists},
+        {files_.Rename(At("missing"), At("moved")), kFileNotFound},
+        {(files_.CreateJournal(At("full\\file"), "j", journal), journal), kFileExists},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
+    // Held: unread, and removed through its own handle.
+    EXPECT_EQ(Text("plain") + Text("read-only") + Text("held") + Text("full\\file"),
+              "(none)(none)(none)f");
+    EXPECT_EQ(held->Remove(), kFileOk);
+    EXPECT_FALSE(files_.Stat(At("held")).exists);
+}
+
+TEST_F(GameFilesContract, ACopyMovesFirstKeepsTimesAndStopsAtAHeldFileNamingIt) {
+    PutPatch();
+    // Every copy lands where nothing is, as in a switch, read-only as it came.
+    CopyResult copy = Copy({{At("game\\jamp.exe"), At("game\\aside\\0")},
+                            {At("game\\ui\\menu.txt"), At("game\\aside\\1")}});
+    EXPECT_TRUE(copy.copied);
+    EXPECT_EQ(Text("game\\jamp.exe") + ", " + Text("game\\ui\\menu.txt") + ", " +
+                  Text("game\\aside\\0") + ", " + Text("game\\aside\\1"),
+              "new jamp.exe, new ui\\menu.txt, old jamp.exe, old ui\\menu.txt");
+    for (const char* name : {"jamp.exe", "ui\\menu.txt"})
+        EXPECT_EQ(files_.Stat(At("game\\") + name), files_.Stat(At("patch\\") + name)) << name;
+    std::vector<std::string> listed; // a folder before what it holds
+    for (const FileEntry& e : files_.List(At("game")).value_or(std::vector<FileEntry>{}))
+        listed.push_back(e.path);
+    EXPECT_LT(std::find(listed.begin(), listed.end(), "ui"),
+              std::find(listed.begin(), listed.end(), "ui\\menu.txt"));
+
+    for (const char* held : {"game\\ui\\menu.txt", "patch\\ui\\menu.txt"}) {
+        const std::string text = Text(held);
+        files_.RemoveFile(At(held));
+        const auto hold = Put(held, text);
+        copy = Copy({});
+        EXPECT_EQ(copy.copyError, kFileInUse) << held;
+        EXPECT_EQ(copy.failedPath, At(held));
+    }
+    // A move onto a name that is taken stops the copy.
+    copy = Copy({{At("game\\jamp.exe"), At("game\\aside\\0")}});
+    EXPECT_EQ(copy.movesDone + copy.copied, 0u);
+    EXPECT_EQ(copy.moveError, kFileExists);
+}
+
+TEST_F(GameFilesContract, OneSwitchLockAtATime) {
+    auto lock = files_.LockSwitch(At("game"));
+    ASSERT_TRUE(lock);
+    const auto other = [&] { // another process's, as another thread's
+        bool got = false;
+        std::thread([&] { got = files_.LockSwitch(At("game")) != nullptr; }).join();
+        return got;
+    };
+    EXPECT_FALSE(other());
+    lock.reset();
+    EXPECT_TRUE(other());
+}
+
+} // namespace
+} // namespace quorin
