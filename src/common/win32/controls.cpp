@@ -138,21 +138,6 @@ bool SetLabelText(HWND label, const std::string& text) {
     return true;
 }
 
-void RunModalLoop(HWND dialog, const bool& done) {
-    MSG msg;
-    while (!done) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (!::IsDialogMessageA(dialog, &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-}
-
 ATOM RegisterToolClass(const char* name, WNDPROC proc, HBRUSH background) {
     WNDCLASSEXA wc{};
     if (::GetClassInfoExA(::GetModuleHandleA(nullptr), name, &wc))

@@ -42,10 +42,6 @@ bool SetLabelText(HWND label, const std::string& text);
 
 std::string WindowText(HWND window);
 
-// Runs messages until `done` is set; the dialog gets its keyboard handling
-// (Tab, Enter, Esc, access keys). A WM_QUIT ends the loop and is posted again.
-void RunModalLoop(HWND dialog, const bool& done);
-
 // Window classes of the tool, registered once.
 ATOM RegisterToolClass(const char* name, WNDPROC proc, HBRUSH background);
 

@@ -1,9 +1,10 @@
 #include "common/win32/tool_dialog.h"
 
+#include <cstring>
+
 namespace quorin::win32 {
 
 namespace {
-constexpr char kClassName[] = "QuorinDialog";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 } // namespace
@@ -15,23 +16,37 @@ HWND ToolDialog::Control(int id) const {
 
 void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight,
                           std::span<const ControlDesign> controls, HWND disabled) {
-    RegisterToolClass(kClassName, &ToolDialog::Proc, ::GetSysColorBrush(COLOR_BTNFACE));
-    done_ = false;
-    HWND hwnd = ::CreateWindowExA(kExStyle, kClassName, caption, kStyle, 0, 0, 100, 100, nullptr,
-                                  nullptr, ::GetModuleHandleA(nullptr), this);
-    if (!hwnd)
-        return;
+    layout_ = {caption, clientWidth, clientHeight, controls};
+    // The system's dialog box and its modal loop, from a template without
+    // controls or caption: both are made when it starts, at its DPI.
+    alignas(DWORD) WORD blank[12] = {}; // style, extended style, no items, no menu, no title
+    std::memcpy(blank, &kStyle, sizeof kStyle);
+    std::memcpy(blank + 2, &kExStyle, sizeof kExStyle);
+    const bool wasEnabled = disabled && ::IsWindowEnabled(disabled);
+    if (wasEnabled)
+        ::EnableWindow(disabled, FALSE);
+    ::DialogBoxIndirectParamA(::GetModuleHandleA(nullptr),
+                              reinterpret_cast<const DLGTEMPLATE*>(blank), nullptr,
+                              &ToolDialog::Proc, reinterpret_cast<LPARAM>(this));
+    if (wasEnabled)
+        ::EnableWindow(disabled, TRUE);
+    hwnd_ = nullptr;
+    controls_.clear();
+}
+
+void ToolDialog::Build(HWND hwnd) {
     hwnd_ = hwnd;
+    ::SetWindowTextA(hwnd, layout_.caption);
     const int dpi = WindowDpi(hwnd);
     fonts_.Make(dpi);
-    for (const ControlDesign& design : controls) {
+    for (const ControlDesign& design : layout_.controls) {
         HWND control = CreateControl(hwnd, design, fonts_);
         controls_[design.id] = control;
         if (design.autoSize)
             FitLabelToText(control);
         PlaceControl(control, design, dpi);
     }
-    RECT frame{0, 0, TwipsToPixels(clientWidth, dpi), TwipsToPixels(clientHeight, dpi)};
+    RECT frame{0, 0, TwipsToPixels(layout_.width, dpi), TwipsToPixels(layout_.height, dpi)};
     ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -41,57 +56,44 @@ void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight
                    work.top + (work.bottom - work.top - height) / 2, width, height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     OnInit();
-    const bool wasEnabled = disabled && ::IsWindowEnabled(disabled);
-    if (wasEnabled)
-        ::EnableWindow(disabled, FALSE);
-    ::ShowWindow(hwnd, SW_SHOWNORMAL);
-    if (!controls.empty())
-        ::SetFocus(controls_[controls.front().id]);
-    RunModalLoop(hwnd, done_);
-    if (wasEnabled)
-        ::EnableWindow(disabled, TRUE);
-    ::DestroyWindow(hwnd);
-    hwnd_ = nullptr;
-    controls_.clear();
+    if (!layout_.controls.empty())
+        ::SetFocus(controls_[layout_.controls.front().id]);
 }
 
-LRESULT CALLBACK ToolDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA,
-                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+void ToolDialog::Close() {
+    if (hwnd_)
+        ::EndDialog(hwnd_, 0);
+}
+
+INT_PTR CALLBACK ToolDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<ToolDialog*>(lParam)->Build(hwnd);
+        return FALSE; // the focus is set
     }
-    auto* self = reinterpret_cast<ToolDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && self->hwnd_ == hwnd) {
-        switch (message) {
-        case WM_COMMAND:
-            self->OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
-        case WM_CLOSE:
-            self->OnClose();
-            return 0;
-        case WM_ACTIVATE: // the focus is where the player left it, after another program
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                self->focus_ = ::GetFocus();
-            } else if (self->focus_ && ::IsChild(hwnd, self->focus_)) {
-                ::SetFocus(self->focus_);
-                return 0;
-            }
-            break;
-        case DM_GETDEFID:
-            return MAKELRESULT(IDOK, DC_HASDEFID);
-        case WM_CTLCOLORSTATIC: {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            if (HBRUSH brush = self->OnColor(dc, reinterpret_cast<HWND>(lParam)))
-                return reinterpret_cast<LRESULT>(brush);
-            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-        }
-        default:
-            break;
-        }
+    auto* self = reinterpret_cast<ToolDialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (!self || self->hwnd_ != hwnd)
+        return FALSE;
+    switch (message) {
+    case WM_COMMAND:
+        self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_CLOSE:
+        self->OnClose();
+        return TRUE;
+    case DM_GETDEFID:
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, MAKELRESULT(IDOK, DC_HASDEFID));
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        if (HBRUSH brush = self->OnColor(dc, reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<INT_PTR>(brush);
+        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
     }
-    return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+        return FALSE;
+    }
 }
 
 } // namespace quorin::win32

@@ -1,6 +1,7 @@
-// A small modal dialog of the tool: a tool window with a fixed border, built
-// from its design table at the DPI, centred on the screen (these dialogs have
-// no owner), with its own message loop until it closes.
+// A small modal dialog of the tool: a system dialog box with a tool window's
+// fixed border, built from its design table at the DPI, centred on the
+// screen (these dialogs have no owner), in the dialog box's own modal loop
+// until it closes.
 #pragma once
 
 #include <map>
@@ -26,14 +27,20 @@ class ToolDialog {
     virtual void OnCommand(int id, int code) = 0;
     virtual void OnClose() { Close(); }
     virtual HBRUSH OnColor(HDC, HWND) { return nullptr; }
-    void Close() { done_ = true; }
+    void Close();
 
   private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    HWND focus_ = nullptr; // the control that had the focus when the dialog was left
+    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Makes the controls and places the dialog, as it starts.
+    void Build(HWND hwnd);
 
+    struct Layout {
+        const char* caption = "";
+        int width = 0;
+        int height = 0;
+        std::span<const ControlDesign> controls;
+    } layout_;
     HWND hwnd_ = nullptr;
-    bool done_ = false;
     std::map<int, HWND> controls_;
     FontSet fonts_;
 };
