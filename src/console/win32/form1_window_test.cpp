@@ -200,11 +200,6 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     EXPECT_EQ(Text(kIdExpand), "+");
     EXPECT_TRUE(fits(kForm1CollapsedClientHeight, kIdExpand));
 
-    // An ampersand is shown as itself.
-    rig_.Controls().lblStatus = kPatchedReady;
-    window_->Sync();
-    EXPECT_TRUE(::GetWindowLongA(window_->Control(kIdStatus), GWL_STYLE) & SS_NOPREFIX);
-
     // Enter, posted to the focused control, presses a focused push button,
     // which wears the default frame, and otherwise Launch while it is shown
     // (here it finds no game and says so); the focused list keeps its row.
@@ -219,6 +214,7 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         input(id, WM_KEYDOWN, VK_RETURN);
         return seen + " " + std::to_string(box_.shown.size());
     };
+    rig_.Controls().lblStatus = kPatchedReady; // to be replaced by the Query it presses
     EXPECT_EQ(enter(kIdQuery), "Q 0");
     // Pressed: "Querying server...", or already the verdict if a tick read the reply.
     EXPECT_NE(Text(kIdStatus), kPatchedReady);
@@ -254,11 +250,6 @@ TEST_F(Form1WindowTest, TheServerAtAGlanceAndNoVerdictForOneTheGameCannotJoin) {
     EXPECT_FALSE(::IsWindowVisible(window_->Control(kIdPatch)));
     EXPECT_FALSE(::IsWindowVisible(window_->Control(kIdLaunch)));
     EXPECT_GT(Send(kIdVariables, LB_GETCOUNT), 30);
-
-    // A server that never answers (it replies from another port).
-    QUORIN_PEER_PORT(silent, "otherport");
-    Start(silent);
-    EXPECT_TRUE(Pump([&] { return Text(kIdStatus) == kNotResponding; }, 10s)) << Text(kIdStatus);
 }
 
 TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpacePressesIt) {
@@ -345,17 +336,7 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (root + "\\GameData\\jamp.exe").c_str(), FALSE));
     const std::string log = root + "\\jamp.log";
     ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
-    {
-        // Started with a port out of range and more for the game: the player
-        // mends the port in Server Settings.
-        test::WindowWatcher typing("Server Settings", [&](HWND dialog) {
-            ::SetDlgItemTextA(dialog, kIdTxtIP, "127.0.0.1");
-            ::SetDlgItemTextA(dialog, kIdTxtPort, std::to_string(port).c_str());
-            test::PostClick(dialog, kIdOK);
-        });
-        Start(70000, root, " +set fs_game japlus");
-        ASSERT_TRUE(typing.Acted());
-    }
+    Start(port, root, " +set fs_game japlus");
     ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
     // The player, from another thread: looks at the window while the game
     // runs, then quits the game.
@@ -378,8 +359,7 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     EXPECT_TRUE(Pump([&] { return quit && Text(kIdStatus) == kReadyToLaunch; }, 30s))
         << Text(kIdStatus);
     player.join();
-    // The address from the dialog takes the place of the bad one; the rest
-    // of the command line reaches the game as it was.
+    // The command line reaches the game as it was.
     EXPECT_EQ(seen, std::string(kGameRunning) + "\n+connect 127.0.0.1:" + std::to_string(port) +
                         " +set fs_game japlus\n" + root + "\\GameData\n");
     EXPECT_TRUE(::IsWindowEnabled(window_->Handle()));

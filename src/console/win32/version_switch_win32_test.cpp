@@ -37,8 +37,6 @@ class GameSwitchTest : public test::LiveServicesTest {
         tool_ = root_ + "\\tool";
         game_ = root_ + "\\game";
         std::filesystem::create_directories(game_ + "\\GameData\\base");
-        Write(tool_ + "\\Patch Files\\100\\jamp.exe", "client 1.0.0");
-        Write(tool_ + "\\Patch Files\\100\\ui\\menu.txt", "menu 1.0.0");
         Write(tool_ + "\\Patch Files\\101\\jamp.exe", "client 1.0.1, longer");
         Write(tool_ + "\\Patch Files\\101\\ui\\menu.txt", "menu 1.0.1");
         Write(tool_ + "\\Patch Files\\101\\base\\assets3.pk3", std::string(300000, 'a'));
@@ -52,14 +50,6 @@ class GameSwitchTest : public test::LiveServicesTest {
             End(first_.Get()); // a tool a failed test left running
         LiveServicesTest::TearDown();
         test::RemoveTree(root_);
-    }
-    Form1& Form(const std::string& client, const std::string& server,
-                const std::string& commandLine = "") {
-        Form1& f = rig_.Create(commandLine);
-        f.Controls().lblClientVersion = client;
-        f.Controls().lblSVRVersion = server;
-        f.Controls().lblPatchMeVisible = true;
-        return f;
     }
     std::string Magic() { return rig_.install.ReadMagic(); }
     // The real tool, a copy in the tool folder, patching a game whose 1.0.1
@@ -214,11 +204,10 @@ TEST_F(GameSwitchTest, NothingIsDoneThroughALink) {
     for (const char* game : {"game-folder", "game-ui"}) {
         rig_.Install(kMagic100, links + "\\" + game);
         rig_.install.LoadInstallInfo();
-        Form1& f = Form("v1.0.0", "v1.0.1");
-        rig_.Patch();
-        EXPECT_EQ(f.Controls().lblStatus, kPatchFailed) << game;
-        ASSERT_FALSE(box_.shown.empty());
-        EXPECT_NE(box_.shown.back().text.find("link"), std::string::npos) << box_.shown.back().text;
+        const SwitchResult result = VersionSwitch(files_, rig_.install)
+                                        .Run(PlanSwitch("v1.0.0", tool_, links + "\\" + game), {});
+        EXPECT_EQ(result.outcome, SwitchOutcome::NotStarted) << game;
+        EXPECT_NE(result.problem.find("link"), std::string::npos) << result.problem;
         EXPECT_EQ(victimFiles(), victimBefore) << game;
         EXPECT_EQ(ReadFileBytes(links + "\\" + game + "\\GameData\\jamp.exe"), "client 1.0.0\n");
         EXPECT_EQ(Magic(), "0");
