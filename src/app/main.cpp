@@ -57,13 +57,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     form.Repaint = [&] { window.PaintNow(); };
     form.Form_Load();
     window.Show();
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (window.PreTranslate(msg))
-            continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
+    win32::MessageLoop(launcher, [&](MSG& msg) { return window.PreTranslate(msg); }).Run();
     jobs.Wait(); // none runs once the window has closed; its work uses the workflow
     return 0;
 }

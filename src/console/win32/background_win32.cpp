@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "common/win32/system_dll.h"
 
 namespace quorin::win32 {
@@ -29,35 +31,24 @@ void WindowJobs::Wait() {
     work_ = nullptr;
 }
 
-// The running game, watched by the system's thread pool: its end posts one
-// message to the window. Let go of, it stops watching (waiting for a
-// callback under way) before the process handle closes.
+// The running game, its process watched by the message loop until it is let go.
 class RunningGame : public IHold {
   public:
-    RunningGame(UniqueKernelHandle process, HWND window, UINT message)
-        : process_(std::move(process)), window_(window), message_(message) {
-        if (!::RegisterWaitForSingleObject(&wait_, process_.Get(), Ended, this, INFINITE,
-                                           WT_EXECUTEONLYONCE)) {
-            wait_ = nullptr;
-            Ended(this, FALSE); // cannot be watched: the window is not kept waiting
-        }
+    RunningGame(GameLauncher& launcher, UniqueKernelHandle process)
+        : launcher_(launcher), process_(std::move(process)) {
+        launcher_.watched_ = process_.Get();
     }
-    ~RunningGame() override {
-        if (wait_)
-            ::UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
-    }
+    ~RunningGame() override { launcher_.watched_ = nullptr; }
 
   private:
-    static void CALLBACK Ended(void* self, BOOLEAN) {
-        auto* game = static_cast<RunningGame*>(self);
-        ::PostMessageA(game->window_, game->message_, 0, 0);
-    }
-
+    GameLauncher& launcher_;
     UniqueKernelHandle process_;
-    HWND window_;
-    UINT message_;
-    HANDLE wait_ = nullptr;
 };
+
+void GameLauncher::Ended() {
+    watched_ = nullptr;
+    ::PostMessageA(window_, message_, 0, 0);
+}
 
 std::unique_ptr<IHold> GameLauncher::Start(const LaunchRequest& request) {
     // Quorin runs with the player's own rights, and so does the game.
@@ -76,7 +67,49 @@ std::unique_ptr<IHold> GameLauncher::Start(const LaunchRequest& request) {
     UniqueKernelHandle process(info.hProcess);
     if (!process)
         return nullptr;
-    return std::make_unique<RunningGame>(std::move(process), window_, message_);
+    return std::make_unique<RunningGame>(*this, std::move(process));
+}
+
+bool MessageLoop::Step(DWORD milliseconds, int& quit) {
+    for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
+        if (msg.message == WM_QUIT) {
+            quit = static_cast<int>(msg.wParam);
+            return false;
+        }
+        if (!preTranslate_ || !preTranslate_(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    HANDLE game = launcher_.Watched();
+    const DWORD woke = ::MsgWaitForMultipleObjectsEx(game ? 1 : 0, &game, milliseconds, QS_ALLINPUT,
+                                                     MWMO_INPUTAVAILABLE);
+    // A process that cannot be waited for is not waited for again.
+    if (game && (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED))
+        launcher_.Ended();
+    return true;
+}
+
+int MessageLoop::Run() {
+    int quit = 0;
+    while (Step(INFINITE, quit)) {
+    }
+    return quit;
+}
+
+bool MessageLoop::RunUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const ULONGLONG end = ::GetTickCount64() + milliseconds;
+    for (int quit = 0; !done();) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= end)
+            return false;
+        // `done` may turn on what no message tells: looked at every 10 ms.
+        if (!Step(static_cast<DWORD>(std::min<ULONGLONG>(end - now, 10)), quit)) {
+            ::PostQuitMessage(quit);
+            return done();
+        }
+    }
+    return true;
 }
 
 } // namespace quorin::win32

@@ -1,6 +1,9 @@
 // The switch's job on a thread of its own and the game's start, each telling
-// the main window with one posted message when it has ended.
+// the main window with one posted message when it has ended, and the
+// program's one message loop, which also waits for the game.
 #pragma once
+
+#include <functional>
 
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
@@ -26,15 +29,46 @@ class WindowJobs : public IJobs {
     UniqueKernelHandle thread_;
 };
 
+// Starts the game; the message loop waits for its end.
 class GameLauncher : public ILauncher {
   public:
     // The window told, with `message`, when the game has ended.
     void SetWindow(HWND window, UINT message) { window_ = window, message_ = message; }
     std::unique_ptr<IHold> Start(const LaunchRequest& request) override;
+    // The running game's process while its end is still to be told; null
+    // when none runs.
+    HANDLE Watched() const { return watched_; }
+    // The game has ended: the window is told, once.
+    void Ended();
 
   private:
+    friend class RunningGame;
+
     HWND window_ = nullptr;
     UINT message_ = 0;
+    HANDLE watched_ = nullptr;
+};
+
+// The program's one message loop: the thread's messages, each offered to
+// `preTranslate` first (true: taken), and the running game's process.
+class MessageLoop {
+  public:
+    MessageLoop(GameLauncher& launcher, std::function<bool(MSG&)> preTranslate)
+        : launcher_(launcher), preTranslate_(std::move(preTranslate)) {}
+    // Until WM_QUIT; its exit code.
+    int Run();
+    // Until `done` holds (true) or `milliseconds` have passed (false), for
+    // whoever drives the program to a point (the window's tests); a WM_QUIT
+    // ends it too, and is posted again for the loop outside.
+    bool RunUntil(const std::function<bool()>& done, DWORD milliseconds);
+
+  private:
+    // Handles the messages there are, then waits at most `milliseconds` for
+    // another or for the game's end; false at WM_QUIT, its code in `quit`.
+    bool Step(DWORD milliseconds, int& quit);
+
+    GameLauncher& launcher_;
+    std::function<bool(MSG&)> preTranslate_;
 };
 
 } // namespace quorin::win32

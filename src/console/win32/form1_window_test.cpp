@@ -53,7 +53,8 @@ class Form1WindowTest : public test::LiveServicesTest {
     }
     std::string Text(int id) { return win32::WindowText(window_->Control(id)); }
     bool Pump(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
-        return test::PumpUntil(done, timeout, [this](MSG& m) { return window_->PreTranslate(m); });
+        return win32::MessageLoop(launcher_, [this](MSG& m) { return window_->PreTranslate(m); })
+            .RunUntil(done, static_cast<DWORD>(timeout.count()));
     }
     bool WaitForStatus(const std::string& status) {
         return Pump([&] { return Text(kIdStatus) == status; });

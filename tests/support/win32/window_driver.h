@@ -17,21 +17,6 @@
 
 namespace quorin::test {
 
-// Dispatches messages (through `preTranslate` first, when given) until
-// `done` holds or `timeout` passes; returns `done()`.
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-                      const std::function<bool(MSG&)>& preTranslate = {}) {
-    for (const auto end = std::chrono::steady_clock::now() + timeout; !done();) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        for (MSG msg; ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
-            if (!preTranslate || !preTranslate(msg))
-                ::TranslateMessage(&msg), ::DispatchMessageA(&msg);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
-}
-
 // Waits (10 s at most) for a visible top-level window captioned `title`, then
 // runs `act` on it from the watcher's thread.
 class WindowWatcher {
