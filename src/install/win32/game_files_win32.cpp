@@ -94,7 +94,7 @@ struct CopyJob {
     std::condition_variable moved{};            // told after each rename, and a failed one
     std::size_t movesDone = 0;
     bool moveFailed = false;
-    std::atomic<bool> stopped{false}; // a copy or a flush failed
+    std::atomic<bool> stopped{false}; // a rename, a copy or a flush failed
     FileResult moveError = kFileOk;
     FileResult copyError = kFileOk;
     std::string failedPath = {};
@@ -127,10 +127,13 @@ DWORD WINAPI MoveThread(void* parameter) {
         const FileResult error = ok ? kFileOk : FileResultOf(::GetLastError());
         {
             const std::lock_guard<std::mutex> held(job->lock);
-            if (ok)
+            if (ok) {
                 ++job->movesDone;
-            else
-                job->moveError = error, job->moveFailed = true;
+            } else {
+                job->moveError = error;
+                job->moveFailed = true;
+                job->stopped = true; // no copy starts after it
+            }
         }
         job->moved.notify_all();
         if (!ok)
