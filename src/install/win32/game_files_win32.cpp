@@ -90,10 +90,9 @@ struct CopyJob {
     std::map<std::string, std::size_t> freedBy; // folded destination -> move
     std::vector<std::string> files = {};        // below `from`, folders left out
     std::atomic<std::size_t> next{0};           // the next file a thread takes
-    std::mutex lock{};                          // over movesDone, moveFailed and the copy's failure
-    std::condition_variable moved{};            // told after each rename, and a failed one
+    std::mutex lock{};                          // over movesDone and the failures
+    std::condition_variable moved{};            // told after each rename, and each failure
     std::size_t movesDone = 0;
-    bool moveFailed = false;
     std::atomic<bool> stopped{false}; // a rename, a copy or a flush failed
     FileResult moveError = kFileOk;
     FileResult copyError = kFileOk;
@@ -102,11 +101,14 @@ struct CopyJob {
 
 // Records the first failure of the copies; the others stop at their next file.
 DWORD Failed(CopyJob& job, FileResult error, const std::string& path) {
-    const std::lock_guard<std::mutex> held(job.lock);
-    if (!job.stopped.exchange(true)) {
-        job.copyError = error;
-        job.failedPath = path;
+    {
+        const std::lock_guard<std::mutex> held(job.lock);
+        if (!job.stopped.exchange(true)) {
+            job.copyError = error;
+            job.failedPath = path;
+        }
     }
+    job.moved.notify_all(); // a copy waiting for its rename stops too
     return 0;
 }
 
@@ -131,7 +133,6 @@ DWORD WINAPI MoveThread(void* parameter) {
                 ++job->movesDone;
             } else {
                 job->moveError = error;
-                job->moveFailed = true;
                 job->stopped = true; // no copy starts after it
             }
         }
@@ -168,9 +169,8 @@ DWORD WINAPI CopyThread(void* parameter) {
         const std::string to = job->to + "\\" + job->files[i];
         if (const auto freed = job->freedBy.find(FoldCase(to)); freed != job->freedBy.end()) {
             std::unique_lock<std::mutex> held(job->lock);
-            job->moved.wait(held,
-                            [&] { return job->movesDone > freed->second || job->moveFailed; });
-            if (job->moveFailed)
+            job->moved.wait(held, [&] { return job->movesDone > freed->second || job->stopped; });
+            if (job->stopped)
                 return 0;
         }
         if (!::CopyFileA(from.c_str(), to.c_str(), FALSE))
@@ -404,8 +404,8 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
         job.freedBy[FoldCase(movesFirst[i].from)] = i;
     const auto result = [&job] {
-        return CopyResult{!job.stopped && !job.moveFailed, job.movesDone, job.moveError,
-                          job.copyError, job.failedPath};
+        return CopyResult{!job.stopped, job.movesDone, job.moveError, job.copyError,
+                          job.failedPath};
     };
     // The renames start at once; a folder never takes a moved file's place.
     std::vector<UniqueKernelHandle> mover;
