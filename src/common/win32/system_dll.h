@@ -8,6 +8,8 @@
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 
+#include <shellapi.h>
+
 namespace quorin::win32 {
 
 // A DLL from the system's own folder, never one that lies beside the program.
@@ -37,6 +39,28 @@ inline const SystemDll& Shell32() {
 inline const SystemDll& Ole32() {
     static const SystemDll dll("ole32.dll");
     return dll;
+}
+
+// `file` started by the shell with `verb` (ShellExecuteExA, and `mask`
+// besides), from `directory` unless it is empty, any prompt owned by
+// `window`: its process, or empty when none was started (GetLastError then
+// tells why, where the shell says).
+inline UniqueKernelHandle ShellStart(const char* verb, const std::string& file,
+                                     const std::string& parameters, const std::string& directory,
+                                     HWND window, int show, ULONG mask = 0) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info; // 60 on 32-bit Windows, larger on 64-bit
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | mask;
+    info.hwnd = window;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    info.nShow = show;
+    // A failed start leaves hProcess null.
+    if (const auto execute = Shell32().Find<decltype(::ShellExecuteExA)>("ShellExecuteExA"))
+        execute(&info);
+    return UniqueKernelHandle(info.hProcess);
 }
 
 } // namespace quorin::win32

@@ -1,7 +1,5 @@
 #include "console/win32/background_win32.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 
 #include "common/win32/system_dll.h"
@@ -52,20 +50,9 @@ void GameLauncher::Ended() {
 
 std::unique_ptr<IHold> GameLauncher::Start(const LaunchRequest& request) {
     // Quorin runs with the player's own rights, and so does the game.
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info; // 60 on 32-bit Windows, larger on 64-bit
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.hwnd = window_;
-    info.lpVerb = request.verb.c_str();
-    info.lpFile = request.file.c_str();
-    info.lpParameters = request.parameters.c_str();
-    info.lpDirectory = request.directory.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    // A failed start leaves hProcess null: nothing to wait for.
-    if (const auto execute = Shell32().Find<decltype(::ShellExecuteExA)>("ShellExecuteExA"))
-        execute(&info);
-    UniqueKernelHandle process(info.hProcess);
-    if (!process)
+    UniqueKernelHandle process = ShellStart(request.verb.c_str(), request.file, request.parameters,
+                                            request.directory, window_, SW_SHOWNORMAL);
+    if (!process) // nothing started: nothing to wait for
         return nullptr;
     return std::make_unique<RunningGame>(*this, std::move(process));
 }

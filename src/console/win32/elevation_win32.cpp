@@ -1,7 +1,5 @@
 #include "console/win32/elevation_win32.h"
 
-#include <shellapi.h>
-
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -38,11 +36,10 @@ bool Elevation::Needed(const std::string& gameData) {
     if (const char* forced = std::getenv("QUORIN_DELEGATE"); forced && std::string(forced) == "1")
         return true;
     // The marker's key opened for writing, and a file made in the game folder.
-    HKEY key = nullptr;
+    UniqueHkey key;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameVersionKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                        &key) != ERROR_SUCCESS)
+                        key.Put()) != ERROR_SUCCESS)
         return true;
-    const UniqueHkey opened(key);
     const std::string probe =
         gameData + "\\Quorin rights check " + std::to_string(::GetCurrentProcessId());
     const UniqueFile made(::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -55,20 +52,13 @@ long Elevation::Run(const Transaction& transaction) {
     const std::string program = ProgramPath();
     const std::string parameters = TransactionArguments(transaction) + kReportWord +
                                    std::to_string(reinterpret_cast<std::uintptr_t>(window_));
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
-    info.hwnd = window_; // the system's prompt is the window's
-    info.lpVerb = "runas";
-    info.lpFile = program.c_str();
-    info.lpParameters = parameters.c_str();
-    info.nShow = SW_HIDE;
-    const auto execute = Shell32().Find<decltype(::ShellExecuteExA)>("ShellExecuteExA");
-    if (!execute || !execute(&info) || !info.hProcess) {
+    // The system's prompt is the window's.
+    const UniqueKernelHandle process =
+        ShellStart("runas", program, parameters, {}, window_, SW_HIDE, SEE_MASK_NOASYNC);
+    if (!process) {
         const DWORD error = ::GetLastError();
         return -static_cast<long>(error ? error : ERROR_FILE_NOT_FOUND);
     }
-    const UniqueKernelHandle process(info.hProcess);
     ::WaitForSingleObject(process.Get(), INFINITE);
     DWORD code = 1;
     ::GetExitCodeProcess(process.Get(), &code);
