@@ -129,4 +129,13 @@ bool Registry::SetRawValue(RegKey root, const std::string& subKey, const std::st
                          static_cast<std::uint32_t>(data.bytes.size())) == kErrorSuccess;
 }
 
+bool Registry::DeleteRegistryValue(RegKey root, const std::string& subKey,
+                                   const std::string& valueName) const {
+    OpenKey key(api_, root, subKey, kKeyWrite);
+    if (!key.IsOpen())
+        return false;
+    const long rc = api_.DeleteValue(key.Get(), valueName);
+    return rc == kErrorSuccess || rc == kErrorFileNotFound;
+}
+
 } // namespace quorin

@@ -45,6 +45,12 @@ class Registry {
     bool SetRawValue(RegKey root, const std::string& subKey, const std::string& valueName,
                      const RegistryData& data) const;
 
+    // True when the value is gone (or was never there).
+    bool DeleteRegistryValue(RegKey root, const std::string& subKey,
+                             const std::string& valueName) const;
+    // The system's text of a value that names a folder, as UTF-8.
+    std::string PathText(const std::string& text) const { return api_.Utf8FromSystemText(text); }
+
     static constexpr std::uint32_t kReadBufferSize = 1024;
     static constexpr std::uint32_t kEnumNameChars = 260;
     static constexpr std::uint32_t kEnumDataSize = 4096;

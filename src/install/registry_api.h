@@ -1,4 +1,4 @@
-// The five registry calls that the registry operations stand on. The Windows
+// The registry calls that the registry operations stand on. The Windows
 // build answers them with advapi32; native tests with an in-memory store that
 // answers as the registry does.
 #pragma once
@@ -50,7 +50,13 @@ class IRegistryApi {
                            std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) = 0;
     virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type,
                           const std::uint8_t* data, std::uint32_t size) = 0;
+    // RegDeleteValueA.
+    virtual long DeleteValue(RegKey key, const std::string& name) = 0;
     virtual void CloseKey(RegKey key) = 0;
+    // A value's text, in the system's ANSI code page as the registry gives
+    // it, as UTF-8: for a value that names a folder, so that the path
+    // reaches the file system spelt as the system spells it.
+    virtual std::string Utf8FromSystemText(const std::string& text) { return text; }
 };
 
 } // namespace quorin

@@ -117,5 +117,15 @@ TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
     EXPECT_FALSE(backend_->GetRaw(kKey, "w"));
 }
 
+TEST_F(RegistryTest, DeletesAValueInAnyLetterCaseAndAMissingOneIsAlreadyGone) {
+    backend_->PutRaw(kKey, "Magic", kRegDword, {0, 0, 0, 0});
+    backend_->PutRaw(kKey, "Other", kRegDword, {1, 0, 0, 0});
+    EXPECT_TRUE(registry_.DeleteRegistryValue(kHkeyLocalMachine, kKey, "MAGIC"));
+    EXPECT_FALSE(backend_->GetRaw(kKey, "Magic"));
+    EXPECT_TRUE(backend_->GetRaw(kKey, "Other"));
+    EXPECT_TRUE(registry_.DeleteRegistryValue(kHkeyLocalMachine, kKey, "Magic"));
+    EXPECT_FALSE(registry_.DeleteRegistryValue(kHkeyLocalMachine, kKey + "\\No", "Magic"));
+}
+
 } // namespace
 } // namespace quorin

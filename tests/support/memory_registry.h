@@ -1,4 +1,4 @@
-// An in-memory registry that answers the five registry calls as Windows
+// An in-memory registry that answers the registry calls as Windows
 // does: sizes, ERROR_MORE_DATA with the size needed, types as stored, keys and
 // value names without regard to letter case. Native tests stand on it.
 #pragma once
@@ -61,6 +61,15 @@ class MemoryRegistry : public IRegistryApi, public RegistryBackend {
             return k ? kErrorAccessDenied : kErrorInvalidHandle;
         Store(*k, name, {type, ByteArray(data, data + size)});
         return kErrorSuccess;
+    }
+    long DeleteValue(RegKey key, const std::string& name) override {
+        Key* k = Open(key);
+        if (!k || k->readOnly)
+            return k ? kErrorAccessDenied : kErrorInvalidHandle;
+        const auto before = k->values.size();
+        std::erase_if(k->values,
+                      [&](const auto& value) { return EqualsNoCase(value.first, name); });
+        return k->values.size() < before ? kErrorSuccess : kErrorFileNotFound;
     }
     void CloseKey(RegKey key) override { open_.erase(key); }
 

@@ -1,5 +1,9 @@
 #include "install/win32/registry_win32.h"
 
+#include <cstdlib>
+#include <string>
+
+#include "common/win32/wide_text.h"
 #include "common/win32/win.h"
 
 namespace quorin::win32 {
@@ -21,8 +25,21 @@ static_assert(kRegNone == REG_NONE && kRegSz == REG_SZ && kRegExpandSz == REG_EX
               kRegDwordBigEndian == REG_DWORD_BIG_ENDIAN && kRegLink == REG_LINK &&
               kRegMultiSz == REG_MULTI_SZ && kRegQword == REG_QWORD);
 
+// QUORIN_REGISTRY_READ_ONLY=1 makes every key refuse writing, as Windows does
+// for a player without administrator rights under HKEY_LOCAL_MACHINE; it can
+// only take rights away, so that the tests can run Quorin as such a player.
+static bool WritesRefused() {
+    static const bool refused = [] {
+        const char* set = std::getenv("QUORIN_REGISTRY_READ_ONLY");
+        return set && std::string(set) == "1";
+    }();
+    return refused;
+}
+
 long Win32Registry::OpenKey(RegKey root, const std::string& subKey, std::uint32_t access,
                             RegKey& key) {
+    if ((access & KEY_WRITE & ~KEY_READ) && WritesRefused())
+        return ERROR_ACCESS_DENIED;
     HKEY opened = nullptr;
     const LONG rc = ::RegOpenKeyExA(H(root), subKey.c_str(), 0, access | KEY_WOW64_32KEY, &opened);
     if (rc == ERROR_SUCCESS)
@@ -62,6 +79,17 @@ long Win32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t 
     if (rc == ERROR_SUCCESS)
         ::RegFlushKey(H(key));
     return rc;
+}
+
+long Win32Registry::DeleteValue(RegKey key, const std::string& name) {
+    const long rc = ::RegDeleteValueA(H(key), name.c_str());
+    if (rc == ERROR_SUCCESS)
+        ::RegFlushKey(H(key));
+    return rc;
+}
+
+std::string Win32Registry::Utf8FromSystemText(const std::string& text) {
+    return Utf8FromAnsi(text);
 }
 
 void Win32Registry::CloseKey(RegKey key) {

@@ -16,7 +16,9 @@ class Win32Registry : public IRegistryApi {
                    std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) override;
     long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
                   std::uint32_t size) override;
+    long DeleteValue(RegKey key, const std::string& name) override;
     void CloseKey(RegKey key) override;
+    std::string Utf8FromSystemText(const std::string& text) override;
 };
 
 } // namespace quorin::win32
