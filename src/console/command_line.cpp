@@ -1,16 +1,58 @@
 #include "console/command_line.h"
 
+#include "common/keyed_collection.h"
+
 namespace quorin {
+
+namespace {
+
+constexpr bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+struct Word {
+    std::size_t at = 0;
+    std::size_t size = 0;
+};
+
+// Where the address word stands: after the last "+connect". `connect` is
+// that "+connect" when the line has one; the word itself, when one follows.
+struct AddressPlace {
+    std::optional<Word> connect;
+    std::optional<Word> address;
+};
+
+AddressPlace FindAddress(std::string_view line) {
+    AddressPlace place;
+    bool afterConnect = false;
+    for (std::size_t at = 0; at < line.size();) {
+        if (IsBlank(line[at])) {
+            ++at;
+            continue;
+        }
+        Word word{at, 0};
+        for (bool quoted = false; at < line.size() && (quoted || !IsBlank(line[at])); ++at)
+            if (line[at] == '"')
+                quoted = !quoted;
+        word.size = at - word.at;
+        const std::string_view text = line.substr(word.at, word.size);
+        if (afterConnect)
+            place.address = word;
+        afterConnect = text.size() == 8 && EqualsNoCase(text, "+connect");
+        if (afterConnect)
+            place.connect = word, place.address.reset();
+    }
+    return place;
+}
+
+} // namespace
 
 CommandLineAddress ReadCommandLine(std::string_view commandLine) {
     CommandLineAddress address;
-    if (commandLine.size() <= 4)
+    const AddressPlace place = FindAddress(commandLine);
+    if (!place.address)
         return address;
-    const std::size_t firstSpace = commandLine.find(' ');
-    if (firstSpace == std::string_view::npos)
-        return address;
-    std::string_view word = commandLine.substr(firstSpace + 1);
-    word = word.substr(0, word.find(' '));
+    std::string_view word = commandLine.substr(place.address->at, place.address->size);
     if (word.size() >= 2 && word.front() == '"' && word.back() == '"')
         word = word.substr(1, word.size() - 2);
 
@@ -35,12 +77,15 @@ CommandLineAddress ReadCommandLine(std::string_view commandLine) {
 }
 
 std::string WithAddress(std::string_view commandLine, const std::string& address) {
-    const std::size_t firstSpace = commandLine.find(' ');
-    if (commandLine.size() <= 4 || firstSpace == std::string_view::npos)
-        return "+connect " + address;
-    const std::size_t end = commandLine.find(' ', firstSpace + 1);
-    return std::string(commandLine.substr(0, firstSpace + 1)) + address +
-           std::string(end == std::string_view::npos ? "" : commandLine.substr(end));
+    const AddressPlace place = FindAddress(commandLine);
+    if (place.address)
+        return std::string(commandLine.substr(0, place.address->at)) + address +
+               std::string(commandLine.substr(place.address->at + place.address->size));
+    std::string line(commandLine);
+    line.erase(line.find_last_not_of(" \t") + 1); // npos + 1 is 0: a blank line empties
+    if (!place.connect)
+        line += line.empty() ? "+connect" : " +connect";
+    return line + " " + address;
 }
 
 void SplitAddress(std::string& host, std::string& port) {

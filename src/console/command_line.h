@@ -14,7 +14,7 @@ inline constexpr char kDefaultGamePortText[] = "29070";
 
 struct CommandLineAddress {
     // True when the command line names no address and the player must be
-    // asked: 4 characters or fewer, or no second word.
+    // asked: no word follows a "+connect".
     bool needsDialog = true;
     std::string serverIP;   // as received
     std::string serverPort; // as received; the default port when the word had no ":"
@@ -25,15 +25,17 @@ struct CommandLineAddress {
     bool IsUsable() const { return !needsDialog && !serverIP.empty() && port.has_value(); }
 };
 
-// `commandLine` is the argument text after the program's own path. Longer
-// than 4 characters, it is split on single spaces (two in a row give an empty
-// word, nothing is trimmed); the second word is host:port, and later words and
-// parts are ignored. Quotes around the word are dropped; an IPv6 literal
-// ("[::1]:29070", "::1") is kept whole as the host, for the box to name.
+// `commandLine` is the argument text after the program's own path, the words
+// the game is started with. Words are separated by blanks; a blank inside
+// double quotes does not separate. The address is the word after the last
+// "+connect" (in any letter case), wherever it stands; later parts of it
+// after a second ":" are ignored. Quotes around the word are dropped; an
+// IPv6 literal ("[::1]:29070", "::1") is kept whole as the host, for the box
+// to name.
 CommandLineAddress ReadCommandLine(std::string_view commandLine);
 
-// The command line with its address word (the second) replaced by
-// `address`, everything else as it was; "+connect address" when it has none.
+// The command line with its address word replaced by `address`, every other
+// word as it was; " +connect address" added at its end when it has none.
 std::string WithAddress(std::string_view commandLine, const std::string& address);
 
 // An address as typed or pasted: blanks and surrounding quotes dropped, and

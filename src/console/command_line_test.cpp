@@ -5,7 +5,7 @@
 namespace quorin {
 namespace {
 
-TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
+TEST(ReadCommandLine, TakesTheWordAfterConnectWhereverItStands) {
     const struct {
         const char* commandLine;
         bool needsDialog;
@@ -14,24 +14,27 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
     } cases[] = {
         {"", true, "", "", std::nullopt},
         {"abcd", true, "", "", std::nullopt},
-        {"a :1", true, "", "", std::nullopt},     // 4 characters
         {"+connect", true, "", "", std::nullopt}, // one word
+        {"x y:1", true, "", "", std::nullopt},    // no +connect: no address
+        {"+set fs_game japlus", true, "", "", std::nullopt},
         {"+connect 192.168.1.20:5000", false, "192.168.1.20", "5000", 5000},
-        {"x y:1", false, "y", "1", 1}, // five characters, the lowest port
+        {"+set fs_game japlus +connect 1.2.3.4:29070", false, "1.2.3.4", "29070", 29070},
+        {"+connect 1.2.3.4:29070 +set fs_game japlus", false, "1.2.3.4", "29070", 29070},
+        {"+CONNECT h:1", false, "h", "1", 1},              // the game's commands ignore letter case
+        {"+connect a:1 +connect b:2", false, "b", "2", 2}, // the last one is where the game goes
+        {"+set n \"x +connect y:1\" +connect h:2", false, "h", "2", 2}, // quoted: one word
+        {"+set n \"x +connect y:1\"", true, "", "", std::nullopt},
         {"+connect gameserver:5000 extra words", false, "gameserver", "5000", 5000},
         {"+connect a:b:c", false, "a", "b", std::nullopt},
         {"+connect host:29071:7", false, "host", "29071", 29071},
         {"+connect 10.0.0.5", false, "10.0.0.5", "29070", 29070}, // the game's default port
-        {"+connect  10.0.0.5:5000", false, "", "29070", 29070},   // two blanks: empty word
+        {"+connect \t 10.0.0.5:5000 ", false, "10.0.0.5", "5000", 5000},
         {"+connect :5000", false, "", "5000", 5000},
-        {" +connect h:1", false, "+connect", "29070", 29070}, // leading blank: empty word 0
         {"+connect h:65535", false, "h", "65535", 65535},
         {"+connect h:0", false, "h", "0", std::nullopt},
         {"+connect h:65536", false, "h", "65536", std::nullopt},
         {"+connect h:000080", false, "h", "000080", std::nullopt}, // five digits at most
-        {"+connect h: 5", false, "h", "", std::nullopt},
         {"+connect h:", false, "h", "", std::nullopt},
-        {"+set  x", false, "", "29070", 29070},
         {"+connect \"10.0.0.5:5000\" x", false, "10.0.0.5", "5000", 5000}, // quoted
         {"+connect [::1]:29071", false, "[::1]:29071", "29070", 29070},    // IPv6, kept whole
         {"+connect ::1", false, "::1", "29070", 29070},
@@ -44,13 +47,18 @@ TEST(ReadCommandLine, SplitsTheSecondWordExactly) {
     }
 }
 
-TEST(WithAddress, ReplacesOnlyTheAddressWord) {
+TEST(WithAddress, ReplacesOnlyTheAddressWordAndKeepsEveryOther) {
     const std::pair<const char*, const char*> cases[] = {
         {"+connect 10.0.0.5:70000 +set fs_game japlus", "+connect h:1 +set fs_game japlus"},
-        {"+connect bad", "+connect h:1"},
+        {"+set fs_game japlus +connect bad", "+set fs_game japlus +connect h:1"},
+        {"+set  fs_game \"ja plus\"  +connect  bad  +x",
+         "+set  fs_game \"ja plus\"  +connect  h:1  +x"},
+        {"+connect \"bad\" +set a b", "+connect h:1 +set a b"},
+        {"+set fs_game japlus", "+set fs_game japlus +connect h:1"},
+        {"+set fs_game japlus +connect ", "+set fs_game japlus +connect h:1"},
         {"+connect", "+connect h:1"},
         {"", "+connect h:1"},
-        {"+set  x", "+set h:1 x"}, // the empty second word is the address
+        {"  ", "+connect h:1"},
     };
     for (const auto& [line, seen] : cases)
         EXPECT_EQ(WithAddress(line, "h:1"), seen) << line;
