@@ -28,6 +28,11 @@ class QuorinExeTest : public test::LiveServicesTest {
         main = test::WaitForProcessWindow(started.second, kAppTitle, 20s);
         return started;
     }
+    // The status bar's text once it is `expected`, or as it stands after 20 s.
+    static std::string Status(HWND main, const char* expected) {
+        return test::WaitForText(::GetDlgItem(::GetDlgItem(main, kIdStatusBar), kIdStatus),
+                                 expected);
+    }
     static bool Running(HANDLE process) {
         return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
     }
@@ -78,6 +83,41 @@ TEST_F(QuorinExeTest, AFloodOfOversizedDatagramsOpensOneBoxAtMost) {
     EXPECT_TRUE(Running(process.Get()));
     ::TerminateProcess(process.Get(), 0);
     ::WaitForSingleObject(process.Get(), 10000);
+}
+
+TEST_F(QuorinExeTest, WithoutTheRightToWriteTheMarkerAGameGoesByItsJampExe) {
+    // A standard account: the game's key refuses writing, and there is no
+    // marker. jamp.exe names 1.0.0, or nothing: the game is 1.0.0 either way.
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "quorin-exe-unmarked";
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    ::CreateDirectoryA((root + "\\GameData").c_str(), nullptr);
+    const struct {
+        const char *jamp, *variant, *status;
+    } cases[] = {
+        {QUORIN_STANDIN_JAMP100, "v101", kNeedsPatched},
+        {QUORIN_STANDIN_JAMP100, "v100", kReadyToLaunch},
+        {QUORIN_STANDIN_JAMP, "v101", kNeedsPatched}, // no version resource
+        {QUORIN_STANDIN_JAMP101, "v101", kReadyToLaunch},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(::CopyFileA(c.jamp, (root + "\\GameData\\jamp.exe").c_str(), FALSE));
+        rig_.Install(std::nullopt, root);
+        ::SetEnvironmentVariableA("QUORIN_REGISTRY_READ_ONLY", "1"); // for Quorin alone
+        auto [process, pid] =
+            test::StartProcess("\"" + std::string(QUORIN_EXE) + "\" +connect 127.0.0.1:" +
+                               std::to_string(test::PeerPort(c.variant).value_or(1)));
+        ::SetEnvironmentVariableA("QUORIN_REGISTRY_READ_ONLY", nullptr);
+        HWND main = test::WaitForProcessWindow(pid, kAppTitle, 20s);
+        ASSERT_TRUE(main) << c.jamp;
+        EXPECT_EQ(Status(main, c.status), c.status) << c.jamp << " " << c.variant;
+        EXPECT_EQ(WindowsCaptioned(pid, "Installed version"), 0);
+        EXPECT_FALSE(backend_->GetRaw(kGameVersionKey, kMagicValue)); // nothing written
+        ::TerminateProcess(process.Get(), 0);
+        ::WaitForSingleObject(process.Get(), 10000);
+    }
+    test::RemoveTree(root);
 }
 
 } // namespace

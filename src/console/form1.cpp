@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "common/versions.h"
 #include "console/command_line.h"
@@ -15,10 +16,21 @@ namespace quorin {
 std::string BadAddressText(const std::string& host, const std::string& portText) {
     if (host.empty())
         return "No server IP to connect to: start Quorin with +connect host:port.";
-    if (host.starts_with('[') || host.find(':') != std::string::npos)
+    if (const std::size_t colon = host.find(':'); colon != std::string::npos) {
+        // IPv6 is written in hex digits and colons, at least two of them
+        // ("::1", "fe80::1"), or in brackets; a name never holds a colon.
+        const bool ipv6 =
+            host.starts_with('[') ||
+            (host.find(':', colon + 1) != std::string::npos &&
+             host.find_first_not_of("0123456789abcdefABCDEF:.%") == std::string::npos);
+        if (ipv6)
+            return "\"" + host +
+                   "\" is an IPv6 address, and the game connects over IPv4 only. Give the "
+                   "server's IPv4 address or name.";
         return "\"" + host +
-               "\" is an IPv6 address, and the game connects over IPv4 only. Give the server's "
-               "IPv4 address or name.";
+               "\" is not a server IP: give the address or name alone in Server IP, and the "
+               "port in Server Port.";
+    }
     if (!ParsePort(portText)) {
         std::string text = "The server port \"";
         text.append(portText).append("\" is not a whole number from 1 to 65535.");
@@ -40,7 +52,6 @@ void Form1::Form_Load() {
     s_.install.LoadInstallInfo();
     c_.lblStatus = kInstallDetected;
     RecoverInterruptedSwitch();
-    CheckInstalledVersion();
 
     const CommandLineAddress address = ReadCommandLine(CommandLine);
     if (address.needsDialog) {
@@ -78,28 +89,49 @@ void Form1::Form_Load() {
             return;
     }
     c_.cmdQueryEnabled = true;
-    Query(); // its reply is read once a recovery started above has ended
+    queryOnShow_ = true; // its reply is read once a recovery started above has ended
 }
 
-void Form1::CheckInstalledVersion() {
+void Form1::Form_Shown() {
+    if (std::exchange(queryOnShow_, false) && !ended_)
+        Query();
+}
+
+std::optional<std::int32_t> Form1::VersionJampExeNames() const {
     const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
-    const auto installed = fileVersion ? MarkerForFileVersion(*fileVersion) : std::nullopt;
-    if (!installed)
+    return fileVersion ? MarkerForFileVersion(*fileVersion) : std::nullopt;
+}
+
+std::string Form1::InstalledVersion() const {
+    if (s_.install.HasMarker())
+        return std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
+    return std::string(VersionJampExeNames().value_or(kMagic100) == kMagic100 ? kVersion100
+                                                                              : kVersion101);
+}
+
+void Form1::SettleInstalledVersion() {
+    const auto named = VersionJampExeNames();
+    if (!s_.install.HasMarker()) {
+        // Without the right to write it, nothing is said: the version is
+        // read from jamp.exe again whenever it is needed.
+        s_.install.WriteMagic(named.value_or(kMagic100));
+        return;
+    }
+    if (!named)
         return; // the game's files do not say: the marker stands
     const std::string_view marked = ClientVersionFromMagic(s_.install.ReadMagic());
-    const std::string_view named = *installed == kMagic100 ? kVersion100 : kVersion101;
-    if (marked == named)
+    const std::string_view version = *named == kMagic100 ? kVersion100 : kVersion101;
+    if (marked == version)
         return;
-    if (s_.install.CreatedMarker() && s_.install.WriteMagic(*installed))
-        return; // a first start: the marker begins as the files say
-    s_.box.Show(
-        "The game's jamp.exe is version " + *fileVersion +
-            ", but Quorin's record of the installation says " + std::string(marked) +
-            ". Quorin keeps its record, which its last switch wrote; if the game is "
-            "really " +
-            std::string(named) +
-            ", check that the patch folders beside quorin.exe hold that version's jamp.exe.",
-        "Installed version", kMbOk | kMbIconInformation);
+    const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
+    s_.box.Show("The game's jamp.exe is version " + fileVersion.value_or("") +
+                    ", but Quorin's record of the installation (the registry value \"Magic\") "
+                    "says " +
+                    std::string(marked) + ". Quorin keeps its record; if the game is really " +
+                    std::string(version) +
+                    ", check that the patch folders beside quorin.exe hold that version's "
+                    "jamp.exe.",
+                "Installed version", kMbOk | kMbIconInformation);
 }
 
 bool Form1::AskForAddress() {
@@ -152,7 +184,7 @@ void Form1::cmdQuery_Click() {
 }
 
 void Form1::Query() {
-    lastBoxed_ = 0; // asked again: a failure is worth a box again
+    lastBoxed_.reset(); // asked again: a failure is worth a box again
     quietTicks_ = 0;
     sentAt_ = Now();
     arrivedAt_.reset();
@@ -212,7 +244,14 @@ void Form1::Timer1_Timer() {
     else if (ready >= 1)
         ReadServerReply(UdpSocket);
     else if (c_.lblStatus == kQuerying && ++quietTicks_ >= kQuietTicks)
-        c_.lblStatus = kNotResponding; // a reply that comes later still counts
+        ShowNotResponding(); // a reply that comes later still counts
+}
+
+void Form1::ShowNotResponding() {
+    c_.lblStatus = kNotResponding;
+    // The last reply's players, map and ping are no longer the server's.
+    c_.glance.clear();
+    c_.serverName.clear();
 }
 
 void Form1::ReadServerReply(SocketHandle socket) {
@@ -238,24 +277,18 @@ void Form1::ParseStatusReply(const std::string& text) {
         c_.cmdLaunchVisible = false;
         return;
     }
-    lastBoxed_ = 0;
+    lastBoxed_.reset();
     const std::int64_t ping = arrivedAt_.value_or(Now()) - sentAt_;
     pingPending_ = false;
-    ClientMagic = s_.install.ReadMagic();
-    c_.lblClientVersion = std::string(ClientVersionFromMagic(ClientMagic));
+    c_.lblClientVersion = InstalledVersion();
     for (const auto& [name, value] : reply.pairs) {
         c_.lstSVRVariable.emplace_back(name);
         c_.lstSVRValue.emplace_back(value);
-        if (name == "version")
-            ShowServerVersion(c_.lstSVRValue.back());
     }
-    // A "version" naming neither game version (an open-source engine's own)
-    // is named by the reply's protocol instead.
-    if (reply.serverVersion) {
-        const auto effective = EffectiveServerVersion(reply);
-        if (effective && *effective != c_.lblSVRVersion)
-            SetServerVersion(*effective);
-    }
+    // A "version" naming neither game version (an open-source engine's own),
+    // or none at all, is named by the reply's protocol instead.
+    if (const auto effective = EffectiveServerVersion(reply))
+        SetServerVersion(*effective);
     // The players, each a row of its own after the server's pairs.
     c_.pairRows = static_cast<int>(c_.lstSVRValue.size());
     const std::string maxClients = MaxClients(c_.lstSVRVariable, c_.lstSVRValue);
@@ -297,10 +330,6 @@ void Form1::ParseStatusReply(const std::string& text) {
     }
 }
 
-void Form1::ShowServerVersion(const std::string& versionText) {
-    SetServerVersion(ServerVersionFromValue(versionText));
-}
-
 void Form1::SetServerVersion(std::string version) {
     c_.lblSVRVersion = std::move(version);
     const bool same = c_.lblSVRVersion == c_.lblClientVersion;
@@ -312,13 +341,13 @@ void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
     const std::string_view text = GetErrorDescription(lngWinsockErrorCode);
     c_.cmdExpandEnabled = false;
     if (text == "Connection reset by peer.") {
-        c_.lblStatus = kNotResponding;
+        ShowNotResponding();
         return;
     }
     // One box at a time, and the same failure again (a flood of bad
     // datagrams, a poll failing on every tick) waits for the player to ask
     // again: the ticks under an open box would otherwise stack boxes.
-    if (boxOpen_ || lngWinsockErrorCode == lastBoxed_)
+    if (boxOpen_ || lastBoxed_ == lngWinsockErrorCode)
         return;
     boxOpen_ = true;
     lastBoxed_ = lngWinsockErrorCode;
@@ -365,11 +394,14 @@ void Form1::RecoverInterruptedSwitch() {
     const std::string gameData = GameDataFolder(s_.install.InstallPath());
     if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
         !s_.files.Stat(gameData + kSwitchFolder).exists)
-        return;
-    if (!s_.elevation.Needed(gameData))
-        return TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+        return SettleInstalledVersion();
+    if (!s_.elevation.Needed(gameData)) {
+        TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+        return SettleInstalledVersion();
+    }
     // Without the rights to put it back, an elevated copy does; until it
-    // has, no reply is read and no click taken.
+    // has, no reply is read, no click taken and the installed version is
+    // not looked at.
     StartTransaction({true, {}});
 }
 
@@ -477,10 +509,11 @@ void Form1::JobFinished() {
     PatchResult result = elevated_ ? ElevatedResult() : patchResult_;
     if (transaction_.recoverOnly) {
         // An elevated copy that could not look tells it as the look's result.
-        return TellLeftover(result.found.value_or(
+        TellLeftover(result.found.value_or(
             RecoverResult{result.switched.outcome == SwitchOutcome::NotStarted ? Leftover::Doubt
                                                                                : Leftover::Stuck,
                           result.switched.problem}));
+        return SettleInstalledVersion();
     }
     if (result.found) {
         leftover_ = result.found->leftover;
@@ -496,8 +529,7 @@ void Form1::JobFinished() {
 void Form1::ShowSwitchResult(const SwitchResult& result) {
     switch (result.outcome) {
     case SwitchOutcome::Switched:
-        // What the installation holds now, as its marker says.
-        c_.lblClientVersion = std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
+        c_.lblClientVersion = InstalledVersion(); // what the installation holds now
         c_.lblStatus = kPatchedReady;
         c_.lblPatchMeVisible = false;
         c_.cmdLaunchVisible = true;
@@ -510,7 +542,7 @@ void Form1::ShowSwitchResult(const SwitchResult& result) {
         break;
     }
     // The client shows what the installation is now, and Patch stays offered.
-    c_.lblClientVersion = std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
+    c_.lblClientVersion = InstalledVersion();
     c_.lblStatus = result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
     c_.lblPatchMeVisible = true;
     c_.cmdLaunchVisible = false;

@@ -94,6 +94,9 @@ class Form1 {
         : s_(services), CommandLine(std::move(commandLine)) {}
 
     void Form_Load();
+    // The window is on the screen: the first query goes out now, so that its
+    // ping counts the network alone, not the window's creation.
+    void Form_Shown();
     void Form_Unload();
     void cmdQuery_Click();
     void Timer1_Timer();
@@ -146,11 +149,12 @@ class Form1 {
     // datagrams is drained without a box each.
     void ReportSocketError();
     void ParseStatusReply(const std::string& text);
-    void ShowServerVersion(const std::string& versionText);
     // Shows the server's version and the Patch link or Launch beside it.
     void SetServerVersion(std::string version);
     void Select(int index);
     void SetStatus(std::string text);
+    // Puts back an unfinished switch, here or in an elevated copy; the
+    // installed version is settled once that has ended.
     void RecoverInterruptedSwitch();
     // Shows what the check of an unfinished switch found, if anything.
     void TellLeftover(const RecoverResult& found);
@@ -163,10 +167,17 @@ class Form1 {
     PatchResult ElevatedResult() const;
     // The switch's outcome, shown once its job has ended.
     void ShowSwitchResult(const SwitchResult& result);
-    // A marker just created takes the version jamp.exe's version resource
-    // names, when it names one; a marker the player's switches wrote is never
-    // overridden: when the two disagree, a box says so.
-    void CheckInstalledVersion();
+    // Run once any unfinished switch has been put back. A game without a
+    // marker holds what its jamp.exe's version resource names, else 1.0.0;
+    // the marker starts there when Quorin may write it. A marker that
+    // disagrees with jamp.exe stands, and a box says so.
+    void SettleInstalledVersion();
+    // The version the installation holds: its marker when it has one; else
+    // what jamp.exe names; else 1.0.0, a game that no switch has touched.
+    std::string InstalledVersion() const;
+    // The marker for the version jamp.exe's version resource names, if any.
+    std::optional<std::int32_t> VersionJampExeNames() const;
+    void ShowNotResponding();
 
     Form1Services s_;
     Form1Controls c_;
@@ -184,10 +195,12 @@ class Form1 {
     std::string statusBeforeGame_;      // put back when the game ends
     bool busyBox_ = false;              // a box of the Patch click is open: no other click
     bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
-    std::int32_t lastBoxed_ = 0; // the error last boxed, not boxed again until a reply or Query
-    int quietTicks_ = 0;         // ticks since the request without a reply
-    bool pingPending_ = false;   // a request out, its reply not yet seen
-    std::int64_t sentAt_ = 0;    // when the request went out, on Clock
+    // The error last boxed, not boxed again until a reply or Query.
+    std::optional<std::int32_t> lastBoxed_;
+    bool queryOnShow_ = false; // start-up connected: the first query waits for the window
+    int quietTicks_ = 0;       // ticks since the request without a reply
+    bool pingPending_ = false; // a request out, its reply not yet seen
+    std::int64_t sentAt_ = 0;  // when the request went out, on Clock
     std::optional<std::int64_t> arrivedAt_; // when its reply was first seen
     // A server that has not answered within 4 s (eight ticks of the 500 ms
     // timer) is told as not responding.
@@ -202,7 +215,6 @@ class Form1 {
     std::string ServerPort;
     SocketHandle UdpSocket = kNoSocket;
     int SocketCount = 0;
-    std::string ClientMagic;
 };
 
 // Status texts of the main window.

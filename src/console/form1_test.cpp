@@ -96,37 +96,51 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
     EXPECT_TRUE(rig_.Start("").Ended());
 }
 
-TEST_F(Form1Test, AFirstStartTakesTheVersionJampExeNamesButNeverOverridesASwitch) {
-    const std::string said = "The game's jamp.exe is version ";
+TEST_F(Form1Test, AGameWithoutAMarkerHoldsWhatJampExeNamesWithOrWithoutTheRightToWrite) {
+    const std::string differs =
+        " The game's jamp.exe is version 1.0.0.12, but Quorin's record of the installation (the "
+        "registry value \"Magic\") says v1.0.1. Quorin keeps its record; if the game is really "
+        "v1.0.0, check that the patch folders beside quorin.exe hold that version's jamp.exe. 64";
     const struct {
         std::optional<std::int32_t> magic;
         const char* fileVersion; // nullptr: no version resource
-        std::string seen;        // the marker after start-up, then any box
+        bool writable;           // the version key takes writes
+        const char* server;
+        std::string seen; // the marker after start-up ("-": none), the verdict, any box
     } cases[] = {
-        {std::nullopt, "1.0.1.0", "599925"}, // a first start goes by the files
-        {std::nullopt, "1.0.0.0", "0"},
-        {std::nullopt, nullptr, "0"},
-        {kMagic101, "1.0.1.3", "599925"},
-        {kMagic101, "2.0.0.0", "599925"}, // names neither version: the marker stands
-        // A switch the player made stands; the box says what disagrees.
-        {kMagic101, "1.0.0.12",
-         "599925 " + said +
-             "1.0.0.12, but Quorin's record of the installation says v1.0.1. Quorin keeps its "
-             "record, which its last switch wrote; if the game is really v1.0.0, check that the "
-             "patch folders beside quorin.exe hold that version's jamp.exe. 64"},
+        {std::nullopt, "1.0.1.0", true, "v1.0.1", "599925 Ready to Launch!"},
+        {std::nullopt, "1.0.0.0", true, "v1.0.1", "0 Needs patched!"},
+        {std::nullopt, nullptr, true, "v1.0.0", "0 Ready to Launch!"},
+        // Without the right to write: nothing is written, and nothing says it was.
+        {std::nullopt, "1.0.0.0", false, "v1.0.1", "- Needs patched!"},
+        {std::nullopt, "1.0.0.0", false, "v1.0.0", "- Ready to Launch!"},
+        {std::nullopt, nullptr, false, "v1.0.1", "- Needs patched!"},
+        {std::nullopt, nullptr, false, "v1.0.0", "- Ready to Launch!"},
+        {std::nullopt, "1.0.1.0", false, "v1.0.1", "- Ready to Launch!"},
+        {std::nullopt, "1.0.1.0", false, "v1.0.0", "- Needs patched!"},
+        {kMagic101, "1.0.1.3", true, "v1.0.1", "599925 Ready to Launch!"},
+        {kMagic101, "2.0.0.0", true, "v1.0.1", "599925 Ready to Launch!"}, // the marker stands
+        // A marker stands against the files; the box says what disagrees.
+        {kMagic101, "1.0.0.12", true, "v1.0.1", "599925 Ready to Launch!" + differs},
+        {kMagic101, "1.0.0.12", false, "v1.0.1", "599925 Ready to Launch!" + differs},
     };
     for (const auto& c : cases) {
         rig_.Install(c.magic);
+        if (!c.writable)
+            registry_.MakeReadOnly(kGameVersionKey);
         files_.versions.clear();
         if (c.fileVersion)
             files_.versions["c:\\ja\\gamedata\\jamp.exe"] = c.fileVersion;
         box_.shown.clear();
-        rig_.Start(kAddress);
-        std::string seen = rig_.install.ReadMagic();
+        rig_.Stop();
+        const Form1Controls& seenNow = Answered(Reply(std::string("JAmp: ") + c.server + ".0 x"));
+        std::string seen =
+            (rig_.install.HasMarker() ? rig_.install.ReadMagic() : "-") + " " + seenNow.lblStatus;
         for (const auto& shown : box_.shown)
             seen += " " + shown.text + " " + std::to_string(shown.style) +
                     (shown.caption == "Installed version" ? "" : " in another caption");
-        EXPECT_EQ(seen, c.seen) << c.fileVersion;
+        EXPECT_EQ(seen, c.seen) << (c.fileVersion ? c.fileVersion : "none") << " " << c.writable
+                                << " " << c.server;
     }
 }
 
@@ -164,6 +178,15 @@ TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
               "Winsock error 48");
     EXPECT_TRUE(sockets_.connects.empty());
     EXPECT_TRUE(sockets_.sent.empty());
+    // A name never holds a colon: only hex digits and colons are IPv6.
+    const std::pair<const char*, const char*> hosts[] = {
+        {"host:1:2", "\"host:1:2\" is not a server IP: give the address or name alone in Server "
+                     "IP, and the port in Server Port."},
+        {"fe80::1", "\"fe80::1\" is an IPv6 address, and the game connects over IPv4 only. Give "
+                    "the server's IPv4 address or name."},
+    };
+    for (const auto& [host, told] : hosts)
+        EXPECT_EQ(BadAddressText(host, "29070"), told);
 }
 
 TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) {
@@ -212,17 +235,26 @@ TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {
         rig_.Stop();
         EXPECT_EQ(Seen(Answered(Reply(c.version))), c.seen) << c.version;
     }
+    // No "version" at all: the protocol names it.
+    rig_.Install(kMagic100);
+    rig_.Stop();
+    EXPECT_EQ(Seen(Answered(kHeader + "\\sv_hostname\\T\\protocol\\26\n0 0 \"p\"\n")),
+              "Needs patched! | v1.0.1 v1.0.0 | P +");
 }
 
 TEST_F(Form1Test, ListsFillRowForRowAndLaterDatagramsReplaceThem) {
     rig_.Install(kMagic101);
-    // The request goes out at 1000 ms, its reply is seen at 1048 and read on
-    // the tick at 1400: the ping is 48 ms.
+    // Start-up ends at 1000 ms, the window shows at 1300 and the request
+    // goes out then; its reply is seen at 1348 and read on the tick at 1400:
+    // the ping is 48 ms, whatever the window took to appear.
     std::int64_t now = 1000;
     Form1& f = rig_.Create(kAddress);
     f.Clock = [&] { return now; };
     f.Form_Load();
-    now = 1048;
+    EXPECT_TRUE(sockets_.sent.empty());
+    now = 1300;
+    f.Form_Shown();
+    now = 1348;
     sockets_.Arrive(Reply("JAmp: v1.0.1.0 x", "\\mapname\\^1mp/ffa3\\sv_maxclients\\16"));
     f.Ping_Timer();
     EXPECT_FALSE(f.PingPending());
@@ -255,6 +287,7 @@ TEST_F(Form1Test, ListsFillRowForRowAndLaterDatagramsReplaceThem) {
     for (int tick = 1; tick <= 8; ++tick, rig_.form->Timer1_Timer())
         told.push_back(s.lblStatus);
     EXPECT_EQ(told.back() + " " + s.lblStatus, std::string(kQuerying) + " " + kNotResponding);
+    EXPECT_EQ(s.glance, ""); // the last reply's players and ping are no longer the server's
     EXPECT_EQ(Seen(Answered(Reply("JAmp: v1.0.1.0 x"))), "Ready to Launch! | v1.0.1 v1.0.1 | L +");
 }
 
@@ -287,6 +320,14 @@ TEST_F(Form1Test, SocketFailuresAreReportedAndKeepWhatTheReplySet) {
                       std::to_string(s.lstSVRVariable.size()),
                   std::string(told) + " L3");
     }
+    // A failure without a number of its own is boxed like any other, once.
+    sockets_.sendError = 0;
+    rig_.form->cmdQuery_Click();
+    box_.shown.clear();
+    rig_.form->ShowErrorMessage(0);
+    rig_.form->ShowErrorMessage(0);
+    ASSERT_EQ(box_.shown.size(), 1u);
+    EXPECT_EQ(box_.shown[0].text, "Unknown error.");
     // One socket for the whole run, whatever it was told.
     EXPECT_EQ(sockets_.closes, 0);
     EXPECT_EQ(sockets_.connects.size(), 1u);
@@ -437,6 +478,18 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     rig_.form->JobFinished();
     EXPECT_EQ(box_.shown.at(0).caption, "Version switch undone");
     EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
+
+    // The installed version is read only once that copy has ended: a switch
+    // begun without a marker is put back to none, and only then does the
+    // marker start as jamp.exe says.
+    rig_.Install(std::nullopt);
+    files_.versions["c:\\ja\\gamedata\\jamp.exe"] = "1.0.1.0";
+    files_.File("C:\\JA\\GameData\\Quorin switch\\journal.txt",
+                FormatJournal({std::nullopt, {}, {}, {}}));
+    rig_.Start(kAddress);
+    EXPECT_FALSE(rig_.install.HasMarker()); // the copy still runs
+    rig_.form->JobFinished();
+    EXPECT_EQ(rig_.install.ReadMagic(), "599925");
 }
 
 TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {

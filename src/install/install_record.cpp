@@ -9,17 +9,17 @@ bool InstallRecord::GameKeyExists() const {
 }
 
 bool InstallRecord::LoadInstallInfo() {
-    bool magicPresent = false;
+    installPath_.clear();
     registry_.EnumRegistryValues(kHkeyLocalMachine, kGameVersionKey)
         .ForEach([&](const RegistryEntry& entry) {
-            if (EqualsNoCase(entry.name, kMagicValue))
-                magicPresent = true;
-            else if (entry.name == kInstallPathValue)
-                installPath_ = TextForm(entry.data);
+            if (entry.name == kInstallPathValue)
+                installPath_ = registry_.PathText(TextForm(entry.data));
         });
-    // A failed write (no key, no right) is not fatal here.
-    createdMarker_ = !magicPresent && WriteMagic(kMagic100);
     return true;
+}
+
+bool InstallRecord::HasMarker() const {
+    return registry_.GetRawValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue).has_value();
 }
 
 std::string InstallRecord::ReadMagic() const {
@@ -48,7 +48,9 @@ std::optional<std::uint32_t> InstallRecord::SaveMagic() const {
 }
 
 bool InstallRecord::RestoreMagic(const std::optional<std::uint32_t>& saved) const {
-    return WriteMagic(static_cast<std::int32_t>(saved.value_or(kMagic101)));
+    if (!saved)
+        return registry_.DeleteRegistryValue(kHkeyLocalMachine, kGameVersionKey, kMagicValue);
+    return WriteMagic(static_cast<std::int32_t>(*saved));
 }
 
 std::string_view ClientVersionFromMagic(std::string_view magicText) {

@@ -29,12 +29,12 @@ class InstallRecord {
     // True when the game's base key can be opened for reading.
     bool GameKeyExists() const;
 
-    // Fills InstallPath from "Install Path" and creates "Magic" = 0 when the
-    // version key has no value of that name (in any letter case, as the
-    // registry compares names). Always true.
+    // Fills InstallPath from "Install Path". Writes nothing: whether the
+    // marker may be created is for start-up to find out once any unfinished
+    // switch has been put back. Always true.
     bool LoadInstallInfo();
-    // Whether the last LoadInstallInfo found no marker and created it.
-    bool CreatedMarker() const { return createdMarker_; }
+    // Whether the version key holds a "Magic" value, of whatever type.
+    bool HasMarker() const;
 
     // The text form of "Magic", or empty text when it is absent, empty, or
     // of a kind that has no text form.
@@ -48,18 +48,16 @@ class InstallRecord {
     // as stored, a marker of another type as the number for the version it
     // reads as; empty when there is no marker to read.
     std::optional<std::uint32_t> SaveMagic() const;
-    // Writes back what SaveMagic gave, always as a REG_DWORD. A marker that
-    // was absent cannot be made absent again: it is written as 1.0.1, which
-    // is how absent reads.
+    // Writes back what SaveMagic gave, always as a REG_DWORD; a marker that
+    // was absent is removed again, so that the installation reads as it did.
     bool RestoreMagic(const std::optional<std::uint32_t>& saved) const;
 
-    // The install folder, empty when "Install Path" is missing.
+    // The install folder (UTF-8), empty when "Install Path" is missing.
     const std::string& InstallPath() const { return installPath_; }
 
   private:
     Registry registry_;
     std::string installPath_;
-    bool createdMarker_ = false;
 };
 
 // The client version that a "Magic" text stands for: exactly "0" is 1.0.0,

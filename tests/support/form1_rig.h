@@ -97,6 +97,7 @@ class Form1Rig {
     Form1& Start(const std::string& commandLine, IMessageBox* shownBy = nullptr,
                  IServerDialog* asking = nullptr) {
         Create(commandLine, shownBy, asking).Form_Load();
+        form->Form_Shown();
         return *form;
     }
     void Stop() {

@@ -314,6 +314,8 @@ void Form1Window::Show() {
     Sync();
     ::ShowWindow(hwnd_.Get(), SW_SHOWNORMAL);
     ::UpdateWindow(hwnd_.Get());
+    form_.Form_Shown();
+    Sync(); // the first query's status, and the ping's timer
 }
 
 HWND Form1Window::Control(int id) const {
