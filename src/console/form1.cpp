@@ -57,12 +57,6 @@ void Form1::Form_Load() {
     if (address.needsDialog) {
         if (!AskForAddress())
             return;
-        if (CommandLine.size() > 4) {
-            // The command line had no second word: the captions are set once
-            // more from the variables, to the same texts.
-            c_.lblIP = ServerIP;
-            c_.lblPort = ServerPort;
-        }
     } else {
         ServerIP = address.serverIP;
         ServerPort = address.serverPort;
@@ -153,8 +147,6 @@ bool Form1::AskForAddress() {
 }
 
 bool Form1::ConnectToServer() {
-    if (UdpSocket < 0)
-        return false;
     // A bad port or an empty host is the player's to fix: say what is wrong
     // instead of a Winsock number.
     if (const std::string bad = BadAddressText(c_.lblIP, c_.lblPort); !bad.empty()) {
@@ -338,9 +330,8 @@ void Form1::SetServerVersion(std::string version) {
 }
 
 void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
-    const std::string_view text = GetErrorDescription(lngWinsockErrorCode);
     c_.cmdExpandEnabled = false;
-    if (text == "Connection reset by peer.") {
+    if (lngWinsockErrorCode == kWsaeConnReset) {
         ShowNotResponding();
         return;
     }
@@ -351,7 +342,8 @@ void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
         return;
     boxOpen_ = true;
     lastBoxed_ = lngWinsockErrorCode;
-    s_.box.Show(std::string(text), "Winsock error", kMbOk | kMbIconExclamation);
+    s_.box.Show(std::string(GetErrorDescription(lngWinsockErrorCode)), "Winsock error",
+                kMbOk | kMbIconExclamation);
     boxOpen_ = false;
 }
 
@@ -424,7 +416,7 @@ void Form1::TellLeftover(const RecoverResult& found) {
 void Form1::lblPatchMe_Click() {
     if (activity_ != Activity::Idle || busyBox_)
         return;
-    PatchRequest request{c_.lblClientVersion == "v1.0.0", leftover_ != Leftover::None, false};
+    PatchRequest request{c_.lblClientVersion == kVersion100, leftover_ != Leftover::None, false};
     // The player may set aside what Quorin cannot read; the transaction
     // looks at it again first, and sets it aside only if it still must.
     if (leftover_ == Leftover::Doubt) {

@@ -8,14 +8,13 @@ bool InstallRecord::GameKeyExists() const {
     return registry_.RegistryKeyExists(kHkeyLocalMachine, kGameBaseKey);
 }
 
-bool InstallRecord::LoadInstallInfo() {
+void InstallRecord::LoadInstallInfo() {
     installPath_.clear();
     registry_.EnumRegistryValues(kHkeyLocalMachine, kGameVersionKey)
         .ForEach([&](const RegistryEntry& entry) {
             if (entry.name == kInstallPathValue)
                 installPath_ = registry_.PathText(TextForm(entry.data));
         });
-    return true;
 }
 
 bool InstallRecord::HasMarker() const {

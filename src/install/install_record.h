@@ -31,8 +31,8 @@ class InstallRecord {
 
     // Fills InstallPath from "Install Path". Writes nothing: whether the
     // marker may be created is for start-up to find out once any unfinished
-    // switch has been put back. Always true.
-    bool LoadInstallInfo();
+    // switch has been put back.
+    void LoadInstallInfo();
     // Whether the version key holds a "Magic" value, of whatever type.
     bool HasMarker() const;
 
