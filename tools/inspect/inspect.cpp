@@ -5,7 +5,10 @@
 //   quorin-inspect [--title T] [--wait-answer] [--wait-status S] [--click ID]
 //                  [--label-click ID] [--hover ID] [--hover-last ID] [--rect] [--text]
 //                  [--close]
+//   quorin-inspect --which "T1|T2|..."
 //
+// --which waits (20 s at most) for a shown window with one of those titles,
+// the main window or a box that came before it, and prints the title found.
 // The window is looked for until it is shown (20 s at most). --wait-answer
 // waits (20 s at most) until the status shows the outcome of a query;
 // --wait-status waits until the status reads S (or one of S's texts
@@ -20,6 +23,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -65,9 +69,26 @@ BOOL CALLBACK JoinTooltip(HWND window, LPARAM joined) {
     return TRUE;
 }
 
+// The first of `titles` ("A|B|C") that a shown window has, waited for.
+int Which(const std::string& titles) {
+    for (int tries = 0; tries < 200; ++tries, ::Sleep(100))
+        for (std::size_t at = 0; at <= titles.size();) {
+            const std::size_t end = std::min(titles.find('|', at), titles.size());
+            const std::string title = titles.substr(at, end - at);
+            if (HWND found = ::FindWindowA(nullptr, title.c_str());
+                found && ::IsWindowVisible(found))
+                return std::printf("%s\n", title.c_str()), 0;
+            at = end + 1;
+        }
+    std::fprintf(stderr, "quorin-inspect: none of \"%s\" is shown\n", titles.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--which")
+        return Which(argv[2]);
     std::string title = "Quorin";
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--title")
