@@ -1,5 +1,6 @@
 #include "common/win32/message_box_win32.h"
 
+#include "common/win32/wide_text.h"
 #include "common/win32/win.h"
 
 namespace quorin::win32 {
@@ -21,7 +22,8 @@ int Win32MessageBox::Open(const std::string& text, const std::string& caption, u
         ::GetActiveWindow(); // the open dialog, if any: null when another program is active
     if (!owner || !::IsWindowEnabled(owner))
         owner = owner_;
-    return ::MessageBoxA(owner, text.c_str(), title.c_str(), style);
+    // The texts are Quorin's own, and the paths in them UTF-8.
+    return ::MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), style);
 }
 
 } // namespace quorin::win32

@@ -1,4 +1,4 @@
-// Boxes shown by user32's MessageBoxA, owned by the tool's active window, or
+// Boxes shown by user32's MessageBoxW, owned by the tool's active window, or
 // by the main window when the player is in another program.
 #pragma once
 
