@@ -1,5 +1,7 @@
 #include "common/win32/controls.h"
 
+#include "common/win32/system_dll.h"
+
 namespace quorin::win32 {
 
 namespace {
@@ -8,9 +10,10 @@ constexpr int kLabelSlack = 3;
 } // namespace
 
 int WindowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32"), "GetDpiForWindow")));
+    // A window's own DPI is Windows 10's; older systems have the screen's.
+    using GetDpiForWindowFn = UINT WINAPI(HWND);
+    static const SystemDll user32("user32.dll");
+    static const auto getDpi = user32.Find<GetDpiForWindowFn>("GetDpiForWindow");
     if (getDpi && window)
         if (const UINT dpi = getDpi(window))
             return static_cast<int>(dpi);
