@@ -25,7 +25,7 @@ int WindowDpi(HWND window) {
 }
 
 void FontSet::Make(int dpi) {
-    auto create = [dpi](const char* face, double points, int weight, bool italic) {
+    auto make = [dpi](const char* face, double points, int weight, bool italic) {
         const int height = -static_cast<int>(std::lround(points * dpi / 72));
         return UniqueHfont(::CreateFontA(height, 0, 0, 0, weight, italic, FALSE, FALSE,
                                          ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -33,7 +33,6 @@ void FontSet::Make(int dpi) {
     };
     // Where a face is missing, Wine and Windows substitute their nearest
     // (Liberation Sans for MS Sans Serif and Arial under Wine).
-    auto make = create;
     fonts_.clear();
     fonts_[Font::Default] = make("MS Sans Serif", 8.25, FW_NORMAL, false);
     fonts_[Font::Bold] = make("MS Sans Serif", 8.25, FW_BOLD, false);

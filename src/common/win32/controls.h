@@ -1,6 +1,6 @@
 // Child controls built from a window's design table: the twips converted at
 // the window's DPI, the fonts of the design, labels that size themselves to
-// their text, and a modal loop for the tool's own dialogs.
+// their text.
 #pragma once
 
 #include <map>
