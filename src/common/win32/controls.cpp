@@ -1,5 +1,7 @@
 #include "common/win32/controls.h"
 
+#include <commctrl.h>
+
 #include "common/win32/system_dll.h"
 
 namespace quorin::win32 {
@@ -138,6 +140,34 @@ bool SetLabelText(HWND label, const std::string& text) {
     FitLabelToText(label);
     ::InvalidateRect(label, nullptr, TRUE);
     return true;
+}
+
+HBRUSH LabelColours(HDC dc, COLORREF text) {
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+HWND CreateTooltip(HWND owner) {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&classes);
+    return ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                             0, 0, 0, owner, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+}
+
+void AddTooltip(HWND tooltip, HWND tool, const char* text) {
+    TTTOOLINFOA info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = ::GetWindow(tooltip, GW_OWNER);
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = const_cast<char*>(text);
+    ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+HWND ControlHost::Control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
 }
 
 ATOM RegisterToolClass(const char* name, WNDPROC proc, HBRUSH background) {
