@@ -59,7 +59,7 @@ bool Form1Window::Create() {
         if (design.kind == ControlKind::Label)
             ::SetWindowPos(controls_[design.id], HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    details_.Attach(controls_[kIdVariables], controls_[kIdValues], controls_[kIdScroll]);
+    details_.Attach(controls_[kIdVariables], controls_[kIdValues], controls_[kIdDetailsScroll]);
     MakeLinkLabel(controls_[kIdPatch]);
     // The keyboard reaches the status bar too.
     ::SetWindowLongA(controls_[kIdStatusBar], GWL_STYLE,
@@ -68,7 +68,7 @@ bool Form1Window::Create() {
         ::EnableWindow(controls_[id], FALSE);
     ::ShowWindow(controls_[kIdLaunch], SW_HIDE);
     ::ShowWindow(controls_[kIdPatch], SW_HIDE);
-    ::SetScrollRange(controls_[kIdScroll], SB_CTL, 0, form_.Controls().scrollMax, FALSE);
+    ::SetScrollRange(controls_[kIdDetailsScroll], SB_CTL, 0, form_.Controls().scrollMax, FALSE);
     FitLabels();
     CreateTooltips();
     Layout();

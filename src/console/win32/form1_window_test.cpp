@@ -181,7 +181,7 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
               std::wstring::npos);
 
     // The scroll bar selects the same row in both lists.
-    HWND scroll = window_->Control(kIdScroll);
+    HWND scroll = window_->Control(kIdDetailsScroll);
     ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
     EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL), 101);
     // A click on a row, an arrow key and a wheel notch keep both lists on one
