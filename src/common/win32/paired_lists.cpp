@@ -16,9 +16,11 @@ void PairedLists::Attach(HWND left, HWND right, HWND bar) {
 
 LRESULT CALLBACK PairedLists::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR, DWORD_PTR self) {
+    auto& pair = *reinterpret_cast<PairedLists*>(self);
+    if (message == WM_LBUTTONDOWN || message == WM_KEYDOWN)
+        pair.shownValue_.reset(); // a row picked: the bar shows the lists' row again
     const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
     if (message == WM_MOUSEWHEEL || message == WM_VSCROLL || message == WM_KEYDOWN) {
-        const auto& pair = *reinterpret_cast<const PairedLists*>(self);
         const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
         HWND partner = list == pair.left_ ? pair.right_ : pair.left_;
         if (::SendMessageA(partner, LB_GETTOPINDEX, 0, 0) != top)
@@ -61,6 +63,7 @@ std::optional<int> PairedLists::Scrolled(int code) {
     }
     value = std::clamp(value, 0, info.nMax);
     ::SetScrollPos(bar_, SB_CTL, value, TRUE);
+    shownValue_.reset();
     return value;
 }
 
@@ -70,6 +73,9 @@ void PairedLists::ShowScroll(int max, int value) {
     ::GetScrollRange(bar_, SB_CTL, &low, &high);
     if (high != max)
         ::SetScrollRange(bar_, SB_CTL, 0, max, TRUE);
+    if (shownValue_ == value)
+        return;
+    shownValue_ = value;
     if (::GetScrollPos(bar_, SB_CTL) != value)
         ::SetScrollPos(bar_, SB_CTL, value, TRUE);
 }

@@ -24,8 +24,12 @@ class PairedLists {
     // large change are both one row), within its range and shown; nothing
     // for a code that moves nothing.
     std::optional<int> Scrolled(int code);
-    // Shows `max` and `value` on the shared bar where it shows others.
+    // Shows `max` and a new `value` on the shared bar. A value shown before
+    // is not shown again, so that the thumb stays where the wheel put it,
+    // until the player picks a row or the lists are filled anew.
     void ShowScroll(int max, int value);
+    // The lists hold new rows: the bar's value is shown again.
+    void Refilled() { shownValue_.reset(); }
     // Selects row `index` of `list`; selecting, in code, the row a list
     // already has selected does nothing, so that the two lists settle.
     static void Select(HWND list, int index);
@@ -37,6 +41,7 @@ class PairedLists {
     HWND left_ = nullptr;
     HWND right_ = nullptr;
     HWND bar_ = nullptr;
+    std::optional<int> shownValue_;
 };
 
 } // namespace quorin::win32

@@ -16,6 +16,7 @@ void Form1Window::SyncLists() {
         pairRows_ = c.pairRows;
         variableRows_ = c.lstSVRVariable;
         valueRows_ = c.lstSVRValue;
+        details_.Refilled();
         for (auto [id, rows] :
              {std::pair{kIdVariables, &c.lstSVRVariable}, std::pair{kIdValues, &c.lstSVRValue}}) {
             HWND list = controls_[id];
