@@ -259,27 +259,29 @@ TEST_F(Form1WindowTest, TheServerAtAGlanceAndNoVerdictForOneTheGameCannotJoin) {
     EXPECT_GT(Send(kIdVariables, LB_GETCOUNT), 30);
 }
 
-TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpacePressesIt) {
+TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpaceOrEnterPressesIt) {
     QUORIN_PEER_PORT(port, "v100");
-    Start(port); // the installation is 1.0.1
-    ASSERT_TRUE(WaitForStatus(kNeedsPatched));
-    HWND patch = window_->Control(kIdPatch);
-    ::SendMessageA(patch, WM_SETCURSOR, reinterpret_cast<WPARAM>(patch),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
     const auto key = [&](HWND to, WPARAM which) {
         ::PostMessageA(to, WM_KEYDOWN, which, 1);
         MSG queued;
         Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
     };
-    ::SetFocus(window_->Control(kIdVariables));
-    for (int i = 0; i < 10 && ::GetFocus() != patch; ++i)
-        key(::GetFocus(), VK_TAB);
-    ASSERT_EQ(::GetFocus(), patch);
-    key(patch, VK_SPACE);
-    // The game folder of this test does not exist: the switch says so.
-    EXPECT_TRUE(WaitForStatus(kPatchFailed)) << Text(kIdStatus);
-    EXPECT_EQ(box_.shown.at(0).caption, "Patch failed");
+    for (const WPARAM press : {VK_SPACE, VK_RETURN}) {
+        Start(port); // the installation is 1.0.1
+        ASSERT_TRUE(WaitForStatus(kNeedsPatched));
+        HWND patch = window_->Control(kIdPatch);
+        ::SendMessageA(patch, WM_SETCURSOR, reinterpret_cast<WPARAM>(patch),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+        ::SetFocus(window_->Control(kIdVariables));
+        for (int i = 0; i < 10 && ::GetFocus() != patch; ++i)
+            key(::GetFocus(), VK_TAB);
+        ASSERT_EQ(::GetFocus(), patch);
+        key(patch, press);
+        // The game folder of this test does not exist: the switch says so.
+        EXPECT_TRUE(WaitForStatus(kPatchFailed)) << press;
+    }
+    EXPECT_EQ(box_.shown.at(1).caption, "Patch failed");
 }
 
 TEST_F(Form1WindowTest, TheSameGeometryWithATallerCaptionAt96And144Dpi) {
