@@ -88,7 +88,7 @@ class Form1Window : public ControlHost {
     PairedLists details_;                 // lstSVRVariable and lstSVRValue with VScroll1
     RowTooltip rowTip_{nullptr, nullptr}; // lstSVRValue's rows spelt out
     int listsShown_ = -1;
-    std::string tipText_;
+    std::string rowTipText_;
     std::string maxClients_;    // the shown reply's sv_maxclients, for the players' count
     int pairRows_ = 0;          // the shown reply's own pairs; the players' rows follow
     std::string nameTip_;       // the server's name, for the glance's tooltip

@@ -91,10 +91,10 @@ LRESULT Form1Window::OnNotify(NMHDR& header) {
 
 const char* Form1Window::RowTipText() {
     const int row = rowTip_.RowUnderPointer();
-    tipText_ = row < 0
-                   ? std::string()
-                   : RowTip(RowText(Control(kIdValues), row), row == pairRows_ - 1, maxClients_);
-    return tipText_.c_str();
+    rowTipText_ = row < 0
+                      ? std::string()
+                      : RowTip(RowText(Control(kIdValues), row), row == pairRows_ - 1, maxClients_);
+    return rowTipText_.c_str();
 }
 
 } // namespace quorin::win32
