@@ -1,12 +1,8 @@
 #include "console/win32/form1_window.h"
 
 #include "common/win32/link_label.h"
-#include "console/win32/elevation_win32.h"
 #include "console/layout.h"
-
-#include <algorithm>
-
-#include "console/server_text.h"
+#include "console/win32/elevation_win32.h"
 
 namespace quorin::win32 {
 
