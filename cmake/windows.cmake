@@ -4,11 +4,16 @@ enable_language(RC)
 
 add_library(quorin_win32 STATIC
   src/common/win32/controls.cpp
+  src/common/win32/link_label.cpp
   src/common/win32/message_box_win32.cpp
+  src/common/win32/paired_lists.cpp
   src/common/win32/tool_dialog.cpp
   src/console/win32/background_win32.cpp
   src/console/win32/elevation_win32.cpp
+  src/console/win32/coloured_rows.cpp
   src/console/win32/form1_window.cpp
+  src/console/win32/form1_window_details.cpp
+  src/console/win32/form1_window_keys.cpp
   src/dialogs/win32/dialog_windows.cpp
   src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp

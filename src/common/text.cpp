@@ -1,3 +1,5 @@
+#include "common/text.h"
+
 #include "common/keyed_collection.h"
 
 namespace quorin {
@@ -22,6 +24,13 @@ std::string FoldCase(std::string text) {
     for (char& c : text)
         c = Fold(c);
     return text;
+}
+
+std::string Trim(std::string_view text, std::string_view blanks) {
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
 }
 
 } // namespace quorin

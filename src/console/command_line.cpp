@@ -1,6 +1,7 @@
 #include "console/command_line.h"
 
 #include "common/keyed_collection.h"
+#include "common/text.h"
 
 namespace quorin {
 
@@ -89,23 +90,15 @@ std::string WithAddress(std::string_view commandLine, const std::string& address
 }
 
 void SplitAddress(std::string& host, std::string& port) {
-    const auto trim = [](std::string& text) {
-        const std::size_t first = text.find_first_not_of(" \t");
-        text = first == std::string::npos
-                   ? std::string()
-                   : text.substr(first, text.find_last_not_of(" \t") - first + 1);
-    };
-    trim(host);
-    if (host.size() >= 2 && host.front() == '"' && host.back() == '"') {
-        host = host.substr(1, host.size() - 2);
-        trim(host);
-    }
+    host = Trim(host);
+    if (host.size() >= 2 && host.front() == '"' && host.back() == '"')
+        host = Trim(std::string_view(host).substr(1, host.size() - 2));
     const std::size_t colon = host.find(':');
     if (colon == std::string::npos || colon == 0 || host.find(':', colon + 1) != std::string::npos)
         return; // no port in it, or an IPv6 literal, left for the box to name
     port = host.substr(colon + 1);
     host.resize(colon);
-    trim(port);
+    port = Trim(port);
 }
 
 std::string_view ArgumentText(std::string_view line) {

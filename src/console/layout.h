@@ -22,7 +22,7 @@ enum Form1Id {
     kIdStatusBar,
     kIdStatus,
     kIdExpand,
-    kIdScroll,
+    kIdDetailsScroll,
     kIdValues,
     kIdVariables,
     kIdQuery,
@@ -32,10 +32,10 @@ enum Form1Id {
     kIdPort,
     kIdServerVersion,
     kIdClientVersion,
-    kIdLabel5,
-    kIdLabel3,
-    kIdLabel2,
-    kIdLabel1,
+    kIdClientVersionCaption,
+    kIdServerVersionCaption,
+    kIdPortCaption,
+    kIdIPCaption,
     kIdGlance,
 };
 
@@ -44,7 +44,7 @@ inline constexpr ControlDesign kForm1Controls[] = {
     {kIdAbout, "cmdAbout", ControlKind::Button, "&About", 4560, 120, 735, 375},
     {kIdStatusBar, "picStatusBar", ControlKind::Panel, "", 0, 1305, 5415, 240},
     {kIdExpand, "cmdExpand", ControlKind::Button, "+", 5160, 840, 255, 315},
-    {kIdScroll, "VScroll1", ControlKind::ScrollBar, "", 5160, 1320, 255, 2760},
+    {kIdDetailsScroll, "VScroll1", ControlKind::ScrollBar, "", 5160, 1320, 255, 2760},
     {kIdValues, "lstSVRValue", ControlKind::ListBox, "", 2160, 1320, 3255, 2760, Font::List},
     {kIdVariables, "lstSVRVariable", ControlKind::ListBox, "", 0, 1320, 2655, 2760, Font::List},
     {kIdQuery, "cmdQuery", ControlKind::Button, "Query", 3840, 120, 750, 375},
@@ -59,14 +59,14 @@ inline constexpr ControlDesign kForm1Controls[] = {
      true},
     {kIdClientVersion, "lblClientVersion", ControlKind::Label, " ", 1320, 840, 45, 195,
      Font::Default, true},
-    {kIdLabel5, "Label5", ControlKind::Label, "Client Version:", 195, 840, 1005, 195, Font::Default,
+    {kIdClientVersionCaption, "Label5", ControlKind::Label, "Client Version:", 195, 840, 1005, 195,
+     Font::Default, true, false, true},
+    {kIdServerVersionCaption, "Label3", ControlKind::Label, "Server Version:", 120, 600, 1080, 195,
+     Font::Default, true, false, true},
+    {kIdPortCaption, "Label2", ControlKind::Label, "Server Port:", 360, 360, 840, 195,
+     Font::Default, true, false, true},
+    {kIdIPCaption, "Label1", ControlKind::Label, "Server IP:", 495, 120, 705, 195, Font::Default,
      true, false, true},
-    {kIdLabel3, "Label3", ControlKind::Label, "Server Version:", 120, 600, 1080, 195, Font::Default,
-     true, false, true},
-    {kIdLabel2, "Label2", ControlKind::Label, "Server Port:", 360, 360, 840, 195, Font::Default,
-     true, false, true},
-    {kIdLabel1, "Label1", ControlKind::Label, "Server IP:", 495, 120, 705, 195, Font::Default, true,
-     false, true},
 };
 // Inside picStatusBar.
 inline constexpr ControlDesign kStatusLabel = {
@@ -75,13 +75,13 @@ inline constexpr ControlDesign kStatusLabel = {
 // Keyboard focus order; the Patch link, where Launch stands when it is not
 // shown, comes after Launch.
 inline constexpr int kForm1TabOrder[] = {kIdVariables, kIdLaunch, kIdPatch,
-                                         kIdStatusBar, kIdValues, kIdScroll,
+                                         kIdStatusBar, kIdValues, kIdDetailsScroll,
                                          kIdQuery,     kIdExpand, kIdAbout};
 
 // Server settings dialog.
 inline constexpr int kServerClientWidth = 3870;
 inline constexpr int kServerClientHeight = 960;
-enum ServerId { kIdTxtIP = 201, kIdTxtPort, kIdServerLabel1, kIdServerLabel2 };
+enum ServerId { kIdTxtIP = 201, kIdTxtPort, kIdServerIPCaption, kIdServerPortCaption };
 inline constexpr int kIdOK = 1;     // IDOK: Enter
 inline constexpr int kIdCancel = 2; // IDCANCEL: Esc
 // In tab order.
@@ -90,9 +90,9 @@ inline constexpr ControlDesign kServerControls[] = {
     {kIdOK, "OKButton", ControlKind::Button, "OK", 3000, 120, 735, 375},
     {kIdTxtPort, "txtPort", ControlKind::Edit, "", 1200, 555, 855, 285},
     {kIdCancel, "CancelButton", ControlKind::Button, "Cancel", 3000, 480, 735, 375},
-    {kIdServerLabel1, "Label1", ControlKind::Label, "Server IP:", 240, 240, 705, 195, Font::Default,
-     true, false, true},
-    {kIdServerLabel2, "Label2", ControlKind::Label, "Server Port:", 105, 600, 840, 195,
+    {kIdServerIPCaption, "Label1", ControlKind::Label, "Server IP:", 240, 240, 705, 195,
+     Font::Default, true, false, true},
+    {kIdServerPortCaption, "Label2", ControlKind::Label, "Server Port:", 105, 600, 840, 195,
      Font::Default, true, false, true},
 };
 

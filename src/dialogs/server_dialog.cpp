@@ -4,13 +4,6 @@
 
 namespace quorin {
 
-std::string TrimSpaces(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void FrmServer::Text_Change(Box which, std::string text) {
     (which == Box::IP ? txtIP_ : txtPort_) = std::move(text);
     textChanged_ = true; // one flag for both boxes, never cleared
@@ -27,7 +20,7 @@ void FrmServer::Text_LostFocus(Box which) {
             txtPort_ = homes_.serverPort = port;
         homes_.serverIP = txtIP_;
     } else {
-        homes_.serverPort = TrimSpaces(txtPort_);
+        homes_.serverPort = Trim(txtPort_, kSpace);
     }
 }
 
@@ -36,10 +29,10 @@ void FrmServer::OKButton_Click() {
     SplitAddress(txtIP_, port);
     if (!port.empty())
         txtPort_ = port;
-    homes_.lblIP = TrimSpaces(txtIP_);
-    homes_.lblPort = TrimSpaces(txtPort_);
-    homes_.serverIP = TrimSpaces(txtIP_);
-    homes_.serverPort = TrimSpaces(txtPort_);
+    homes_.lblIP = Trim(txtIP_, kSpace);
+    homes_.lblPort = Trim(txtPort_, kSpace);
+    homes_.serverIP = Trim(txtIP_, kSpace);
+    homes_.serverPort = Trim(txtPort_, kSpace);
     closed_ = true;
 }
 
@@ -48,7 +41,7 @@ void FrmServer::CancelButton_Click() {
         return; // both given: the dialog stays open
     // Reopened with a refused address still in both boxes, Cancel gives up
     // without claiming that they are empty.
-    if (TrimSpaces(txtIP_).empty() || TrimSpaces(txtPort_).empty())
+    if (Trim(txtIP_, kSpace).empty() || Trim(txtPort_, kSpace).empty())
         box_.Show("Shutting down...", "Server IP & Port required!", kMbOk);
     closed_ = true;
     ended_ = true;

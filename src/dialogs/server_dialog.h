@@ -6,20 +6,21 @@
 #include <string>
 
 #include "common/message_box.h"
+#include "common/text.h"
 #include "console/form1.h"
 
 namespace quorin {
 
-// Leading and trailing space characters removed; tabs and the like stay.
-std::string TrimSpaces(const std::string& text);
+// The boxes lose their leading and trailing spaces; tabs and the like stay.
+inline constexpr std::string_view kSpace = " ";
 
 class FrmServer {
   public:
     // The boxes start with the address shown in the main window (empty
     // before there is one), so that a rejected address can be mended.
     FrmServer(AddressHomes homes, IMessageBox& box, IProcessControl& process)
-        : homes_(homes), box_(box), process_(process), txtIP_(TrimSpaces(homes.lblIP)),
-          txtPort_(TrimSpaces(homes.lblPort)) {}
+        : homes_(homes), box_(box), process_(process), txtIP_(Trim(homes.lblIP, kSpace)),
+          txtPort_(Trim(homes.lblPort, kSpace)) {}
 
     enum class Box { IP, Port };
     const std::string& Text(Box which) const { return which == Box::IP ? txtIP_ : txtPort_; }

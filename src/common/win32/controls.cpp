@@ -1,5 +1,9 @@
 #include "common/win32/controls.h"
 
+#include <commctrl.h>
+
+#include "common/win32/system_dll.h"
+
 namespace quorin::win32 {
 
 namespace {
@@ -8,9 +12,10 @@ constexpr int kLabelSlack = 3;
 } // namespace
 
 int WindowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32"), "GetDpiForWindow")));
+    // A window's own DPI is Windows 10's; older systems have the screen's.
+    using GetDpiForWindowFn = UINT WINAPI(HWND);
+    static const SystemDll user32("user32.dll");
+    static const auto getDpi = user32.Find<GetDpiForWindowFn>("GetDpiForWindow");
     if (getDpi && window)
         if (const UINT dpi = getDpi(window))
             return static_cast<int>(dpi);
@@ -22,7 +27,7 @@ int WindowDpi(HWND window) {
 }
 
 void FontSet::Make(int dpi) {
-    auto create = [dpi](const char* face, double points, int weight, bool italic) {
+    auto make = [dpi](const char* face, double points, int weight, bool italic) {
         const int height = -static_cast<int>(std::lround(points * dpi / 72));
         return UniqueHfont(::CreateFontA(height, 0, 0, 0, weight, italic, FALSE, FALSE,
                                          ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -30,7 +35,6 @@ void FontSet::Make(int dpi) {
     };
     // Where a face is missing, Wine and Windows substitute their nearest
     // (Liberation Sans for MS Sans Serif and Arial under Wine).
-    auto make = create;
     fonts_.clear();
     fonts_[Font::Default] = make("MS Sans Serif", 8.25, FW_NORMAL, false);
     fonts_[Font::Bold] = make("MS Sans Serif", 8.25, FW_BOLD, false);
@@ -136,6 +140,34 @@ bool SetLabelText(HWND label, const std::string& text) {
     FitLabelToText(label);
     ::InvalidateRect(label, nullptr, TRUE);
     return true;
+}
+
+HBRUSH LabelColours(HDC dc, COLORREF text) {
+    ::SetTextColor(dc, text);
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+HWND CreateTooltip(HWND owner) {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&classes);
+    return ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                             0, 0, 0, owner, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+}
+
+void AddTooltip(HWND tooltip, HWND tool, const char* text) {
+    TTTOOLINFOA info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = ::GetWindow(tooltip, GW_OWNER);
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = const_cast<char*>(text);
+    ::SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+HWND ControlHost::Control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
 }
 
 ATOM RegisterToolClass(const char* name, WNDPROC proc, HBRUSH background) {

@@ -9,11 +9,6 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 } // namespace
 
-HWND ToolDialog::Control(int id) const {
-    const auto it = controls_.find(id);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
 void ToolDialog::RunModal(const char* caption, int clientWidth, int clientHeight,
                           std::span<const ControlDesign> controls, HWND disabled) {
     layout_ = {caption, clientWidth, clientHeight, controls};
@@ -84,13 +79,9 @@ INT_PTR CALLBACK ToolDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case DM_GETDEFID:
         ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, MAKELRESULT(IDOK, DC_HASDEFID));
         return TRUE;
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        if (HBRUSH brush = self->OnColor(dc, reinterpret_cast<HWND>(lParam)))
-            return reinterpret_cast<INT_PTR>(brush);
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_BTNFACE));
-    }
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(LabelColours(
+            reinterpret_cast<HDC>(wParam), self->LabelTextColour(reinterpret_cast<HWND>(lParam))));
     default:
         return FALSE;
     }

@@ -4,14 +4,13 @@
 // until it closes.
 #pragma once
 
-#include <map>
 #include <span>
 
 #include "common/win32/controls.h"
 
 namespace quorin::win32 {
 
-class ToolDialog {
+class ToolDialog : public ControlHost {
   public:
     virtual ~ToolDialog() = default;
 
@@ -20,13 +19,13 @@ class ToolDialog {
     void RunModal(const char* caption, int clientWidth, int clientHeight,
                   std::span<const ControlDesign> controls, HWND disabled = nullptr);
     HWND Handle() const { return hwnd_; }
-    HWND Control(int id) const;
 
   protected:
     virtual void OnInit() {}
     virtual void OnCommand(int id, int code) = 0;
     virtual void OnClose() { Close(); }
-    virtual HBRUSH OnColor(HDC, HWND) { return nullptr; }
+    // The colour of a label's text.
+    virtual COLORREF LabelTextColour(HWND) { return RGB(0, 0, 0); }
     void Close();
 
   private:
@@ -41,7 +40,6 @@ class ToolDialog {
         std::span<const ControlDesign> controls;
     } layout_;
     HWND hwnd_ = nullptr;
-    std::map<int, HWND> controls_;
     FontSet fonts_;
 };
 

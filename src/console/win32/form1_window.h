@@ -3,10 +3,12 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <string>
+#include <vector>
 
 #include "common/win32/controls.h"
+#include "common/win32/paired_lists.h"
+#include "console/win32/coloured_rows.h"
 
 #include <commctrl.h>
 #include "console/form1.h"
@@ -17,7 +19,7 @@ namespace quorin::win32 {
 inline constexpr UINT kMsgJobFinished = WM_APP + 1;
 inline constexpr UINT kMsgGameEnded = WM_APP + 2;
 
-class Form1Window {
+class Form1Window : public ControlHost {
   public:
     struct Hooks {
         std::function<void()> about; // cmdAbout
@@ -32,7 +34,6 @@ class Form1Window {
     bool Create();
     void Show();
     HWND Handle() const { return hwnd_.Get(); }
-    HWND Control(int id) const;
     HWND Tooltip() const { return tooltip_; }
     int Dpi() const { return dpi_; }
     // Brings every control in line with the workflow's state.
@@ -44,34 +45,50 @@ class Form1Window {
     bool PreTranslate(MSG& msg);
 
   private:
-    HWND DefaultButton() const;
-    void ShowDefault();
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnCommand(int id, int code);
-    void OnScroll(int code);
+    LRESULT OnCommand(int id, int code);
+    LRESULT OnVScroll(int code, HWND bar);
+    LRESULT OnTimer(UINT_PTR id);
+    LRESULT OnSize();
+    LRESULT OnMeasureItem(MEASUREITEMSTRUCT& item);
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnNotify(NMHDR& header);
+    LRESULT OnGetDefId();
+    LRESULT OnCtlColorStatic(HDC dc);
+    LRESULT OnDpiChanged(int dpi);
+    LRESULT OnJobFinished();
+    LRESULT OnGameEnded();
+    LRESULT OnJobProgress(int percent);
+    LRESULT OnCopyData(const COPYDATASTRUCT& data);
+    LRESULT OnClose();
+
+    void CreateTooltips();
     void Layout();
     void CentreStatus();
     void ApplyHeight();
-    void AddTooltip(HWND tool, const char* text);
-    // The details panel's rows: the server's colours, separators, players.
-    int RowHeight() const;
-    void DrawRow(const DRAWITEMSTRUCT& item);
-    std::string RowText(HWND list, int index) const;
-    const char* RowTipText();
-    LRESULT DrawNameTip(const NMTTCUSTOMDRAW& draw);
     void FitLabels();
+    void SyncInput();
+    void SyncLists();
+    HWND DefaultButton() const;
+    void ShowDefault();
+    void MoveFocus(bool back);
+    // The details panel's rows: the server's colours, separators, players.
+    std::string RowText(HWND list, int index) const;
+    bool IsPlayerRow(int row) const;
+    std::vector<TextRun> RunsOf(HWND list, int row) const;
+    const char* RowTipText();
 
     Form1& form_;
     Hooks hooks_;
     UniqueHwnd hwnd_;
     HWND tooltip_ = nullptr;
-    std::map<int, HWND> controls_;
     FontSet fonts_;
     int dpi_ = 96;
+    PairedLists details_;                 // lstSVRVariable and lstSVRValue with VScroll1
+    RowTooltip rowTip_{nullptr, nullptr}; // lstSVRValue's rows spelt out
     int listsShown_ = -1;
-    int tipRow_ = -1; // the values row the tooltip spells out
-    std::string tipText_;
+    std::string rowTipText_;
     std::string maxClients_;    // the shown reply's sv_maxclients, for the players' count
     int pairRows_ = 0;          // the shown reply's own pairs; the players' rows follow
     std::string nameTip_;       // the server's name, for the glance's tooltip

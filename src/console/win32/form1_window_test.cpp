@@ -181,7 +181,7 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
               std::wstring::npos);
 
     // The scroll bar selects the same row in both lists.
-    HWND scroll = window_->Control(kIdScroll);
+    HWND scroll = window_->Control(kIdDetailsScroll);
     ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
     EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL), 101);
     // A click on a row, an arrow key and a wheel notch keep both lists on one
@@ -197,6 +197,7 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     EXPECT_EQ(input(kIdVariables, WM_KEYDOWN, VK_DOWN), "4/4 top 0/0");
     EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), 4);
     const std::string wheeled = input(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
+    window_->Sync(); // as the poll's next tick does: the thumb stays
     const std::string top = wheeled.substr(wheeled.rfind('/') + 1); // both lists scrolled alike
     EXPECT_EQ(wheeled, "4/4 top " + top + "/" + top);
     EXPECT_NE(top, "0");
@@ -258,27 +259,29 @@ TEST_F(Form1WindowTest, TheServerAtAGlanceAndNoVerdictForOneTheGameCannotJoin) {
     EXPECT_GT(Send(kIdVariables, LB_GETCOUNT), 30);
 }
 
-TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpacePressesIt) {
+TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpaceOrEnterPressesIt) {
     QUORIN_PEER_PORT(port, "v100");
-    Start(port); // the installation is 1.0.1
-    ASSERT_TRUE(WaitForStatus(kNeedsPatched));
-    HWND patch = window_->Control(kIdPatch);
-    ::SendMessageA(patch, WM_SETCURSOR, reinterpret_cast<WPARAM>(patch),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
     const auto key = [&](HWND to, WPARAM which) {
         ::PostMessageA(to, WM_KEYDOWN, which, 1);
         MSG queued;
         Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
     };
-    ::SetFocus(window_->Control(kIdVariables));
-    for (int i = 0; i < 10 && ::GetFocus() != patch; ++i)
-        key(::GetFocus(), VK_TAB);
-    ASSERT_EQ(::GetFocus(), patch);
-    key(patch, VK_SPACE);
-    // The game folder of this test does not exist: the switch says so.
-    EXPECT_TRUE(WaitForStatus(kPatchFailed)) << Text(kIdStatus);
-    EXPECT_EQ(box_.shown.at(0).caption, "Patch failed");
+    for (const WPARAM press : {VK_SPACE, VK_RETURN}) {
+        Start(port); // the installation is 1.0.1
+        ASSERT_TRUE(WaitForStatus(kNeedsPatched));
+        HWND patch = window_->Control(kIdPatch);
+        ::SendMessageA(patch, WM_SETCURSOR, reinterpret_cast<WPARAM>(patch),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor(), ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)));
+        ::SetFocus(window_->Control(kIdVariables));
+        for (int i = 0; i < 10 && ::GetFocus() != patch; ++i)
+            key(::GetFocus(), VK_TAB);
+        ASSERT_EQ(::GetFocus(), patch);
+        key(patch, press);
+        // The game folder of this test does not exist: the switch says so.
+        EXPECT_TRUE(WaitForStatus(kPatchFailed)) << press;
+    }
+    EXPECT_EQ(box_.shown.at(1).caption, "Patch failed");
 }
 
 TEST_F(Form1WindowTest, TheSameGeometryWithATallerCaptionAt96And144Dpi) {

@@ -1,7 +1,6 @@
 #include "dialogs/win32/dialog_windows.h"
 #include "console/layout.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include "common/win32/system_dll.h"
@@ -63,16 +62,8 @@ class ServerWindow : public ToolDialog {
   private:
     void AddTip(int id, const char* text) {
         if (!tooltip_)
-            tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(), nullptr,
-                                         ::GetModuleHandleA(nullptr), nullptr);
-        TOOLINFOA info{};
-        info.cbSize = sizeof info;
-        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = Handle();
-        info.uId = reinterpret_cast<UINT_PTR>(Control(id));
-        info.lpszText = const_cast<char*>(text);
-        ::SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+            tooltip_ = CreateTooltip(Handle());
+        AddTooltip(tooltip_, Control(id), text);
     }
 
     FrmServer& form_;
@@ -95,12 +86,8 @@ class AboutWindow : public ToolDialog {
         else if (id == kIdAboutLink && code == STN_CLICKED)
             OpenDocument(kProjectPage, "", ""); // errors and the result are ignored
     }
-    HBRUSH OnColor(HDC dc, HWND control) override {
-        if (control != Control(kIdAboutLink))
-            return nullptr;
-        ::SetTextColor(dc, RGB(0, 0, 255));
-        ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-        return ::GetSysColorBrush(COLOR_BTNFACE);
+    COLORREF LabelTextColour(HWND control) override {
+        return control == Control(kIdAboutLink) ? kLinkBlue : ToolDialog::LabelTextColour(control);
     }
 };
 
