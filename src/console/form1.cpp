@@ -317,7 +317,6 @@ void Form1::ParseStatusReply(const std::string& text) {
         c_.cmdLaunchEnabled = true;
         c_.lblStatus = kReadyToLaunch;
     } else {
-        c_.lblPatchMeEnabled = true;
         c_.lblStatus = kNeedsPatched;
     }
 }

@@ -37,7 +37,6 @@ struct Form1Controls {
     bool cmdLaunchEnabled = false;
     bool cmdLaunchVisible = false;
     bool lblPatchMeVisible = false;
-    bool lblPatchMeEnabled = true;
     std::vector<std::string> lstSVRVariable;
     std::vector<std::string> lstSVRValue;
     // The server's own pairs come first; after them, a row for each player

@@ -168,7 +168,6 @@ void Form1Window::Sync() {
     Enable(controls_[kIdExpand], c.cmdExpandEnabled);
     Enable(controls_[kIdLaunch], c.cmdLaunchEnabled);
     SetVisible(controls_[kIdLaunch], c.cmdLaunchVisible);
-    Enable(controls_[kIdPatch], c.lblPatchMeEnabled);
     SetVisible(controls_[kIdPatch], c.lblPatchMeVisible);
     SyncLists();
     if (expandedShown_ != c.Expanded())
@@ -255,7 +254,7 @@ LRESULT Form1Window::OnCommand(int id, int code) {
             form_.cmdLaunch_Click();
         break;
     case kIdPatch:
-        if (code == STN_CLICKED && c.lblPatchMeVisible && c.lblPatchMeEnabled)
+        if (code == STN_CLICKED && c.lblPatchMeVisible)
             form_.lblPatchMe_Click();
         break;
     case kIdVariables:
