@@ -145,5 +145,31 @@ TEST(CProtocols, LoadsEveryEntryInBufferOrderOrNothingAndSaysWhatFailed) {
     EXPECT_EQ(api.cleanups, 0);
 }
 
+TEST(CatalogueErrorText, NamesEachCodeOfItsOwnTableAndNoOther) {
+    const std::pair<int, const char*> table[] = {
+        {10014, "The name parameter is not a valid part of the user address space."},
+        {10024, "No more socket descriptors are available."},
+        {10041, "The specified protocol is the wrong type for this socket."},
+        {10043, "The specified protocol is not supported."},
+        {10044, "The specified socket type is not supported in this address family."},
+        {10047, "The specified address family is not supported."},
+        {10050, "The network subsystem has failed."},
+        {10055, "No buffer space is available. The socket cannot be created."},
+        {10093, "A successful WSAStartup call must occur before using this function."},
+        {11001, "Authoritative answer host not found."},
+        {11002, "Nonauthoritative host not found, or server failure."},
+        {11003, "A nonrecoverable error occurred."},
+        {11004, "Valid name, no data record of requested type."},
+    };
+    int next = 10000;
+    for (const auto& [code, text] : table) {
+        for (; next < code; ++next)
+            EXPECT_EQ(CatalogueErrorText(next), "") << next;
+        EXPECT_EQ(CatalogueErrorText(code), text) << code;
+        next = code + 1;
+    }
+    EXPECT_EQ(CatalogueErrorText(11005), "");
+}
+
 } // namespace
 } // namespace quorin
