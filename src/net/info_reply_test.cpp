@@ -5,7 +5,7 @@
 namespace quorin {
 namespace {
 
-const std::string kReply = std::string(kInfoReplyHeader) + "\n";
+const std::string kReply = "\xFF\xFF\xFF\xFFinfoResponse\n";
 
 // The info in one line, or "none".
 std::string Render(const std::optional<ServerInfo>& i) {

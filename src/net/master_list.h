@@ -25,7 +25,7 @@ inline constexpr std::size_t kMasterRecordCap = 20000;
 inline constexpr std::size_t kMasterRecordsPerDatagram = 196;
 inline constexpr std::size_t kMasterRecordSize = 7;
 
-inline constexpr std::string_view kMasterReplyHeader{"\xFF\xFF\xFF\xFFgetserversResponse", 23};
+inline constexpr std::string_view kMasterReplyHeader{"\xFF\xFF\xFF\xFFgetserversResponse", 22};
 
 // An IPv4 address as a number (a.b.c.d is a << 24 | ... | d) and a port.
 struct ServerAddress {

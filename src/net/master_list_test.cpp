@@ -5,7 +5,7 @@
 namespace quorin {
 namespace {
 
-const std::string kReply(kMasterReplyHeader);
+const std::string kReply("\xFF\xFF\xFF\xFFgetserversResponse");
 const std::string kEot("\\EOT\0\0\0", 7);
 
 std::string Record(unsigned a, unsigned b, unsigned c, unsigned d, unsigned port) {
