@@ -23,7 +23,7 @@
 //            no one playing
 //   silent   never answers
 // v101, v100, openjk, pass, full and nobody answer `getinfo CHALLENGE` too,
-// with an infoResponse that echoes the challenge.
+// with an infoResponse that echoes the challenge (and `getinfo` alone).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -41,7 +41,7 @@
 namespace {
 
 const std::string kRequest("\xFF\xFF\xFF\xFFgetstatus xxx", 17);
-const std::string kInfoRequest("\xFF\xFF\xFF\xFFgetinfo ");
+const std::string kInfoRequest("\xFF\xFF\xFF\xFFgetinfo");
 const std::string kHeader("\xFF\xFF\xFF\xFFstatusResponse\n");
 
 std::string Players() {
@@ -83,7 +83,8 @@ std::string Info(const std::string& variant, const std::string& challenge) {
     };
     for (const Shape& shape : shapes)
         if (variant == shape.variant)
-            return "\xFF\xFF\xFF\xFFinfoResponse\n\\challenge\\" + challenge + "\\protocol\\" +
+            return "\xFF\xFF\xFF\xFFinfoResponse\n" +
+                   (challenge.empty() ? "" : "\\challenge\\" + challenge) + "\\protocol\\" +
                    shape.protocol + "\\hostname\\" + shape.hostname +
                    "\\mapname\\mp/ffa3\\clients\\" + shape.clients +
                    "\\sv_maxclients\\16\\gametype\\0\\truejedi\\0\\wdisable\\0"
@@ -216,7 +217,12 @@ int main(int argc, char** argv) {
             const std::string request(buffer.data(), got > 0 ? got : 0);
             const int out = variants[i] == "otherport" ? elsewhere : fds[i].fd;
             if (request.starts_with(kInfoRequest)) {
-                const std::string info = Info(variants[i], request.substr(kInfoRequest.size()));
+                // "getinfo CHALLENGE", or "getinfo" alone as qstat asks; no
+                // challenge is echoed to the latter, as on the engines.
+                std::string challenge = request.substr(kInfoRequest.size());
+                challenge.erase(0, challenge.find_first_not_of(' '));
+                challenge = challenge.substr(0, challenge.find_first_of("\n\\"));
+                const std::string info = Info(variants[i], challenge);
                 if (!info.empty())
                     ::sendto(out, info.data(), info.size(), 0, reinterpret_cast<sockaddr*>(&from),
                              fromLength);
