@@ -2,6 +2,13 @@
 # replay is refreshed by `QUORIN_REGENERATE=1 scripts/peers start DIR`.
 if(QUORIN_TESTS)
   add_test(NAME core_tests COMMAND core_tests)
+  # The stand-in master read by qstat and registered in by openarena-server,
+  # on loopback (once, in the g++ build).
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_test(NAME standin_master COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-standin-master
+      ${CMAKE_BINARY_DIR}/standin-master)
+    set_tests_properties(standin_master PROPERTIES TIMEOUT 180 LABELS peers)
+  endif()
 endif()
 
 if(QUORIN_BENCHMARKS)
