@@ -3,6 +3,7 @@
 enable_language(RC)
 
 add_library(quorin_win32 STATIC
+  src/browser/win32/browser_window.cpp
   src/common/win32/controls.cpp
   src/common/win32/message_box_win32.cpp
   src/common/win32/tool_dialog.cpp
@@ -54,6 +55,7 @@ if(QUORIN_TESTS)
 
   # The real windows, driven in-process under Wine and Xvfb.
   add_executable(window_tests
+    src/browser/win32/browser_window_test.cpp
     src/console/win32/form1_window_test.cpp
     tests/support/win32/registry_backend_win32.cpp)
   target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)

@@ -1,0 +1,99 @@
+// The window "Quorin - Servers": every server the masters list, in a virtual
+// report list that a refresh on its own thread fills through the shared
+// model; the window only shows what has arrived.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "browser/server_list.h"
+#include "common/win32/controls.h"
+
+#include <commctrl.h>
+
+namespace quorin::win32 {
+
+// The "Masters" value under HKEY_CURRENT_USER\Software\Quorin: nothing when
+// it is not there; a value that is not text counts as text naming nothing.
+std::optional<std::string> ReadMastersSetting();
+
+// The window's controls.
+enum : int {
+    kIdRefresh = 101,
+    kIdVersion, // both, the installed version, the other
+    kIdHideEmpty,
+    kIdHideFull,
+    kIdHidePassworded,
+    kIdFind,
+    kIdList,
+    kIdStatusBar,
+};
+
+class BrowserWindow {
+  public:
+    struct Hooks {
+        // The version the game is switched to ("v1.0.0", "v1.0.1" or "").
+        std::function<std::string()> installedVersion;
+        // Enter or a double-click on a server; absent, nothing is joined.
+        std::function<void(const ServerRow&)> join;
+    };
+    BrowserWindow(std::optional<std::string> mastersSetting, Hooks hooks);
+    ~BrowserWindow();
+    BrowserWindow(const BrowserWindow&) = delete;
+    BrowserWindow& operator=(const BrowserWindow&) = delete;
+
+    bool Create();
+    void Show();
+    // Stops a refresh under way and starts a new one (F5).
+    void Refresh();
+    bool Refreshing() const { return refreshing_; }
+    // Tab, Enter and F5 of the message loop; true when handled.
+    bool PreTranslate(MSG& msg);
+
+    HWND Handle() const { return hwnd_.Get(); }
+    HWND Control(int id) const;
+    // What the list shows now, in its order.
+    const std::vector<ServerRow>& Rows() const { return view_.rows; }
+    const std::string& StatusLine() const { return status_; }
+    // Brings the list in line with the model now rather than on the timer.
+    void Sync(bool force = false);
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNotify(const NMHDR& header);
+    LRESULT DrawName(NMLVCUSTOMDRAW& draw);
+    void Layout();
+    void StopRefresh();
+    void ReadFilter();
+    void JoinSelected();
+    int Selected() const;
+
+    MasterNames masters_;
+    Hooks hooks_;
+    ServerListModel model_;
+    std::thread worker_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> refreshing_{false};
+    bool wasRefreshing_ = false;      // as the window last showed it
+    std::atomic<int> socketError_{0}; // why the last refresh could not start
+    std::string failure_;             // the same, or another reason, for the status bar
+
+    UniqueHwnd hwnd_;
+    std::map<int, HWND> controls_;
+    FontSet fonts_;
+    int dpi_ = 96;
+    ListFilter filter_;
+    Column column_ = Column::Ping;
+    bool descending_ = false;
+    std::uint64_t shownRevision_ = ~0ull;
+    ServerListModel::View view_;
+    std::string status_;
+    std::string cell_; // the text handed to the list for one cell
+};
+
+} // namespace quorin::win32
