@@ -1,0 +1,43 @@
+#include "browser/join.h"
+
+namespace quorin {
+namespace {
+
+std::string_view Bare(std::string_view version) {
+    return version.starts_with('v') ? version.substr(1) : version;
+}
+
+} // namespace
+
+std::string SwitchQuestion(std::string_view serverVersion, std::string_view gameVersion) {
+    return "This server plays " + std::string(Bare(serverVersion)) + "; the game is " +
+           std::string(Bare(gameVersion)) + ". Switch and join?";
+}
+
+bool JoinDriver::Step() {
+    if (done_ || form_.Ended())
+        return false;
+    if (form_.Doing() != Activity::Idle)
+        return true; // a switch or the game runs: its end is for the workflow to show
+    const Form1Controls& c = form_.Controls();
+    const bool launch = c.cmdLaunchVisible && c.cmdLaunchEnabled;
+    if (launch)
+        form_.cmdLaunch_Click();
+    if (launch || switching_) // launched, or a switch that failed and said why
+        return done_ = true, false;
+    if (c.lblPatchMeVisible && c.lblPatchMeEnabled) {
+        if (!box_.Ask(SwitchQuestion(c.lblSVRVersion, c.lblClientVersion), "Join",
+                      kMbIconExclamation))
+            return done_ = true, false;
+        switching_ = true;
+        form_.lblPatchMe_Click();
+        return true;
+    }
+    // Statuses that leave nothing to join: the window says which.
+    for (const char* end : {kNotResponding, kNotJka, kUnknownVersion, kNoResults})
+        if (c.lblStatus == end)
+            return done_ = true, false;
+    return true; // the server's reply is awaited
+}
+
+} // namespace quorin
