@@ -15,16 +15,22 @@ std::string SwitchQuestion(std::string_view serverVersion, std::string_view game
 }
 
 bool JoinDriver::Step() {
-    if (done_ || form_.Ended())
-        return false;
-    if (form_.Doing() != Activity::Idle)
-        return true; // a switch or the game runs: its end is for the workflow to show
-    const Form1Controls& c = form_.Controls();
-    const bool launch = c.cmdLaunchVisible && c.cmdLaunchEnabled;
-    if (launch)
-        form_.cmdLaunch_Click();
-    if (launch || switching_) // launched, or a switch that failed and said why
+    if (done_ || form_.Ended() || form_.Doing() == Activity::GameRunning)
         return done_ = true, false;
+    if (form_.Doing() != Activity::Idle)
+        return true; // a switch runs: its end is for the workflow to show
+    const Form1Controls& c = form_.Controls();
+    if (c.cmdLaunchVisible && c.cmdLaunchEnabled) {
+        // A click while one of the workflow's boxes is open does nothing: the
+        // next tick tries again, a few times at most.
+        form_.cmdLaunch_Click();
+        const bool started = form_.Doing() == Activity::GameRunning;
+        return !(done_ = started || ++launches_ >= kLaunchTries);
+    }
+    if (switching_) { // the switch ended: launched above once it succeeded
+        const bool failed = c.lblStatus == kPatchFailed || c.lblStatus == kPatchNotUndone;
+        return !(done_ = failed);
+    }
     if (c.lblPatchMeVisible && c.lblPatchMeEnabled) {
         if (!box_.Ask(SwitchQuestion(c.lblSVRVersion, c.lblClientVersion), "Join",
                       kMbIconExclamation))

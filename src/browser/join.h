@@ -16,14 +16,17 @@ class JoinDriver {
 
     // One look at the workflow, on the window's tick; false once there is
     // nothing more to do (the game started, the player said no, or the
-    // window shows why the server cannot be joined).
+    // window shows why the server cannot be joined). Not to be called again
+    // while its own question is open.
     bool Step();
 
   private:
     Form1& form_;
     IMessageBox& box_;
+    static constexpr int kLaunchTries = 8;
     bool switching_ = false;
     bool done_ = false;
+    int launches_ = 0;
 };
 
 // "This server plays 1.0.1; the game is 1.0.0. Switch and join?"
