@@ -25,14 +25,15 @@ struct Placed {
     int left, width;
 };
 constexpr int kMargin = 120, kRowTop = 120, kRowHeight = 345, kListTop = 585;
-constexpr int kClientWidth = 11250, kClientHeight = 6750;
+constexpr int kClientWidth = 12000, kClientHeight = 6750;
 const Placed kRow[] = {
     {kIdRefresh, "BUTTON", "&Refresh", BS_PUSHBUTTON | WS_TABSTOP, 120, 1050},
-    {kIdVersion, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 1290, 2400},
-    {kIdHideEmpty, "BUTTON", "Hide &empty", BS_AUTOCHECKBOX | WS_TABSTOP, 3810, 1200},
-    {kIdHideFull, "BUTTON", "Hide f&ull", BS_AUTOCHECKBOX | WS_TABSTOP, 5100, 1000},
-    {kIdHidePassworded, "BUTTON", "Hide &passworded", BS_AUTOCHECKBOX | WS_TABSTOP, 6180, 1650},
-    {kIdFind, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7950, 3180},
+    {kIdAddress, "BUTTON", "&Address...", BS_PUSHBUTTON | WS_TABSTOP, 1290, 1050},
+    {kIdVersion, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 2460, 2400},
+    {kIdHideEmpty, "BUTTON", "Hide &empty", BS_AUTOCHECKBOX | WS_TABSTOP, 4980, 1200},
+    {kIdHideFull, "BUTTON", "Hide f&ull", BS_AUTOCHECKBOX | WS_TABSTOP, 6270, 1000},
+    {kIdHidePassworded, "BUTTON", "Hide &passworded", BS_AUTOCHECKBOX | WS_TABSTOP, 7350, 1650},
+    {kIdFind, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 9120, 2760},
 };
 const struct {
     const char* title;
@@ -133,6 +134,7 @@ void BrowserWindow::Refresh() {
         }
         refreshing_ = false;
     });
+    Sync(true); // "Refreshing" at once
 }
 
 bool BrowserWindow::Create() {
@@ -158,6 +160,8 @@ bool BrowserWindow::Create() {
     };
     for (const Placed& p : kRow)
         make(p.id, p.cls, p.text, p.style, p.id == kIdFind ? WS_EX_CLIENTEDGE : 0);
+    if (!hooks_.typeAddress)
+        ::ShowWindow(controls_[kIdAddress], SW_HIDE);
     const std::string installed = hooks_.installedVersion ? hooks_.installedVersion() : "";
     const std::string other = installed == kVersion100   ? " (1.0.1)"
                               : installed == kVersion101 ? " (1.0.0)"
@@ -335,6 +339,8 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         const int code = HIWORD(wParam);
         if (id == kIdRefresh && code == BN_CLICKED)
             Refresh();
+        else if (id == kIdAddress && code == BN_CLICKED && hooks_.typeAddress)
+            hooks_.typeAddress();
         else if ((id == kIdVersion && code == CBN_SELCHANGE) ||
                  (id == kIdFind && code == EN_CHANGE) ||
                  ((id == kIdHideEmpty || id == kIdHideFull || id == kIdHidePassworded) &&

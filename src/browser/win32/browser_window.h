@@ -24,6 +24,7 @@ std::optional<std::string> ReadMastersSetting();
 // The window's controls.
 enum : int {
     kIdRefresh = 101,
+    kIdAddress,
     kIdVersion, // both, the installed version, the other
     kIdHideEmpty,
     kIdHideFull,
@@ -40,6 +41,8 @@ class BrowserWindow {
         std::function<std::string()> installedVersion;
         // Enter or a double-click on a server; absent, nothing is joined.
         std::function<void(const ServerRow&)> join;
+        // "Address...": the player types an address instead; absent, no button.
+        std::function<void()> typeAddress;
     };
     BrowserWindow(std::optional<std::string> mastersSetting, Hooks hooks);
     ~BrowserWindow();

@@ -19,7 +19,8 @@ class BrowserWindowTest : public ::testing::Test {
         window_ = std::make_unique<win32::BrowserWindow>(
             "127.0.0.1:" + std::to_string(master),
             win32::BrowserWindow::Hooks{[] { return std::string("v1.0.0"); },
-                                        [this](const ServerRow& row) { joined_.push_back(row); }});
+                                        [this](const ServerRow& row) { joined_.push_back(row); },
+                                        [this] { ++typed_; }});
         ASSERT_TRUE(window_->Create());
         window_->Show();
         window_->Refresh();
@@ -58,6 +59,7 @@ class BrowserWindowTest : public ::testing::Test {
     }
     std::unique_ptr<win32::BrowserWindow> window_;
     std::vector<ServerRow> joined_;
+    int typed_ = 0;
 };
 
 TEST_F(BrowserWindowTest, EveryServerOnceWithWhatItSaid) {
@@ -101,7 +103,7 @@ TEST_F(BrowserWindowTest, FiltersAndSortingGiveTheRightRows) {
     EXPECT_EQ(Shown(Column::Name), "OpenJK stand-in|");
 }
 
-TEST_F(BrowserWindowTest, EnterJoinsTheSelectedServerAndF5Refreshes) {
+TEST_F(BrowserWindowTest, EnterJoinsAddressTypesAndF5Refreshes) {
     Start();
     SortBy(Column::Name);
     HWND list = window_->Control(win32::kIdList);
@@ -112,6 +114,8 @@ TEST_F(BrowserWindowTest, EnterJoinsTheSelectedServerAndF5Refreshes) {
     ::PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(Pump([&] { return !joined_.empty(); }));
     EXPECT_EQ(joined_.at(0).info.hostname, "^2Stand-in ^71.0.0");
+    Click(win32::kIdAddress);
+    EXPECT_EQ(typed_, 1);
     ::PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
     ASSERT_TRUE(Pump([&] { return window_->Refreshing(); }, 2s));
     ASSERT_TRUE(Pump([&] { return !window_->Refreshing(); }, 20s));
