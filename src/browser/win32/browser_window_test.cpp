@@ -66,28 +66,32 @@ TEST_F(BrowserWindowTest, EveryServerOnceWithWhatItSaid) {
     Start();
     SortBy(Column::Name);
     const std::string silent = "127.0.0.1:" + std::to_string(*test::PeerPort("silent"));
-    EXPECT_EQ(Shown(Column::Name), "Empty stand-in|Full stand-in|^1Locked ^7stand-in|OpenJK "
-                                   "stand-in|^2Stand-in ^71.0.0|^4Stand-in ^71.0.1|" +
+    // The stand-ins, and the two openarena-servers registered by heartbeat.
+    EXPECT_EQ(Shown(Column::Name), "Empty stand-in|Full stand-in|^1Locked ^7stand-in|OpenArena "
+                                   "25|OpenArena 26|OpenJK stand-in|^2Stand-in ^71.0.0|^4Stand-in "
+                                   "^71.0.1|" +
                                        silent + "|");
-    EXPECT_EQ(Shown(Column::Version), "v1.0.0|v1.0.1|v1.0.1|v1.0.1|v1.0.0|v1.0.1||");
-    EXPECT_EQ(Shown(Column::Players), "0/16|16/16|3/16|3/16|3/16|3/16||");
-    EXPECT_EQ(Shown(Column::Mod), "|||japlus||||");
-    EXPECT_EQ(Shown(Column::Type), "FFA|FFA|FFA|FFA|FFA|FFA||");
+    EXPECT_EQ(Shown(Column::Version), "v1.0.0|v1.0.1|v1.0.1|v1.0.0|v1.0.1|v1.0.1|v1.0.0|v1.0.1||");
+    EXPECT_EQ(Shown(Column::Players), "0/16|16/16|3/16|0/8|0/8|3/16|3/16|3/16||");
+    EXPECT_EQ(Shown(Column::Mod), "|||||japlus||||");
+    EXPECT_EQ(Shown(Column::Map),
+              "mp/ffa3|mp/ffa3|mp/ffa3|oa_dm1|oa_dm1|mp/ffa3|mp/ffa3|mp/ffa3||");
+    EXPECT_EQ(Shown(Column::Type), "FFA|FFA|FFA|FFA|FFA|FFA|FFA|FFA||");
     EXPECT_EQ(window_->Rows().back().state, ServerRow::State::Silent);
     EXPECT_EQ(CellText(window_->Rows().back(), Column::Ping), "not responding");
     for (const ServerRow& row : window_->Rows())
         EXPECT_TRUE(row.state != ServerRow::State::Answered || row.pingMs < 500)
             << row.info.hostname;
-    EXPECT_EQ(window_->StatusLine(), "1.0.0: 2 servers   1.0.1: 4 servers   6 answered, 1 not "
+    EXPECT_EQ(window_->StatusLine(), "1.0.0: 3 servers   1.0.1: 5 servers   8 answered, 1 not "
                                      "responding");
 }
 
 TEST_F(BrowserWindowTest, FiltersAndSortingGiveTheRightRows) {
     Start();
     SortBy(Column::Players);
-    EXPECT_EQ(Shown(Column::Players), "0/16|3/16|3/16|3/16|3/16|16/16||");
+    EXPECT_EQ(Shown(Column::Players), "0/16|0/8|0/8|3/16|3/16|3/16|3/16|16/16||");
     SortBy(Column::Players); // again: reversed, the silent one still last
-    EXPECT_EQ(Shown(Column::Players), "16/16|3/16|3/16|3/16|3/16|0/16||");
+    EXPECT_EQ(Shown(Column::Players), "16/16|3/16|3/16|3/16|3/16|0/8|0/8|0/16||");
     Click(win32::kIdHideEmpty);
     Click(win32::kIdHideFull);
     Click(win32::kIdHidePassworded);
@@ -110,7 +114,7 @@ TEST_F(BrowserWindowTest, EnterJoinsAddressTypesAndF5Refreshes) {
     ::SetFocus(list);
     LVITEMA state{};
     state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(list, LVM_SETITEMSTATE, 4, reinterpret_cast<LPARAM>(&state));
+    ::SendMessageA(list, LVM_SETITEMSTATE, 6, reinterpret_cast<LPARAM>(&state));
     ::PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
     ASSERT_TRUE(Pump([&] { return !joined_.empty(); }));
     EXPECT_EQ(joined_.at(0).info.hostname, "^2Stand-in ^71.0.0");

@@ -1,5 +1,6 @@
-// A refresh on the real Winsock against the stand-in master and servers on
-// loopback (scripts/peers).
+// A refresh on the real Winsock against the stand-in master, the stand-in
+// servers and two openarena-servers registered by heartbeat, on loopback
+// (scripts/peers).
 #include <gtest/gtest.h>
 
 #include <map>
@@ -33,17 +34,16 @@ Rows Refresh(int masterPort) {
     return rows;
 }
 
-TEST(RefreshOnWinsock, EveryStandInListedAndAskedOnce) {
+TEST(RefreshOnWinsock, EveryServerListedAndAskedOnce) {
     QUORIN_PEER_PORT(master, "master");
     const Rows rows = Refresh(master);
     EXPECT_EQ(rows.masters, (std::vector{IRefreshSink::MasterOutcome::Listed}));
-    const std::pair<const char*, const char*> expected[] = {{"v101", "^4Stand-in ^71.0.1"},
-                                                            {"v100", "^2Stand-in ^71.0.0"},
-                                                            {"openjk", "OpenJK stand-in"},
-                                                            {"pass", "^1Locked ^7stand-in"},
-                                                            {"full", "Full stand-in"},
-                                                            {"nobody", "Empty stand-in"},
-                                                            {"silent", "silent"}};
+    const std::pair<const char*, const char*> expected[] = {
+        {"v101", "^4Stand-in ^71.0.1"}, {"v100", "^2Stand-in ^71.0.0"},
+        {"openjk", "OpenJK stand-in"},  {"pass", "^1Locked ^7stand-in"},
+        {"full", "Full stand-in"},      {"nobody", "Empty stand-in"},
+        {"silent", "silent"},           {"openarena25", "OpenArena 25"},
+        {"openarena26", "OpenArena 26"}};
     for (const auto& [variant, row] : expected) {
         QUORIN_PEER_PORT(port, variant);
         EXPECT_EQ(rows.rows.at(port), row) << variant;
