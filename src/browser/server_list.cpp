@@ -19,8 +19,8 @@ std::tuple<long long, std::string> Key(const ServerRow& row, Column column) {
     switch (column) {
     case Column::Name:
         return {0, FoldCase(Uncoloured(row.info.hostname))};
-    case Column::Players:
-        return {row.info.clients, {}};
+    case Column::Players: // by players, then by places
+        return {row.info.clients * 10000LL + row.info.maxClients, {}};
     case Column::Ping:
         return {row.pingMs, {}};
     case Column::Type:
