@@ -31,16 +31,47 @@ int DatagramSocket::Open() {
     DWORD returned = 0;
     ::WSAIoctl(socket_.Get(), kSioUdpConnreset, &report, sizeof report, nullptr, 0, &returned,
                nullptr, nullptr);
+    // The receiving thread looks at its stop flag at least every 100 ms.
+    const DWORD wait = 100;
+    ::setsockopt(socket_.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait),
+                 sizeof wait);
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
     frequency_ = frequency.QuadPart;
+    receiver_ = std::thread([this] { ReceiveLoop(); });
     return 0;
 }
 
 DatagramSocket::~DatagramSocket() {
+    stop_ = true;
+    if (receiver_.joinable())
+        receiver_.join();
     socket_.Reset();
     if (started_)
         ::WSACleanup();
+}
+
+void DatagramSocket::ReceiveLoop() {
+    std::vector<char> buffer(65536);
+    while (!stop_) {
+        sockaddr_in from{};
+        int fromLength = sizeof from;
+        const int got = ::recvfrom(socket_.Get(), buffer.data(), static_cast<int>(buffer.size()), 0,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const std::int64_t at = NowMicros(); // the moment it arrived, before anything else
+        // A time-out, a refusal or a datagram too big: nothing to hand on.
+        if (got < 0 || from.sin_family != AF_INET)
+            continue;
+        {
+            const std::lock_guard hold(lock_);
+            if (queue_.size() >= kQueueLimit)
+                continue;
+            queue_.push_back({{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)},
+                              std::string(buffer.data(), static_cast<std::size_t>(got)),
+                              at});
+        }
+        arrived_.notify_one();
+    }
 }
 
 std::optional<std::uint32_t> DatagramSocket::Resolve(const std::string& host) {
@@ -64,23 +95,13 @@ bool DatagramSocket::SendTo(ServerAddress to, std::string_view datagram) {
 }
 
 std::optional<IDatagramSocket::Arrival> DatagramSocket::Receive(std::int64_t timeoutMicros) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket_.Get(), &readable);
-    timeval wait{static_cast<long>(timeoutMicros / 1'000'000),
-                 static_cast<long>(timeoutMicros % 1'000'000)};
-    if (::select(0, &readable, nullptr, nullptr, &wait) != 1)
+    std::unique_lock hold(lock_);
+    if (!arrived_.wait_for(hold, std::chrono::microseconds(timeoutMicros),
+                           [this] { return !queue_.empty(); }))
         return std::nullopt;
-    sockaddr_in from{};
-    int fromLength = sizeof from;
-    const int got = ::recvfrom(socket_.Get(), buffer_.data(), static_cast<int>(buffer_.size()), 0,
-                               reinterpret_cast<sockaddr*>(&from), &fromLength);
-    const std::int64_t at = NowMicros(); // the moment it arrived, before anything else
-    if (got < 0 || from.sin_family != AF_INET)
-        return std::nullopt;
-    return Arrival{{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)},
-                   std::string(buffer_.data(), static_cast<std::size_t>(got)),
-                   at};
+    Arrival arrival = std::move(queue_.front());
+    queue_.pop_front();
+    return arrival;
 }
 
 std::int64_t DatagramSocket::NowMicros() {

@@ -1,7 +1,14 @@
-// The refresh's one socket on Winsock: unconnected UDP on any local port,
-// arrival times from the performance counter.
+// The refresh's one socket on Winsock: unconnected UDP on any local port. A
+// thread of its own waits in recvfrom and reads the clock the moment each
+// datagram arrives, however busy the refresh is sending; the refresh takes
+// them from its queue.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "common/win32/unique_handle.h"
@@ -15,7 +22,8 @@ class DatagramSocket : public IDatagramSocket {
     ~DatagramSocket() override;
     DatagramSocket(const DatagramSocket&) = delete;
     DatagramSocket& operator=(const DatagramSocket&) = delete;
-    // Starts Winsock and opens the socket: 0, or the Winsock error.
+    // Starts Winsock, opens the socket and its receiving thread: 0, or the
+    // Winsock error.
     int Open();
 
     std::optional<std::uint32_t> Resolve(const std::string& host) override;
@@ -23,11 +31,21 @@ class DatagramSocket : public IDatagramSocket {
     std::optional<Arrival> Receive(std::int64_t timeoutMicros) override;
     std::int64_t NowMicros() override;
 
+    // Datagrams waiting at most; beyond, more are dropped, as a full socket
+    // buffer drops them.
+    static constexpr std::size_t kQueueLimit = 4096;
+
   private:
+    void ReceiveLoop();
+
     bool started_ = false; // WSAStartup succeeded, and WSACleanup is owed
     UniqueSocket socket_;
-    std::vector<char> buffer_ = std::vector<char>(65536);
     std::int64_t frequency_ = 1;
+    std::thread receiver_;
+    std::atomic<bool> stop_{false};
+    std::mutex lock_;
+    std::condition_variable arrived_;
+    std::deque<Arrival> queue_;
 };
 
 } // namespace quorin::win32
