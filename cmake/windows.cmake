@@ -118,6 +118,9 @@ endif()
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).
 add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)
 target_link_libraries(copy_benchmark PRIVATE quorin_win32)
+# The list of servers, timed (run by scripts/bench-browser).
+add_executable(browser_benchmark benchmarks/browser_benchmark.cpp)
+target_link_libraries(browser_benchmark PRIVATE quorin_win32 psapi)
 add_executable(minimal_window WIN32 benchmarks/minimal_window.cpp)
 target_include_directories(minimal_window PRIVATE src)
 add_executable(startup_benchmark benchmarks/startup_benchmark.cpp)

@@ -22,6 +22,8 @@
 //   pass / full / nobody  1.0.1 servers with a password, every slot taken,
 //            no one playing
 //   silent   never answers
+//   delayN   a 1.0.1 server that answers getinfo after N ms ("Delay N ms"), for
+//            timing pings against known delays
 // v101, v100, openjk, pass, full and nobody answer `getinfo CHALLENGE` too,
 // with an infoResponse that echoes the challenge (and `getinfo` alone).
 #include <arpa/inet.h>
@@ -30,6 +32,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -64,8 +68,22 @@ std::string Crowd(int players) {
     return lines;
 }
 
+// N for a "delayN" variant, or -1.
+int DelayOf(const std::string& variant) {
+    if (!variant.starts_with("delay") || variant.size() == 5 || variant.size() > 9 ||
+        variant.find_first_not_of("0123456789", 5) != std::string::npos)
+        return -1;
+    return std::atoi(variant.c_str() + 5);
+}
+
 // The info a variant gives to `getinfo`: empty for those that ignore it.
 std::string Info(const std::string& variant, const std::string& challenge) {
+    if (const int delay = DelayOf(variant); delay >= 0) {
+        std::string info = Info("v101", challenge);
+        const std::string name = "^4Stand-in ^71.0.1";
+        info.replace(info.find(name), name.size(), "Delay " + std::to_string(delay) + " ms");
+        return info;
+    }
     struct Shape {
         const char* variant;
         const char* protocol;
@@ -94,6 +112,8 @@ std::string Info(const std::string& variant, const std::string& challenge) {
 }
 
 std::vector<std::string> Replies(const std::string& variant) {
+    if (DelayOf(variant) >= 0)
+        return Replies("v101");
     if (variant == "pass" || variant == "full" || variant == "nobody") {
         const std::string version = variant == "nobody" ? "JAmp: v1.0.0.0 win-x86 Sep  5 2003"
                                                         : "JAmp: v1.0.1.0 win-x86 Oct 24 2003";
@@ -204,9 +224,29 @@ int main(int argc, char** argv) {
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ::bind(elsewhere, reinterpret_cast<sockaddr*>(&any), sizeof any);
+    // Answers held back by a "delayN" variant, in the order they are due.
+    struct Due {
+        std::chrono::steady_clock::time_point at;
+        int fd;
+        std::string reply;
+        sockaddr_in to;
+    };
+    std::multimap<std::chrono::steady_clock::time_point, Due> due;
     for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0)
+        int wait = -1;
+        if (!due.empty())
+            wait = static_cast<int>(
+                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(
+                                           due.begin()->first - std::chrono::steady_clock::now())
+                                           .count()));
+        if (::poll(fds.data(), fds.size(), wait) < 0)
             return 1;
+        for (auto now = std::chrono::steady_clock::now(); !due.empty() && due.begin()->first <= now;
+             due.erase(due.begin())) {
+            const Due& d = due.begin()->second;
+            ::sendto(d.fd, d.reply.data(), d.reply.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&d.to), sizeof d.to);
+        }
         for (std::size_t i = 0; i < fds.size(); ++i) {
             if (!(fds[i].revents & POLLIN))
                 continue;
@@ -223,6 +263,12 @@ int main(int argc, char** argv) {
                 challenge.erase(0, challenge.find_first_not_of(' '));
                 challenge = challenge.substr(0, challenge.find_first_of("\n\\"));
                 const std::string info = Info(variants[i], challenge);
+                if (const int delay = DelayOf(variants[i]); delay >= 0 && !info.empty()) {
+                    const auto at =
+                        std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
+                    due.emplace(at, Due{at, fds[i].fd, info, from});
+                    continue;
+                }
                 if (!info.empty())
                     ::sendto(out, info.data(), info.size(), 0, reinterpret_cast<sockaddr*>(&from),
                              fromLength);
