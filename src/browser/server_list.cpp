@@ -6,6 +6,7 @@
 #include "common/keyed_collection.h"
 #include "common/versions.h"
 #include "console/server_text.h"
+#include "net/status_reply.h"
 
 namespace quorin {
 namespace {
@@ -98,6 +99,25 @@ bool Before(const ServerRow& a, const ServerRow& b, Column column, bool descendi
     // Equals by address, so that the reverse order is exactly the reverse.
     const auto ka = std::pair(Key(a, column), a.address), kb = std::pair(Key(b, column), b.address);
     return descending ? kb < ka : ka < kb;
+}
+
+std::optional<std::vector<Player>> PlayersOfStatus(std::string_view datagram) {
+    const StatusReply reply = ParseStatusReply(datagram);
+    if (!reply.headerPresent)
+        return std::nullopt;
+    std::vector<Player> players;
+    if (reply.pairs.empty())
+        return players;
+    for (const std::string& line :
+         PlayerLines(reply.pairs.back().second).value_or(std::vector<std::string>{}))
+        if (const auto one = ParsePlayers(line))
+            players.insert(players.end(), one->begin(), one->end());
+    return players;
+}
+
+int Bots(const std::vector<Player>& players) {
+    return static_cast<int>(
+        std::count_if(players.begin(), players.end(), [](const Player& p) { return p.ping == 0; }));
 }
 
 std::string StatusText(const ListCounts& c, bool refreshing) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/server_text.h"
 #include "net/server_refresh.h"
 
 namespace quorin {
@@ -54,6 +55,11 @@ bool Passes(const ServerRow& row, const ListFilter& filter, std::string_view ins
 // The order of two rows by `column`: rows not answering, then rows waiting,
 // come last whichever way the column is sorted.
 bool Before(const ServerRow& a, const ServerRow& b, Column column, bool descending);
+// The players of a status reply (`score ping "name"` lines after the
+// variables); nothing for a datagram that is no status reply.
+std::optional<std::vector<Player>> PlayersOfStatus(std::string_view datagram);
+// The players taken for bots: those with a ping of 0, as bots have.
+int Bots(const std::vector<Player>& players);
 // The status bar's text.
 std::string StatusText(const ListCounts& counts, bool refreshing);
 

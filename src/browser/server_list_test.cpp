@@ -106,6 +106,25 @@ TEST(ServerList, CellsSayWhatIsKnown) {
         EXPECT_EQ(CellText(*row, column), text);
 }
 
+TEST(ServerList, PlayersAndBotsOfAStatusReply) {
+    const std::string header = "\xFF\xFF\xFF\xFFstatusResponse\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {header + "\\a\\1\n12 48 \"^1Kyle\"\n0 0 \"Bot\"\n", "^1Kyle 12 48,Bot 0 0,"},
+        {header + "\\a\\1\n", ""},
+        {header + "\\a\\1\nnot a player\n", ""},
+        {header, ""},
+        {"\xFF\xFF\xFF\xFFinfoResponse\n\\a\\1\n1 2 \"x\"", "none"},
+    };
+    for (const auto& [datagram, seen] : cases) {
+        const auto players = PlayersOfStatus(datagram);
+        std::string text = players ? "" : "none";
+        for (const Player& p : players.value_or(std::vector<Player>{}))
+            text += p.name + " " + std::to_string(p.score) + " " + std::to_string(p.ping) + ",";
+        EXPECT_EQ(text, seen) << datagram;
+    }
+    EXPECT_EQ(Bots(*PlayersOfStatus(cases[0].first)), 1);
+}
+
 TEST(ServerList, ASecondAnswerOrAStrangerChangesNothing) {
     ServerListModel model;
     model.Start(2);

@@ -5,6 +5,7 @@
 #include "common/control_design.h"
 #include "common/versions.h"
 #include "console/server_text.h"
+#include "net/status_reply.h"
 #include "net/win32/datagram_socket_win32.h"
 
 namespace quorin::win32 {
@@ -25,7 +26,7 @@ struct Placed {
     int left, width;
 };
 constexpr int kMargin = 120, kRowTop = 120, kRowHeight = 345, kListTop = 585;
-constexpr int kClientWidth = 12000, kClientHeight = 6750;
+constexpr int kClientWidth = 12000, kClientHeight = 8250, kPlayersHeight = 1950;
 const Placed kRow[] = {
     {kIdRefresh, "BUTTON", "&Refresh", BS_PUSHBUTTON | WS_TABSTOP, 120, 1050},
     {kIdAddress, "BUTTON", "&Address...", BS_PUSHBUTTON | WS_TABSTOP, 1290, 1050},
@@ -103,7 +104,92 @@ BrowserWindow::BrowserWindow(std::optional<std::string> mastersSetting, Hooks ho
 
 BrowserWindow::~BrowserWindow() {
     StopRefresh();
+    {
+        const std::lock_guard hold(statusLock_);
+        statusStop_ = true;
+    }
+    statusWake_.notify_all();
+    if (statusWorker_.joinable())
+        statusWorker_.join();
     hwnd_.Reset();
+}
+
+void BrowserWindow::AskPlayers() {
+    const int selected = Selected();
+    if (selected < 0 || static_cast<std::size_t>(selected) >= view_.rows.size())
+        return;
+    const ServerRow& row = view_.rows[selected];
+    if (row.state != ServerRow::State::Answered)
+        return;
+    {
+        const std::lock_guard hold(statusLock_);
+        statusWanted_ = row.address;
+    }
+    if (!statusWorker_.joinable())
+        statusWorker_ = std::thread([this] { StatusLoop(); });
+    statusWake_.notify_all();
+    ShowPlayers();
+}
+
+void BrowserWindow::StatusLoop() {
+    DatagramSocket socket;
+    const bool open = socket.Open() == 0;
+    for (;;) {
+        ServerAddress server;
+        {
+            std::unique_lock hold(statusLock_);
+            statusWake_.wait(hold, [this] {
+                return statusStop_ || (statusWanted_ && !statusAsked_.contains(*statusWanted_));
+            });
+            if (statusStop_)
+                return;
+            server = *statusWanted_;
+            statusAsked_.insert(server);
+        }
+        // One request, and once more a second later; the reply only from
+        // the server asked.
+        std::optional<std::vector<Player>> players;
+        for (int attempt = 0; open && attempt < 2 && !players; ++attempt) {
+            socket.SendTo(server, kStatusRequest);
+            for (const auto end = socket.NowMicros() + 1'000'000; !players;) {
+                const std::int64_t left = end - socket.NowMicros();
+                const auto arrival = left > 0 ? socket.Receive(left) : std::nullopt;
+                if (!arrival)
+                    break;
+                if (arrival->from == server)
+                    players = PlayersOfStatus(arrival->datagram);
+            }
+        }
+        if (!players)
+            continue;
+        model_.SetBots(server, Bots(*players));
+        {
+            const std::lock_guard hold(statusLock_);
+            players_[server] = std::move(*players);
+        }
+        playersArrived_ = true;
+    }
+}
+
+void BrowserWindow::ShowPlayers() {
+    const int selected = Selected();
+    std::optional<ServerAddress> server;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < view_.rows.size())
+        server = view_.rows[selected].address;
+    std::vector<Player> players;
+    {
+        const std::lock_guard hold(statusLock_);
+        if (server)
+            if (const auto found = players_.find(*server); found != players_.end())
+                players = found->second;
+    }
+    if (server == playersOf_ && players == playersShown_)
+        return;
+    playersOf_ = server;
+    playersShown_ = std::move(players);
+    HWND list = controls_[kIdPlayers];
+    ::SendMessageA(list, LVM_SETITEMCOUNT, playersShown_.size(), 0);
+    ::InvalidateRect(list, nullptr, TRUE);
 }
 
 void BrowserWindow::StopRefresh() {
@@ -117,6 +203,12 @@ void BrowserWindow::Refresh() {
     StopRefresh();
     const std::size_t asked = std::min(masters_.masters.size(), RefreshLimits{}.masters);
     model_.Start(asked);
+    {
+        const std::lock_guard hold(statusLock_); // a refresh asks each status once again
+        players_.clear();
+        statusAsked_.clear();
+        statusWanted_.reset();
+    }
     failure_.clear();
     socketError_ = 0;
     if (asked == 0) {
@@ -187,6 +279,20 @@ bool BrowserWindow::Create() {
         column.pszText = const_cast<char*>(kColumns[i].title);
         ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
+    HWND players =
+        make(kIdPlayers, WC_LISTVIEWA, "",
+             LVS_REPORT | LVS_OWNERDATA | LVS_NOSORTHEADER | WS_TABSTOP, WS_EX_CLIENTEDGE);
+    ::SendMessageA(players, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    for (int i = 0; i < 3; ++i) {
+        static const char* const kTitles[] = {"Player", "Score", "Ping"};
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+        column.cx = TwipsToPixels(i == 0 ? 3300 : 1000, dpi_);
+        column.pszText = const_cast<char*>(kTitles[i]);
+        ::SendMessageA(players, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
     make(kIdStatusBar, STATUSCLASSNAMEA, "", SBARS_SIZEGRIP);
     // The client area of the design, whatever the frame.
     RECT outer{}, client{};
@@ -229,10 +335,15 @@ void BrowserWindow::Layout() {
                        p.id == kIdVersion ? px(kRowHeight * 6) : px(kRowHeight),
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    const int listBottom = client.bottom - (barRect.bottom - barRect.top) - px(kMargin / 2);
-    ::SetWindowPos(controls_[kIdList], nullptr, px(kMargin), px(kListTop),
-                   std::max<LONG>(0, client.right - 2 * px(kMargin)),
-                   std::max<LONG>(0, listBottom - px(kListTop)), SWP_NOZORDER | SWP_NOACTIVATE);
+    // The players' list keeps its height at the bottom; the servers' takes the rest.
+    const LONG width = std::max<LONG>(0, client.right - 2 * px(kMargin));
+    const LONG playersBottom = client.bottom - (barRect.bottom - barRect.top) - px(kMargin / 2);
+    const LONG playersTop = std::max<LONG>(px(kListTop), playersBottom - px(kPlayersHeight));
+    ::SetWindowPos(controls_[kIdPlayers], nullptr, px(kMargin), playersTop, width,
+                   playersBottom - playersTop, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(controls_[kIdList], nullptr, px(kMargin), px(kListTop), width,
+                   std::max<LONG>(0, playersTop - px(kMargin / 2) - px(kListTop)),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void BrowserWindow::ReadFilter() {
@@ -290,6 +401,7 @@ void BrowserWindow::Sync(bool force) {
     }
     ::SendMessageA(controls_[kIdStatusBar], SB_SETTEXTA, 0,
                    reinterpret_cast<LPARAM>(status_.c_str()));
+    ShowPlayers(); // the selected server may have changed or gone
 }
 
 void BrowserWindow::JoinSelected() {
@@ -332,6 +444,8 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             const bool ended = wasRefreshing_ && !refreshing_;
             wasRefreshing_ = refreshing_;
             Sync(ended);
+            if (playersArrived_.exchange(false))
+                ShowPlayers();
         }
         return 0;
     case WM_COMMAND: {
@@ -364,24 +478,44 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+std::string BrowserWindow::NameAt(int list, std::size_t index) const {
+    if (list == kIdPlayers)
+        return index < playersShown_.size() ? playersShown_[index].name : std::string();
+    return index < view_.rows.size() ? CellText(view_.rows[index], Column::Name) : std::string();
+}
+
 LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
-    if (header.idFrom != kIdList)
+    const int id = static_cast<int>(header.idFrom);
+    if (id != kIdList && id != kIdPlayers)
         return 0;
     switch (header.code) {
     case LVN_GETDISPINFOA: {
         auto& item =
             const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(header)).item;
-        if (!(item.mask & LVIF_TEXT) || item.iItem < 0 ||
-            static_cast<std::size_t>(item.iItem) >= view_.rows.size() || item.iSubItem < 0 ||
-            item.iSubItem >= kColumnCount)
+        const auto index = static_cast<std::size_t>(item.iItem);
+        if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || item.iSubItem < 0)
             return 0;
-        const ServerRow& row = view_.rows[item.iItem];
-        const Column column = static_cast<Column>(item.iSubItem);
-        cell_ = column == Column::Name ? Uncoloured(CellText(row, column)) : CellText(row, column);
+        if (id == kIdPlayers) {
+            if (index >= playersShown_.size() || item.iSubItem > 2)
+                return 0;
+            const Player& player = playersShown_[index];
+            cell_ = item.iSubItem == 0   ? Uncoloured(player.name)
+                    : item.iSubItem == 1 ? std::to_string(player.score)
+                                         : std::to_string(player.ping);
+        } else {
+            if (index >= view_.rows.size() || item.iSubItem >= kColumnCount)
+                return 0;
+            const ServerRow& row = view_.rows[index];
+            const Column column = static_cast<Column>(item.iSubItem);
+            cell_ =
+                column == Column::Name ? Uncoloured(CellText(row, column)) : CellText(row, column);
+        }
         ::lstrcpynA(item.pszText, cell_.c_str(), item.cchTextMax);
         return 0;
     }
     case LVN_COLUMNCLICK: {
+        if (id != kIdList)
+            return 0;
         const auto& click = reinterpret_cast<const NMLISTVIEW&>(header);
         const Column column = static_cast<Column>(click.iSubItem);
         descending_ = column == column_ ? !descending_ : false;
@@ -389,18 +523,26 @@ LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
         Sync(true);
         return 0;
     }
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if (id == kIdList && (change.uNewState & LVIS_SELECTED) &&
+            !(change.uOldState & LVIS_SELECTED))
+            AskPlayers();
+        return 0;
+    }
     case LVN_ITEMACTIVATE:
-        JoinSelected();
+        if (id == kIdList)
+            JoinSelected();
         return 0;
     case NM_CUSTOMDRAW:
         return DrawName(
-            const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
+            id, const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
     default:
         return 0;
     }
 }
 
-LRESULT BrowserWindow::DrawName(NMLVCUSTOMDRAW& draw) {
+LRESULT BrowserWindow::DrawName(int id, NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
@@ -412,9 +554,10 @@ LRESULT BrowserWindow::DrawName(NMLVCUSTOMDRAW& draw) {
         return CDRF_DODEFAULT;
     }
     const std::size_t index = draw.nmcd.dwItemSpec;
-    if (draw.iSubItem != 0 || index >= view_.rows.size())
+    const std::string name = NameAt(id, index);
+    if (draw.iSubItem != 0 || name.empty())
         return CDRF_DODEFAULT;
-    HWND list = controls_[kIdList];
+    HWND list = controls_[id];
     RECT cell{};
     cell.top = 0; // the whole subitem
     cell.left = LVIR_BOUNDS;
@@ -425,7 +568,7 @@ LRESULT BrowserWindow::DrawName(NMLVCUSTOMDRAW& draw) {
         ::SendMessageA(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED;
     ::FillRect(draw.nmcd.hdc, &cell, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     cell.left += 4;
-    DrawRuns(draw.nmcd.hdc, cell, ColourRuns(CellText(view_.rows[index], Column::Name)),
+    DrawRuns(draw.nmcd.hdc, cell, ColourRuns(name),
              ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     return CDRF_SKIPDEFAULT;
 }

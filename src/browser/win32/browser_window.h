@@ -4,8 +4,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <set>
 #include <optional>
 #include <string>
 #include <thread>
@@ -32,6 +35,7 @@ enum : int {
     kIdFind,
     kIdList,
     kIdStatusBar,
+    kIdPlayers, // the selected server's players
 };
 
 class BrowserWindow {
@@ -61,6 +65,8 @@ class BrowserWindow {
     HWND Control(int id) const;
     // What the list shows now, in its order.
     const std::vector<ServerRow>& Rows() const { return view_.rows; }
+    // The selected server's players as the list below shows them.
+    const std::vector<Player>& Players() const { return playersShown_; }
     const std::string& StatusLine() const { return status_; }
     // Brings the list in line with the model now rather than on the timer.
     void Sync(bool force = false);
@@ -69,12 +75,18 @@ class BrowserWindow {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNotify(const NMHDR& header);
-    LRESULT DrawName(NMLVCUSTOMDRAW& draw);
+    // The first column of either list, in the game's colours.
+    LRESULT DrawName(int id, NMLVCUSTOMDRAW& draw);
+    std::string NameAt(int list, std::size_t index) const;
     void Layout();
     void StopRefresh();
     void ReadFilter();
     void JoinSelected();
     int Selected() const;
+    // The selected server's status, asked once a refresh on a thread of its own.
+    void AskPlayers();
+    void StatusLoop();
+    void ShowPlayers();
 
     MasterNames masters_;
     Hooks hooks_;
@@ -97,6 +109,17 @@ class BrowserWindow {
     ServerListModel::View view_;
     std::string status_;
     std::string cell_; // the text handed to the list for one cell
+
+    std::thread statusWorker_;
+    std::mutex statusLock_; // guards what follows, up to playersShown_
+    std::condition_variable statusWake_;
+    bool statusStop_ = false;
+    std::optional<ServerAddress> statusWanted_;
+    std::map<ServerAddress, std::vector<Player>> players_; // this refresh's answers
+    std::set<ServerAddress> statusAsked_;                  // once a refresh each
+    std::atomic<bool> playersArrived_{false};
+    std::optional<ServerAddress> playersOf_; // whose players the list shows
+    std::vector<Player> playersShown_;
 };
 
 } // namespace quorin::win32

@@ -125,6 +125,20 @@ TEST_F(BrowserWindowTest, EnterJoinsAddressTypesAndF5Refreshes) {
     ASSERT_TRUE(Pump([&] { return !window_->Refreshing(); }, 20s));
 }
 
+TEST_F(BrowserWindowTest, TheSelectedServersPlayersWithTheirBotsApart) {
+    Start();
+    SortBy(Column::Name);
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(window_->Control(win32::kIdList), LVM_SETITEMSTATE, 7,
+                   reinterpret_cast<LPARAM>(&state)); // the 1.0.1 stand-in
+    ASSERT_TRUE(Pump([&] { return window_->Players().size() == 3; }));
+    EXPECT_EQ(window_->Players()[0].name, "^1Kyle^7 Katarn");
+    EXPECT_EQ(window_->Players()[2].ping, 0);
+    ASSERT_TRUE(Pump([&] { return CellText(window_->Rows()[7], Column::Players) != "3/16"; }));
+    EXPECT_EQ(CellText(window_->Rows()[7], Column::Players), "2/16 + 1 bot");
+}
+
 TEST_F(BrowserWindowTest, TheWindowAnswersDuringARefresh) {
     Start();
     window_->Refresh();
