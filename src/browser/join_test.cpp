@@ -21,7 +21,7 @@ class JoinTest : public ::testing::Test {
         files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
         files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
         files_.File("C:\\JA\\GameData\\jamp.exe", magic == kMagic100 ? "client 100" : "c 101");
-        Form1& form = rig_.Start("+set fs_game x +connect 127.0.0.1:29070");
+        Form1& form = rig_.Start("+connect 127.0.0.1:29070 +set fs_game x");
         sockets_.Arrive(kReply101);
         form.Timer1_Timer();
         JoinDriver driver(form, rig_.box);
@@ -47,7 +47,7 @@ class JoinTest : public ::testing::Test {
 
 TEST_F(JoinTest, TheSameVersionStartsTheGameConnected) {
     ASSERT_TRUE(Join(kMagic101));
-    EXPECT_EQ(Launched(), (std::vector<std::string>{"+set fs_game x +connect 127.0.0.1:29070"}));
+    EXPECT_EQ(Launched(), (std::vector<std::string>{"+connect 127.0.0.1:29070 +set fs_game x"}));
     EXPECT_TRUE(rig_.box.shown.empty());
 }
 
@@ -59,7 +59,7 @@ TEST_F(JoinTest, TheOtherVersionIsAskedOnceThenSwitchedThenStarted) {
               "This server plays 1.0.1; the game is 1.0.0. Switch and join?");
     EXPECT_EQ(rig_.install.ReadMagic(), std::to_string(kMagic101));
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 101");
-    EXPECT_EQ(Launched(), (std::vector<std::string>{"+set fs_game x +connect 127.0.0.1:29070"}));
+    EXPECT_EQ(Launched(), (std::vector<std::string>{"+connect 127.0.0.1:29070 +set fs_game x"}));
 }
 
 TEST_F(JoinTest, NoToTheQuestionChangesNothing) {
