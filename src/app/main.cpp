@@ -3,6 +3,7 @@
 #include "browser/join.h"
 #include "browser/win32/browser_window.h"
 #include "common/win32/message_box_win32.h"
+#include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 #include "console/command_line.h"
 #include "console/form1.h"
@@ -35,6 +36,24 @@ void CALLBACK StepJoin(HWND, UINT, UINT_PTR timer, DWORD) {
         ::KillTimer(nullptr, timer);
     }
     stepping = false;
+}
+
+// This program again, without arguments: the list of servers.
+bool StartListProcess() {
+    std::wstring path(MAX_PATH, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    path.resize(length);
+    std::wstring line = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started))
+        return false;
+    const quorin::win32::UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+    return true;
 }
 
 // Started without an address, Quorin shows the list of servers first. The
@@ -108,6 +127,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                commandLine);
     win32::AboutBox about;
     win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
+    // "Servers...": a Quorin of its own opens the list, and this one closes
+    // (when it is idle: a switch or a running game keeps it).
+    window.SetServersHook([&] {
+        if (StartListProcess())
+            ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
+    });
     if (!window.Create()) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;

@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "browser/win32/browser_window.h"
+#include "console/win32/form1_window.h"
+#include "tests/support/win32/live_services.h"
 #include "tests/support/win32/peer_ports.h"
 
 namespace quorin {
@@ -146,6 +148,25 @@ TEST_F(BrowserWindowTest, TheWindowAnswersDuringARefresh) {
     DWORD_PTR result = 0;
     ASSERT_TRUE(::SendMessageTimeoutA(window_->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 100, &result));
     EXPECT_LT(steady_clock::now() - before, 100ms);
+}
+
+// The main window, started with an address, has its way to the list.
+class MainWindowTest : public test::LiveServicesTest {};
+
+TEST_F(MainWindowTest, ServersInTheSystemMenuLeadsToTheList) {
+    QUORIN_PEER_PORT(port, "v101");
+    rig_.Install(kMagic101);
+    Form1& form = rig_.Create("+connect 127.0.0.1:" + std::to_string(port));
+    win32::Form1Window window(form, {[] {}});
+    int asked = 0;
+    window.SetServersHook([&] { ++asked; });
+    ASSERT_TRUE(window.Create());
+    HMENU menu = ::GetSystemMenu(window.Handle(), FALSE);
+    char text[64] = {};
+    ::GetMenuStringA(menu, win32::kSysCommandServers, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Servers...");
+    ::SendMessageA(window.Handle(), WM_SYSCOMMAND, win32::kSysCommandServers, 0);
+    EXPECT_EQ(asked, 1);
 }
 
 TEST(MastersSetting, ReadFromTheCurrentUsersKey) {

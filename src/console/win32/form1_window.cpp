@@ -247,6 +247,11 @@ bool Form1Window::Create() {
     if (!hwnd)
         return false;
     hwnd_.Reset(hwnd);
+    if (servers_) {
+        HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+        ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(menu, MF_STRING, kSysCommandServers, "&Servers...");
+    }
     // The poll runs from the window's start, so that its first tick comes
     // 500 ms after the window exists, not after its controls are made.
     ::SetTimer(hwnd, kTimerId, kTimerInterval, nullptr);
@@ -615,6 +620,12 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         form_.JobReport(std::string(static_cast<const char*>(data->lpData), data->cbData));
         return TRUE;
     }
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == kSysCommandServers && servers_) {
+            servers_();
+            return 0;
+        }
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_CLOSE:
         if (form_.Doing() != Activity::Idle)
             return 0; // a switch is not cut short, and the game is waited for

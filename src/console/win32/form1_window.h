@@ -16,6 +16,8 @@ namespace quorin::win32 {
 // Posted to the window: the switch's job has ended; the game has ended.
 inline constexpr UINT kMsgJobFinished = WM_APP + 1;
 inline constexpr UINT kMsgGameEnded = WM_APP + 2;
+// The system menu's "Servers..." (a multiple of 16 below 0xF000).
+inline constexpr UINT kSysCommandServers = 0x0110;
 
 class Form1Window {
   public:
@@ -28,6 +30,9 @@ class Form1Window {
     Form1Window(const Form1Window&) = delete;
     Form1Window& operator=(const Form1Window&) = delete;
 
+    // The way to the list of servers: "Servers..." in the window's system
+    // menu, when set before Create.
+    void SetServersHook(std::function<void()> servers) { servers_ = std::move(servers); }
     // Creates the window hidden, with the timer running.
     bool Create();
     void Show();
@@ -64,6 +69,7 @@ class Form1Window {
 
     Form1& form_;
     Hooks hooks_;
+    std::function<void()> servers_;
     UniqueHwnd hwnd_;
     HWND tooltip_ = nullptr;
     std::map<int, HWND> controls_;
