@@ -65,12 +65,13 @@ TEST(MasterMayName, SkipsWhatCannotBeAGameServerAndLocalAddressesFromAfar) {
         {"203.0.113.7", "172.31.0.1:29070", false},  {"203.0.113.7", "172.32.0.1:29070", true},
         {"203.0.113.7", "192.168.1.2:29070", false}, {"203.0.113.7", "169.254.0.1:29070", false},
         {"127.0.0.1", "127.0.0.5:29070", true},      {"192.168.0.1", "10.0.0.2:29070", true},
-        {"127.0.0.1", "198.51.100.1:29070", true},   {"127.0.0.1", "127.0.0.1:0", false},
+        {"127.0.0.1", "198.51.100.1:29070", true},
     };
     for (const auto& c : cases) {
         const ServerAddress master = *ParseAddressText(c.master, 1);
         EXPECT_EQ(MasterMayName(master.ip, *ParseAddressText(c.server, 1)), c.taken) << c.server;
     }
+    EXPECT_FALSE(MasterMayName(0x7F000001, {0x7F000001, 0})); // port 0
 }
 
 TEST(ParseAddressText, DottedAddressesWithAnOptionalPort) {
