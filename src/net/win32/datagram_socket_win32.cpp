@@ -64,8 +64,10 @@ void DatagramSocket::ReceiveLoop() {
             continue;
         {
             const std::lock_guard hold(lock_);
-            if (queue_.size() >= kQueueLimit)
+            if (queue_.size() >= kQueueLimit ||
+                queuedBytes_ + static_cast<std::size_t>(got) > kQueueBytesLimit)
                 continue;
+            queuedBytes_ += static_cast<std::size_t>(got);
             queue_.push_back({{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)},
                               std::string(buffer.data(), static_cast<std::size_t>(got)),
                               at});
@@ -101,6 +103,7 @@ std::optional<IDatagramSocket::Arrival> DatagramSocket::Receive(std::int64_t tim
         return std::nullopt;
     Arrival arrival = std::move(queue_.front());
     queue_.pop_front();
+    queuedBytes_ -= arrival.datagram.size();
     return arrival;
 }
 

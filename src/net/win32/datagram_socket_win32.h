@@ -31,9 +31,10 @@ class DatagramSocket : public IDatagramSocket {
     std::optional<Arrival> Receive(std::int64_t timeoutMicros) override;
     std::int64_t NowMicros() override;
 
-    // Datagrams waiting at most; beyond, more are dropped, as a full socket
-    // buffer drops them.
+    // Datagrams, and their bytes, waiting at most; beyond, more are
+    // dropped, as a full socket buffer drops them.
     static constexpr std::size_t kQueueLimit = 4096;
+    static constexpr std::size_t kQueueBytesLimit = 8 << 20;
 
   private:
     void ReceiveLoop();
@@ -46,6 +47,7 @@ class DatagramSocket : public IDatagramSocket {
     std::mutex lock_;
     std::condition_variable arrived_;
     std::deque<Arrival> queue_;
+    std::size_t queuedBytes_ = 0;
 };
 
 } // namespace quorin::win32
