@@ -65,6 +65,7 @@ std::optional<std::string> PickFromList(const std::string& commandLine,
     using namespace quorin;
     std::optional<std::string> picked;
     bool typed = false;
+    bool detailsOnly = false; // "Details": the main window for it, without joining
     win32::BrowserWindow* shown = nullptr;
     win32::BrowserWindow list(win32::ReadMastersSetting(),
                               {[&] { return installed; },
@@ -74,6 +75,11 @@ std::optional<std::string> PickFromList(const std::string& commandLine,
                                },
                                [&] {
                                    typed = true;
+                                   ::PostMessageA(shown->Handle(), WM_CLOSE, 0, 0);
+                               },
+                               [&](const ServerRow& row) { // as if given an address
+                                   picked = WithAddress(commandLine, AddressText(row.address));
+                                   detailsOnly = true;
                                    ::PostMessageA(shown->Handle(), WM_CLOSE, 0, 0);
                                }});
     shown = &list;
@@ -87,7 +93,7 @@ std::optional<std::string> PickFromList(const std::string& commandLine,
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
-    join = picked.has_value();
+    join = picked.has_value() && !detailsOnly;
     if (typed)
         return commandLine;
     return picked;

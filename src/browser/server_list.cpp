@@ -115,6 +115,18 @@ std::optional<std::vector<Player>> PlayersOfStatus(std::string_view datagram) {
     return players;
 }
 
+std::string WhyNotJoinable(const ServerRow& row) {
+    const std::string server = AddressText(row.address);
+    if (row.state == ServerRow::State::Silent)
+        return server + " does not answer: there is nothing to join.";
+    if (row.state == ServerRow::State::Waiting)
+        return server + " has not answered yet.";
+    if (row.Version().empty())
+        return server + " plays protocol " + std::to_string(row.info.protocol) +
+               ", neither 1.0.0 (25) nor 1.0.1 (26): the game cannot join it.";
+    return {};
+}
+
 int Bots(const std::vector<Player>& players) {
     return static_cast<int>(
         std::count_if(players.begin(), players.end(), [](const Player& p) { return p.ping == 0; }));

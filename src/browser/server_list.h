@@ -60,6 +60,9 @@ bool Before(const ServerRow& a, const ServerRow& b, Column column, bool descendi
 std::optional<std::vector<Player>> PlayersOfStatus(std::string_view datagram);
 // The players taken for bots: those with a ping of 0, as bots have.
 int Bots(const std::vector<Player>& players);
+// Why the game cannot join `row`, in words for the status bar; empty when
+// it can.
+std::string WhyNotJoinable(const ServerRow& row);
 // The status bar's text.
 std::string StatusText(const ListCounts& counts, bool refreshing);
 

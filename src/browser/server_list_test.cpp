@@ -104,6 +104,11 @@ TEST(ServerList, CellsSayWhatIsKnown) {
     };
     for (const auto& [row, column, text] : cases)
         EXPECT_EQ(CellText(*row, column), text);
+    EXPECT_EQ(WhyNotJoinable(bots), "");
+    EXPECT_EQ(WhyNotJoinable(silent), "127.0.0.1:2 does not answer: there is nothing to join.");
+    EXPECT_EQ(WhyNotJoinable(other), "127.0.0.1:3 plays protocol 71, neither 1.0.0 (25) nor 1.0.1 "
+                                     "(26): the game cannot join it.");
+    EXPECT_EQ(WhyNotJoinable(Bare(4)), "127.0.0.1:4 has not answered yet.");
 }
 
 TEST(ServerList, PlayersAndBotsOfAStatusReply) {

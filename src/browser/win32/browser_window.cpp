@@ -26,15 +26,16 @@ struct Placed {
     int left, width;
 };
 constexpr int kMargin = 120, kRowTop = 120, kRowHeight = 345, kListTop = 585;
-constexpr int kClientWidth = 12000, kClientHeight = 8250, kPlayersHeight = 1950;
+constexpr int kClientWidth = 13200, kClientHeight = 8250, kPlayersHeight = 1950;
 const Placed kRow[] = {
     {kIdRefresh, "BUTTON", "&Refresh", BS_PUSHBUTTON | WS_TABSTOP, 120, 1050},
     {kIdAddress, "BUTTON", "&Address...", BS_PUSHBUTTON | WS_TABSTOP, 1290, 1050},
-    {kIdVersion, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 2460, 2400},
-    {kIdHideEmpty, "BUTTON", "Hide &empty", BS_AUTOCHECKBOX | WS_TABSTOP, 4980, 1200},
-    {kIdHideFull, "BUTTON", "Hide f&ull", BS_AUTOCHECKBOX | WS_TABSTOP, 6270, 1000},
-    {kIdHidePassworded, "BUTTON", "Hide &passworded", BS_AUTOCHECKBOX | WS_TABSTOP, 7350, 1650},
-    {kIdFind, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 9120, 2760},
+    {kIdDetails, "BUTTON", "&Details", BS_PUSHBUTTON | WS_TABSTOP, 2460, 1050},
+    {kIdVersion, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 3630, 2400},
+    {kIdHideEmpty, "BUTTON", "Hide &empty", BS_AUTOCHECKBOX | WS_TABSTOP, 6150, 1200},
+    {kIdHideFull, "BUTTON", "Hide f&ull", BS_AUTOCHECKBOX | WS_TABSTOP, 7440, 1000},
+    {kIdHidePassworded, "BUTTON", "Hide &passworded", BS_AUTOCHECKBOX | WS_TABSTOP, 8520, 1650},
+    {kIdFind, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 10290, 2760},
 };
 const struct {
     const char* title;
@@ -254,6 +255,8 @@ bool BrowserWindow::Create() {
         make(p.id, p.cls, p.text, p.style, p.id == kIdFind ? WS_EX_CLIENTEDGE : 0);
     if (!hooks_.typeAddress)
         ::ShowWindow(controls_[kIdAddress], SW_HIDE);
+    if (!hooks_.details)
+        ::ShowWindow(controls_[kIdDetails], SW_HIDE);
     const std::string installed = hooks_.installedVersion ? hooks_.installedVersion() : "";
     const std::string other = installed == kVersion100   ? " (1.0.1)"
                               : installed == kVersion101 ? " (1.0.0)"
@@ -406,8 +409,17 @@ void BrowserWindow::Sync(bool force) {
 
 void BrowserWindow::JoinSelected() {
     const int selected = Selected();
-    if (hooks_.join && selected >= 0 && static_cast<std::size_t>(selected) < view_.rows.size())
-        hooks_.join(view_.rows[selected]);
+    if (!hooks_.join || selected < 0 || static_cast<std::size_t>(selected) >= view_.rows.size())
+        return;
+    // A server the game cannot join is not offered: the status bar says why.
+    const ServerRow& row = view_.rows[selected];
+    if (const std::string why = WhyNotJoinable(row); !why.empty()) {
+        status_ = why;
+        ::SendMessageA(controls_[kIdStatusBar], SB_SETTEXTA, 0,
+                       reinterpret_cast<LPARAM>(status_.c_str()));
+        return;
+    }
+    hooks_.join(row);
 }
 
 bool BrowserWindow::PreTranslate(MSG& msg) {
@@ -455,6 +467,9 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Refresh();
         else if (id == kIdAddress && code == BN_CLICKED && hooks_.typeAddress)
             hooks_.typeAddress();
+        else if (id == kIdDetails && code == BN_CLICKED && hooks_.details && Selected() >= 0 &&
+                 static_cast<std::size_t>(Selected()) < view_.rows.size())
+            hooks_.details(view_.rows[Selected()]);
         else if ((id == kIdVersion && code == CBN_SELCHANGE) ||
                  (id == kIdFind && code == EN_CHANGE) ||
                  ((id == kIdHideEmpty || id == kIdHideFull || id == kIdHidePassworded) &&

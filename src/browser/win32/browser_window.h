@@ -36,6 +36,7 @@ enum : int {
     kIdList,
     kIdStatusBar,
     kIdPlayers, // the selected server's players
+    kIdDetails,
 };
 
 class BrowserWindow {
@@ -47,6 +48,9 @@ class BrowserWindow {
         std::function<void(const ServerRow&)> join;
         // "Address...": the player types an address instead; absent, no button.
         std::function<void()> typeAddress;
+        // "Details": the selected server in the main window, without joining;
+        // absent, no button.
+        std::function<void(const ServerRow&)> details;
     };
     BrowserWindow(std::optional<std::string> mastersSetting, Hooks hooks);
     ~BrowserWindow();

@@ -22,7 +22,8 @@ class BrowserWindowTest : public ::testing::Test {
             "127.0.0.1:" + std::to_string(master),
             win32::BrowserWindow::Hooks{[] { return std::string("v1.0.0"); },
                                         [this](const ServerRow& row) { joined_.push_back(row); },
-                                        [this] { ++typed_; }});
+                                        [this] { ++typed_; },
+                                        [this](const ServerRow& row) { details_.push_back(row); }});
         ASSERT_TRUE(window_->Create());
         window_->Show();
         window_->Refresh();
@@ -62,6 +63,7 @@ class BrowserWindowTest : public ::testing::Test {
     std::unique_ptr<win32::BrowserWindow> window_;
     std::vector<ServerRow> joined_;
     int typed_ = 0;
+    std::vector<ServerRow> details_;
 };
 
 TEST_F(BrowserWindowTest, EveryServerOnceWithWhatItSaid) {
@@ -109,7 +111,7 @@ TEST_F(BrowserWindowTest, FiltersAndSortingGiveTheRightRows) {
     EXPECT_EQ(Shown(Column::Name), "OpenJK stand-in|");
 }
 
-TEST_F(BrowserWindowTest, EnterJoinsAddressTypesAndF5Refreshes) {
+TEST_F(BrowserWindowTest, EnterJoinsDetailsAndAddressHandOverAndF5Refreshes) {
     Start();
     SortBy(Column::Name);
     HWND list = window_->Control(win32::kIdList);
@@ -122,6 +124,16 @@ TEST_F(BrowserWindowTest, EnterJoinsAddressTypesAndF5Refreshes) {
     EXPECT_EQ(joined_.at(0).info.hostname, "^2Stand-in ^71.0.0");
     Click(win32::kIdAddress);
     EXPECT_EQ(typed_, 1);
+    Click(win32::kIdDetails);
+    ASSERT_EQ(details_.size(), 1u);
+    EXPECT_EQ(details_[0].info.hostname, "^2Stand-in ^71.0.0");
+    // The silent server, last, is not offered: the status bar says why.
+    ::SetFocus(list); // the buttons' clicks took it
+    ::SendMessageA(list, LVM_SETITEMSTATE, 8, reinterpret_cast<LPARAM>(&state));
+    ::PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(
+        Pump([&] { return window_->StatusLine().find("does not answer") != std::string::npos; }));
+    EXPECT_EQ(joined_.size(), 1u);
     ::PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
     ASSERT_TRUE(Pump([&] { return window_->Refreshing(); }, 2s));
     ASSERT_TRUE(Pump([&] { return !window_->Refreshing(); }, 20s));
