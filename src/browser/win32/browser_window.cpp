@@ -397,6 +397,9 @@ void BrowserWindow::Sync(bool force) {
         failure_ =
             "The list could not be refreshed: Windows Sockets error " + std::to_string(error) + ".";
     status_ = failure_.empty() ? StatusText(view_.counts, refreshing_) : failure_;
+    if (masters_.masters.size() > RefreshLimits{}.masters)
+        status_ += "   Only the first " + std::to_string(RefreshLimits{}.masters) + " of " +
+                   std::to_string(masters_.masters.size()) + " masters are asked.";
     if (!masters_.rejected.empty()) {
         status_ += "   Not a master (\"Masters\" setting):";
         for (const std::string& word : masters_.rejected)
