@@ -2,6 +2,13 @@
 # replay is refreshed by `QUORIN_REGENERATE=1 scripts/peers start DIR`.
 if(QUORIN_TESTS)
   add_test(NAME core_tests COMMAND core_tests)
+  # The stand-in master read by qstat and registered in by openarena-server,
+  # on loopback (once, in the g++ build).
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    add_test(NAME standin_master COMMAND ${PROJECT_SOURCE_DIR}/scripts/check-standin-master
+      ${CMAKE_BINARY_DIR}/standin-master)
+    set_tests_properties(standin_master PROPERTIES TIMEOUT 180 LABELS peers)
+  endif()
 endif()
 
 if(QUORIN_BENCHMARKS)
@@ -11,10 +18,10 @@ if(QUORIN_BENCHMARKS)
 endif()
 
 if(QUORIN_FUZZ)
-  # The datagram from a stranger, the one input that comes off the network,
+  # The datagrams from strangers, the inputs that come off the network,
   # fuzzed for a bounded time on a corpus of the build's own, seeded from
   # fuzz/seeds; any finding fails the test.
-  foreach(target status_reply)
+  foreach(target status_reply master_reply)
     add_executable(${target}_fuzz fuzz/${target}_fuzz.cpp)
     target_link_libraries(${target}_fuzz PRIVATE quorin_core)
     target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)

@@ -3,6 +3,7 @@
 enable_language(RC)
 
 add_library(quorin_win32 STATIC
+  src/browser/win32/browser_window.cpp
   src/common/win32/controls.cpp
   src/common/win32/link_label.cpp
   src/common/win32/message_box_win32.cpp
@@ -17,6 +18,7 @@ add_library(quorin_win32 STATIC
   src/dialogs/win32/dialog_windows.cpp
   src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp
+  src/net/win32/datagram_socket_win32.cpp
   src/net/win32/winsock_api.cpp)
 target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
   gdi32 user32 version)
@@ -51,12 +53,14 @@ if(QUORIN_TESTS)
     src/install/win32/registry_win32_test.cpp
     src/console/win32/version_switch_win32_test.cpp
     src/net/win32/udp_win32_test.cpp
+    src/net/win32/datagram_socket_win32_test.cpp
     src/app/quorin_exe_test.cpp
     tests/support/win32/registry_backend_win32.cpp
     tests/support/win32/game_folder_win32.cpp)
 
   # The real windows, driven in-process under Wine and Xvfb.
   add_executable(window_tests
+    src/browser/win32/browser_window_test.cpp
     src/console/win32/form1_window_test.cpp
     tests/support/win32/registry_backend_win32.cpp)
   target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
@@ -119,6 +123,9 @@ endif()
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).
 add_executable(copy_benchmark benchmarks/copy_benchmark.cpp)
 target_link_libraries(copy_benchmark PRIVATE quorin_win32)
+# The list of servers, timed (run by scripts/bench-browser).
+add_executable(browser_benchmark benchmarks/browser_benchmark.cpp)
+target_link_libraries(browser_benchmark PRIVATE quorin_win32 psapi)
 add_executable(minimal_window WIN32 benchmarks/minimal_window.cpp)
 target_include_directories(minimal_window PRIVATE src)
 add_executable(startup_benchmark benchmarks/startup_benchmark.cpp)

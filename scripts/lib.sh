@@ -27,6 +27,44 @@ standin_port() { # OUT VARIANT
   sed -n "s/^$2=//p" "$1/ports.txt"
 }
 
+# The stand-in master: compiled to OUT/standin-master, started detached with
+# ARGS (see tools/standin/master.cpp), and waited for (10 s at most) until it
+# has written OUT/ports.txt ("master=PORT"). MASTER_PID and MASTER_PORT.
+start_master() { # OUT ARGS...
+  local out="$1"
+  shift
+  mkdir -p "$out"
+  g++ -std=c++20 -O2 "$root/tools/standin/master.cpp" -o "$out/standin-master" || return 1
+  rm -f "$out/ports.txt"
+  setsid "$out/standin-master" --ports-file "$out/ports.txt" "$@" </dev/null >"$out/master.log" 2>&1 &
+  MASTER_PID=$!
+  for _ in $(seq 100); do
+    if [ -s "$out/ports.txt" ]; then
+      MASTER_PORT="$(sed -n 's/^master=//p' "$out/ports.txt")"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "the stand-in master wrote no port within 10 s (see $out/master.log)" >&2
+  kill "$MASTER_PID" 2>/dev/null || true
+  return 1
+}
+
+# An openarena-server of our own on a free loopback port, speaking PROTOCOL
+# (25 or 26) and sending its heartbeat to MASTER (host:port, or "" for none).
+# Its home is OUT/home-PROTOCOL. OA_PID and OA_PORT.
+start_openarena() { # OUT PROTOCOL MASTER NAME
+  local out="$1" protocol="$2" master="$3" name="$4" dedicated=1
+  [ -n "$master" ] && dedicated=2
+  mkdir -p "$out/home-$protocol"
+  OA_PORT="$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+  HOME="$out/home-$protocol" setsid /usr/games/openarena-server +set dedicated "$dedicated" \
+    +set net_ip 127.0.0.1 +set net_port "$OA_PORT" +set sv_master1 "$master" +set sv_master2 "" \
+    +set sv_master3 "" +set com_protocol "$protocol" +set com_legacyprotocol "$protocol" \
+    +set sv_hostname "$name" +map oa_dm1 </dev/null >"$out/openarena-$protocol.log" 2>&1 &
+  OA_PID=$!
+}
+
 # An Xvfb of our own on a display it found free itself (-displayfd), waited
 # for (10 s at most) until it takes connections. Sets DISPLAY and XVFB_PID.
 start_xvfb() {

@@ -1,6 +1,9 @@
 // Quorin's entry point: the real services wired to the main window's
 // workflow; start-up runs before the window is first shown.
+#include "browser/join.h"
+#include "browser/win32/browser_window.h"
 #include "common/win32/message_box_win32.h"
+#include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 #include "console/command_line.h"
 #include "console/form1.h"
@@ -20,6 +23,81 @@ class EndingProcess : public quorin::IProcessControl {
   public:
     void EndProcess() override { ::ExitProcess(0); }
 };
+
+// The join under way, stepped by a timer of the thread (no window of its own).
+quorin::JoinDriver* joining = nullptr;
+void CALLBACK StepJoin(HWND, UINT, UINT_PTR timer, DWORD) {
+    static bool stepping = false; // the ticks go on while the join's question is open
+    if (!joining || stepping)
+        return;
+    stepping = true;
+    if (!joining->Step()) {
+        joining = nullptr;
+        ::KillTimer(nullptr, timer);
+    }
+    stepping = false;
+}
+
+// This program again, without arguments: the list of servers.
+bool StartListProcess() {
+    std::wstring path(MAX_PATH, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    path.resize(length);
+    std::wstring line = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started))
+        return false;
+    const quorin::win32::UniqueKernelHandle process(started.hProcess), thread(started.hThread);
+    return true;
+}
+
+// Started without an address, Quorin shows the list of servers first. The
+// command line comes back with the address of the server picked to join;
+// unchanged when the player chose to type an address; nothing when the
+// list was closed.
+std::optional<std::string> PickFromList(const std::string& commandLine,
+                                        const std::string& installed, bool& join) {
+    using namespace quorin;
+    std::optional<std::string> picked;
+    bool typed = false;
+    bool detailsOnly = false; // "Details": the main window for it, without joining
+    win32::BrowserWindow* shown = nullptr;
+    win32::BrowserWindow list(win32::ReadMastersSetting(),
+                              {[&] { return installed; },
+                               [&](const ServerRow& row) {
+                                   picked = WithAddress(commandLine, AddressText(row.address));
+                                   ::PostMessageA(shown->Handle(), WM_CLOSE, 0, 0);
+                               },
+                               [&] {
+                                   typed = true;
+                                   ::PostMessageA(shown->Handle(), WM_CLOSE, 0, 0);
+                               },
+                               [&](const ServerRow& row) { // as if given an address
+                                   picked = WithAddress(commandLine, AddressText(row.address));
+                                   detailsOnly = true;
+                                   ::PostMessageA(shown->Handle(), WM_CLOSE, 0, 0);
+                               }});
+    shown = &list;
+    if (!list.Create())
+        return commandLine; // no list to be had: Server Settings asks, as before
+    list.Refresh();
+    list.Show();
+    MSG msg;
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
+        if (!list.PreTranslate(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    join = picked.has_value() && !detailsOnly;
+    if (typed)
+        return commandLine;
+    return picked;
+}
 
 } // namespace
 
@@ -42,10 +120,25 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::WindowJobs jobs;
     win32::GameLauncher launcher;
     win32::Elevation elevation;
+    std::string commandLine(ArgumentText(::GetCommandLineA()));
+    bool join = false;
+    if (ReadCommandLine(commandLine).needsDialog) {
+        const auto picked = PickFromList(
+            commandLine, std::string(ClientVersionFromMagic(install.ReadMagic())), join);
+        if (!picked)
+            return 0;
+        commandLine = *picked;
+    }
     Form1 form({box, serverDialog, process, udp, install, files, jobs, launcher, elevation},
-               std::string(ArgumentText(::GetCommandLineA())));
+               commandLine);
     win32::AboutBox about;
     win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
+    // "Servers...": a Quorin of its own opens the list, and this one closes
+    // (when it is idle: a switch or a running game keeps it).
+    window.SetServersHook([&] {
+        if (StartListProcess())
+            ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
+    });
     if (!window.Create()) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;
@@ -57,6 +150,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     form.Repaint = [&] { window.PaintNow(); };
     form.Form_Load();
     window.Show();
+    JoinDriver driver(form, box);
+    if (join) {
+        joining = &driver;
+        ::SetTimer(nullptr, 0, 250, StepJoin);
+    }
     win32::MessageLoop(launcher, [&](MSG& msg) { return window.PreTranslate(msg); }).Run();
     jobs.Wait(); // none runs once the window has closed; its work uses the workflow
     return 0;

@@ -37,6 +37,14 @@ std::string Text(HWND control) {
     return text;
 }
 
+// What the control itself answers to WM_GETTEXT: a status bar's part, say,
+// which GetWindowText does not ask another process's window for.
+std::string Answered(HWND control) {
+    char text[1024] = {};
+    ::SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 HWND Status(HWND main) {
     return ::GetDlgItem(::GetDlgItem(main, quorin::kIdStatusBar), quorin::kIdStatus);
 }
@@ -147,6 +155,26 @@ int main(int argc, char** argv) {
             ::Sleep(100);
             ::SetCursorPos(at.x, at.y); // a move within the list, as a hand would make
             ::Sleep(1500);
+        } else if (arg == "--set-text" && i + 2 < argc) { // an edit box, as if typed
+            HWND edit = ::GetDlgItem(main, std::atoi(argv[i + 1]));
+            ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[i + 2]));
+            i += 2;
+            ::Sleep(300);
+        } else if (arg == "--key" && i + 2 < argc) { // a key pressed in a control
+            ::PostMessageA(::GetDlgItem(main, std::atoi(argv[i + 1])), WM_KEYDOWN,
+                           static_cast<WPARAM>(std::atoi(argv[i + 2])), 0);
+            i += 2;
+            ::Sleep(300);
+        } else if (arg == "--wait-gone" && i + 2 < argc) { // 30 s at most
+            HWND child = ::GetDlgItem(main, std::atoi(argv[i + 1]));
+            const std::string word = argv[i + 2];
+            i += 2;
+            for (int tries = 0; tries < 300 && Answered(child).find(word) != std::string::npos;
+                 ++tries)
+                ::Sleep(100);
+        } else if (arg == "--child-text" && i + 1 < argc) {
+            std::printf("%s\n", Answered(::GetDlgItem(main, std::atoi(argv[++i]))).c_str());
+            return 0;
         } else if (arg == "--rect") {
             RECT r{};
             ::GetWindowRect(main, &r);

@@ -19,12 +19,21 @@
 //   bigthengood  an 8193-byte datagram, then a good 1.0.1 reply
 //   longrows a 1.0.1 reply whose name is 600 characters long, with 700 players
 //   flood    40 datagrams of 8193 bytes for every request
+//   pass / full / nobody  1.0.1 servers with a password, every slot taken,
+//            no one playing
+//   silent   never answers
+//   delayN   a 1.0.1 server that answers getinfo after N ms ("Delay N ms"), for
+//            timing pings against known delays
+// v101, v100, openjk, pass, full and nobody answer `getinfo CHALLENGE` too,
+// with an infoResponse that echoes the challenge (and `getinfo` alone).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -36,6 +45,7 @@
 namespace {
 
 const std::string kRequest("\xFF\xFF\xFF\xFFgetstatus xxx", 17);
+const std::string kInfoRequest("\xFF\xFF\xFF\xFFgetinfo");
 const std::string kHeader("\xFF\xFF\xFF\xFFstatusResponse\n");
 
 std::string Players() {
@@ -50,7 +60,72 @@ std::string Variables(const std::string& version, const std::string& protocol,
            "\\dmflags\\0\\fraglimit\\20\\timelimit\\0";
 }
 
+std::string Crowd(int players) {
+    std::string lines;
+    for (int i = 0; i < players; ++i)
+        lines += std::to_string(i) + " " + std::to_string(20 + i) + " \"Player " +
+                 std::to_string(i) + "\"\n";
+    return lines;
+}
+
+// N for a "delayN" variant, or -1.
+int DelayOf(const std::string& variant) {
+    if (!variant.starts_with("delay") || variant.size() == 5 || variant.size() > 9 ||
+        variant.find_first_not_of("0123456789", 5) != std::string::npos)
+        return -1;
+    return std::atoi(variant.c_str() + 5);
+}
+
+// The info a variant gives to `getinfo`: empty for those that ignore it.
+std::string Info(const std::string& variant, const std::string& challenge) {
+    if (const int delay = DelayOf(variant); delay >= 0) {
+        std::string info = Info("v101", challenge);
+        const std::string name = "^4Stand-in ^71.0.1";
+        info.replace(info.find(name), name.size(), "Delay " + std::to_string(delay) + " ms");
+        return info;
+    }
+    struct Shape {
+        const char* variant;
+        const char* protocol;
+        const char* hostname;
+        const char* clients;
+        const char* more; // needpass, game
+    };
+    static const Shape shapes[] = {
+        {"v101", "26", "^4Stand-in ^71.0.1", "3", "\\needpass\\0"},
+        {"v100", "25", "^2Stand-in ^71.0.0", "3", "\\needpass\\0"},
+        {"openjk", "26", "OpenJK stand-in", "3", "\\needpass\\0\\game\\japlus"},
+        {"pass", "26", "^1Locked ^7stand-in", "3", "\\needpass\\1"},
+        {"full", "26", "Full stand-in", "16", "\\needpass\\0"},
+        {"nobody", "25", "Empty stand-in", "0", "\\needpass\\0"},
+    };
+    for (const Shape& shape : shapes)
+        if (variant == shape.variant)
+            return "\xFF\xFF\xFF\xFFinfoResponse\n" +
+                   (challenge.empty() ? "" : "\\challenge\\" + challenge) + "\\protocol\\" +
+                   shape.protocol + "\\hostname\\" + shape.hostname +
+                   "\\mapname\\mp/ffa3\\clients\\" + shape.clients +
+                   "\\sv_maxclients\\16\\gametype\\0\\truejedi\\0\\wdisable\\0"
+                   "\\fdisable\\0" +
+                   shape.more;
+    return {};
+}
+
 std::vector<std::string> Replies(const std::string& variant) {
+    if (DelayOf(variant) >= 0)
+        return Replies("v101");
+    if (variant == "pass" || variant == "full" || variant == "nobody") {
+        const std::string version = variant == "nobody" ? "JAmp: v1.0.0.0 win-x86 Sep  5 2003"
+                                                        : "JAmp: v1.0.1.0 win-x86 Oct 24 2003";
+        const std::string hostname = variant == "pass"   ? "^1Locked ^7stand-in"
+                                     : variant == "full" ? "Full stand-in"
+                                                         : "Empty stand-in";
+        std::string variables = Variables(version, variant == "nobody" ? "25" : "26", hostname);
+        if (variant == "pass")
+            variables.replace(variables.find("needpass\\0"), 10, "needpass\\1");
+        const int players = variant == "full" ? 16 : variant == "pass" ? 3 : 0;
+        return {kHeader + variables + "\n" + Crowd(players)};
+    }
     if (variant == "v101")
         return {kHeader +
                 Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "^4Stand-in ^71.0.1") + "\n" +
@@ -112,7 +187,7 @@ int main(int argc, char** argv) {
         const std::size_t eq = arg.find('=');
         const std::string variant = arg.substr(0, eq);
         const int port = eq == std::string::npos ? 0 : std::atoi(arg.c_str() + eq + 1);
-        if (Replies(variant).empty()) {
+        if (Replies(variant).empty() && variant != "silent") {
             std::cerr << "standin: unknown variant " << variant << "\n";
             return 2;
         }
@@ -149,9 +224,29 @@ int main(int argc, char** argv) {
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ::bind(elsewhere, reinterpret_cast<sockaddr*>(&any), sizeof any);
+    // Answers held back by a "delayN" variant, in the order they are due.
+    struct Due {
+        std::chrono::steady_clock::time_point at;
+        int fd;
+        std::string reply;
+        sockaddr_in to;
+    };
+    std::multimap<std::chrono::steady_clock::time_point, Due> due;
     for (;;) {
-        if (::poll(fds.data(), fds.size(), -1) < 0)
+        int wait = -1;
+        if (!due.empty())
+            wait = static_cast<int>(
+                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(
+                                           due.begin()->first - std::chrono::steady_clock::now())
+                                           .count()));
+        if (::poll(fds.data(), fds.size(), wait) < 0)
             return 1;
+        for (auto now = std::chrono::steady_clock::now(); !due.empty() && due.begin()->first <= now;
+             due.erase(due.begin())) {
+            const Due& d = due.begin()->second;
+            ::sendto(d.fd, d.reply.data(), d.reply.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&d.to), sizeof d.to);
+        }
         for (std::size_t i = 0; i < fds.size(); ++i) {
             if (!(fds[i].revents & POLLIN))
                 continue;
@@ -159,11 +254,29 @@ int main(int argc, char** argv) {
             socklen_t fromLength = sizeof from;
             const ssize_t got = ::recvfrom(fds[i].fd, buffer.data(), buffer.size(), 0,
                                            reinterpret_cast<sockaddr*>(&from), &fromLength);
-            // Only the status request gets an answer, as on a real server.
-            if (got != static_cast<ssize_t>(kRequest.size()) ||
-                std::memcmp(buffer.data(), kRequest.data(), kRequest.size()) != 0)
-                continue;
+            const std::string request(buffer.data(), got > 0 ? got : 0);
             const int out = variants[i] == "otherport" ? elsewhere : fds[i].fd;
+            if (request.starts_with(kInfoRequest)) {
+                // "getinfo CHALLENGE", or "getinfo" alone as qstat asks; no
+                // challenge is echoed to the latter, as on the engines.
+                std::string challenge = request.substr(kInfoRequest.size());
+                challenge.erase(0, challenge.find_first_not_of(' '));
+                challenge = challenge.substr(0, challenge.find_first_of("\n\\"));
+                const std::string info = Info(variants[i], challenge);
+                if (const int delay = DelayOf(variants[i]); delay >= 0 && !info.empty()) {
+                    const auto at =
+                        std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
+                    due.emplace(at, Due{at, fds[i].fd, info, from});
+                    continue;
+                }
+                if (!info.empty())
+                    ::sendto(out, info.data(), info.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                             fromLength);
+                continue;
+            }
+            // Only the status request gets an answer, as on a real server.
+            if (request != kRequest || variants[i] == "silent")
+                continue;
             for (const std::string& reply : Replies(variants[i]))
                 ::sendto(out, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from),
                          fromLength);

@@ -42,6 +42,11 @@ bool Form1Window::Create() {
     if (!hwnd)
         return false;
     hwnd_.Reset(hwnd);
+    if (servers_) {
+        HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+        ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(menu, MF_STRING, kSysCommandServers, "&Servers...");
+    }
     // The poll runs from the window's start, so that its first tick comes
     // 500 ms after the window exists, not after its controls are made.
     ::SetTimer(hwnd, kTimer1Id, kTimer1Interval, nullptr);
@@ -228,6 +233,7 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgGameEnded: return OnGameEnded();
     case kMsgJobProgress: return OnJobProgress(static_cast<int>(wParam));
     case WM_COPYDATA: return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_SYSCOMMAND: return OnSysCommand(wParam, lParam);
     case WM_CLOSE: return OnClose();
     default: return ::DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
     }
@@ -348,6 +354,14 @@ LRESULT Form1Window::OnCopyData(const COPYDATASTRUCT& data) {
         return FALSE;
     form_.JobReport(std::string(static_cast<const char*>(data.lpData), data.cbData));
     return TRUE;
+}
+
+LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {
+    if ((command & 0xFFF0) == kSysCommandServers && servers_) {
+        servers_();
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd_.Get(), WM_SYSCOMMAND, command, lParam);
 }
 
 LRESULT Form1Window::OnClose() {

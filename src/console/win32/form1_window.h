@@ -18,6 +18,8 @@ namespace quorin::win32 {
 // Posted to the window: the switch's job has ended; the game has ended.
 inline constexpr UINT kMsgJobFinished = WM_APP + 1;
 inline constexpr UINT kMsgGameEnded = WM_APP + 2;
+// The system menu's "Servers..." (a multiple of 16 below 0xF000).
+inline constexpr UINT kSysCommandServers = 0x0110;
 
 class Form1Window : public ControlHost {
   public:
@@ -30,6 +32,9 @@ class Form1Window : public ControlHost {
     Form1Window(const Form1Window&) = delete;
     Form1Window& operator=(const Form1Window&) = delete;
 
+    // The way to the list of servers: "Servers..." in the window's system
+    // menu, when set before Create.
+    void SetServersHook(std::function<void()> servers) { servers_ = std::move(servers); }
     // Creates the window hidden, with the timer running.
     bool Create();
     void Show();
@@ -61,6 +66,7 @@ class Form1Window : public ControlHost {
     LRESULT OnGameEnded();
     LRESULT OnJobProgress(int percent);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
+    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
     LRESULT OnClose();
 
     void CreateTooltips();
@@ -81,6 +87,7 @@ class Form1Window : public ControlHost {
 
     Form1& form_;
     Hooks hooks_;
+    std::function<void()> servers_;
     UniqueHwnd hwnd_;
     HWND tooltip_ = nullptr;
     FontSet fonts_;

@@ -1,0 +1,152 @@
+#include "browser/server_list.h"
+
+#include <gtest/gtest.h>
+
+namespace quorin {
+namespace {
+
+ServerRow Bare(unsigned n, ServerRow::State state = ServerRow::State::Waiting) {
+    ServerRow row;
+    row.address = {0x7F000001, static_cast<std::uint16_t>(n)};
+    row.state = state;
+    return row;
+}
+
+ListFilter Filter(VersionFilter version, bool empty = false, bool full = false, bool pass = false,
+                  std::string text = "") {
+    ListFilter filter;
+    filter.version = version;
+    std::tie(filter.hideEmpty, filter.hideFull, filter.hidePassworded) =
+        std::tie(empty, full, pass);
+    filter.text = std::move(text);
+    return filter;
+}
+
+// A server answered with `protocol`, `clients` of 16, `name`, map, mod.
+ServerRow Row(unsigned n, int protocol, int clients, std::string name, int ping = 50,
+              bool pass = false, std::string map = "mp/ffa3", std::string mod = "") {
+    ServerRow row = Bare(n, ServerRow::State::Answered);
+    row.info = {protocol, std::move(name), std::move(map), std::move(mod), clients, 16, 0, pass};
+    row.pingMs = ping;
+    return row;
+}
+
+TEST(ServerList, FiltersGiveTheirRows) {
+    const std::vector<ServerRow> rows = {Row(1, 25, 3, "^1Red ^7Base"),
+                                         Row(2, 26, 0, "Empty one"),
+                                         Row(3, 26, 16, "Full one"),
+                                         Row(4, 26, 5, "Locked", 50, true),
+                                         Row(5, 26, 2, "Modded", 50, false, "mp/duel1", "JAPlus"),
+                                         Bare(6)};
+    const struct {
+        const char* what;
+        ListFilter filter;
+        std::string passing;
+    } cases[] = {
+        {"everything", Filter(VersionFilter::Both), "123456"},
+        {"the installed version", Filter(VersionFilter::Installed), "1"},
+        {"the other version", Filter(VersionFilter::Other), "2345"},
+        {"no empty", Filter(VersionFilter::Both, true), "13456"},
+        {"no full", Filter(VersionFilter::Both, false, true), "12456"},
+        {"no password", Filter(VersionFilter::Both, false, false, true), "12356"},
+        {"a name without its colours", Filter(VersionFilter::Both, false, false, false, "red base"),
+         "1"},
+        {"a map", Filter(VersionFilter::Both, false, false, false, "DUEL"), "5"},
+        {"a mod", Filter(VersionFilter::Both, false, false, false, "japl"), "5"},
+        {"text matches no address", Filter(VersionFilter::Both, false, false, false, "127.0"), ""},
+    };
+    for (const auto& c : cases) {
+        std::string passing;
+        for (const ServerRow& row : rows)
+            if (Passes(row, c.filter, "v1.0.0"))
+                passing += std::to_string(row.address.port);
+        EXPECT_EQ(passing, c.passing) << c.what;
+    }
+}
+
+TEST(ServerList, EveryColumnSortsBothWaysWithTheSilentLast) {
+    ServerListModel model;
+    model.Start(1);
+    const std::vector<ServerRow> rows = {Row(1, 25, 3, "^1b", 80, false, "mp/b", "x"),
+                                         Row(2, 26, 12, "a", 20, false, "mp/c", ""),
+                                         Row(3, 26, 7, "C", 40, false, "mp/a", "y")};
+    for (const ServerRow& row : rows) {
+        model.ServerListed(row.address);
+        model.ServerAnswered(row.address, row.info, row.pingMs);
+    }
+    model.ServerListed({0x7F000001, 4});
+    model.ServerSilent({0x7F000001, 4});
+    const std::pair<Column, std::string> cases[] = {
+        {Column::Name, "2134"}, {Column::Players, "1324"}, {Column::Map, "3124"},
+        {Column::Mod, "2134"},  {Column::Version, "1234"}, {Column::Ping, "2314"},
+    };
+    for (const auto& [column, order] : cases)
+        for (const bool descending : {false, true}) {
+            std::string seen;
+            for (const ServerRow& row : model.Take({}, column, descending, "v1.0.0").rows)
+                seen += std::to_string(row.address.port);
+            std::string expected = order.substr(0, 3);
+            if (descending)
+                std::reverse(expected.begin(), expected.end());
+            EXPECT_EQ(seen, expected + "4") << static_cast<int>(column) << descending;
+        }
+}
+
+TEST(ServerList, CellsSayWhatIsKnown) {
+    ServerRow bots = Row(1, 26, 5, "x");
+    bots.bots = 2;
+    const ServerRow silent = Bare(2, ServerRow::State::Silent);
+    const ServerRow other = Row(3, 71, 1, "oa");
+    const std::tuple<const ServerRow*, Column, std::string> cases[] = {
+        {&bots, Column::Players, "3/16 + 2 bots"}, {&bots, Column::Version, "v1.0.1"},
+        {&silent, Column::Ping, "not responding"}, {&silent, Column::Players, ""},
+        {&silent, Column::Name, "127.0.0.1:2"},    {&other, Column::Version, "protocol 71"},
+    };
+    for (const auto& [row, column, text] : cases)
+        EXPECT_EQ(CellText(*row, column), text);
+    EXPECT_EQ(WhyNotJoinable(bots), "");
+    EXPECT_EQ(WhyNotJoinable(silent), "127.0.0.1:2 does not answer: there is nothing to join.");
+    EXPECT_EQ(WhyNotJoinable(other), "127.0.0.1:3 plays protocol 71, neither 1.0.0 (25) nor 1.0.1 "
+                                     "(26): the game cannot join it.");
+    EXPECT_EQ(WhyNotJoinable(Bare(4)), "127.0.0.1:4 has not answered yet.");
+}
+
+TEST(ServerList, PlayersAndBotsOfAStatusReply) {
+    const std::string header = "\xFF\xFF\xFF\xFFstatusResponse\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {header + "\\a\\1\n12 48 \"^1Kyle\"\n0 0 \"Bot\"\n", "^1Kyle 12 48,Bot 0 0,"},
+        {header + "\\a\\1\n", ""},
+        {header + "\\a\\1\nnot a player\n", ""},
+        {header, ""},
+        {"\xFF\xFF\xFF\xFFinfoResponse\n\\a\\1\n1 2 \"x\"", "none"},
+    };
+    for (const auto& [datagram, seen] : cases) {
+        const auto players = PlayersOfStatus(datagram);
+        std::string text = players ? "" : "none";
+        for (const Player& p : players.value_or(std::vector<Player>{}))
+            text += p.name + " " + std::to_string(p.score) + " " + std::to_string(p.ping) + ",";
+        EXPECT_EQ(text, seen) << datagram;
+    }
+    EXPECT_EQ(Bots(*PlayersOfStatus(cases[0].first)), 1);
+}
+
+TEST(ServerList, ASecondAnswerOrAStrangerChangesNothing) {
+    ServerListModel model;
+    model.Start(2);
+    const ServerRow row = Row(1, 26, 5, "first");
+    model.ServerListed(row.address);
+    model.ServerListed(row.address);
+    model.ServerAnswered(row.address, row.info, 10);
+    model.ServerAnswered(row.address, Row(1, 25, 1, "second").info, 10);
+    model.ServerAnswered({1, 1}, row.info, 10);
+    model.MasterDone(0, IRefreshSink::MasterOutcome::Listed, 1);
+    const auto view = model.Take({}, Column::Name, false, "v1.0.0");
+    ASSERT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.rows[0].info.hostname, "first");
+    EXPECT_EQ(StatusText(view.counts, true), "1.0.0: 0 servers   1.0.1: 1 server   1 answered, 0 "
+                                             "not responding   Refreshing: 1 of 1 servers, 1 of 2 "
+                                             "masters");
+}
+
+} // namespace
+} // namespace quorin

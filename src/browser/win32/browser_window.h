@@ -1,0 +1,129 @@
+// The window "Quorin - Servers": every server the masters list, in a virtual
+// report list that a refresh on its own thread fills through the shared
+// model; the window only shows what has arrived.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "browser/server_list.h"
+#include "common/win32/controls.h"
+
+#include <commctrl.h>
+
+namespace quorin::win32 {
+
+// The "Masters" value under HKEY_CURRENT_USER\Software\Quorin: nothing when
+// it is not there; a value that is not text counts as text naming nothing.
+std::optional<std::string> ReadMastersSetting();
+
+// The window's controls.
+enum : int {
+    kIdRefresh = 101,
+    kIdAddress,
+    kIdVersion, // both, the installed version, the other
+    kIdHideEmpty,
+    kIdHideFull,
+    kIdHidePassworded,
+    kIdFind,
+    kIdList,
+    kIdStatusBar,
+    kIdPlayers, // the selected server's players
+    kIdDetails,
+};
+
+class BrowserWindow {
+  public:
+    struct Hooks {
+        // The version the game is switched to ("v1.0.0", "v1.0.1" or "").
+        std::function<std::string()> installedVersion;
+        // Enter or a double-click on a server; absent, nothing is joined.
+        std::function<void(const ServerRow&)> join;
+        // "Address...": the player types an address instead; absent, no button.
+        std::function<void()> typeAddress;
+        // "Details": the selected server in the main window, without joining;
+        // absent, no button.
+        std::function<void(const ServerRow&)> details;
+    };
+    BrowserWindow(std::optional<std::string> mastersSetting, Hooks hooks);
+    ~BrowserWindow();
+    BrowserWindow(const BrowserWindow&) = delete;
+    BrowserWindow& operator=(const BrowserWindow&) = delete;
+
+    bool Create();
+    void Show();
+    // Stops a refresh under way and starts a new one (F5).
+    void Refresh();
+    bool Refreshing() const { return refreshing_; }
+    // Tab, Enter and F5 of the message loop; true when handled.
+    bool PreTranslate(MSG& msg);
+
+    HWND Handle() const { return hwnd_.Get(); }
+    HWND Control(int id) const;
+    // What the list shows now, in its order.
+    const std::vector<ServerRow>& Rows() const { return view_.rows; }
+    // The selected server's players as the list below shows them.
+    const std::vector<Player>& Players() const { return playersShown_; }
+    const std::string& StatusLine() const { return status_; }
+    // Brings the list in line with the model now rather than on the timer.
+    void Sync(bool force = false);
+
+  private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNotify(const NMHDR& header);
+    // The first column of either list, in the game's colours.
+    LRESULT DrawName(int id, NMLVCUSTOMDRAW& draw);
+    std::string NameAt(int list, std::size_t index) const;
+    void Layout();
+    void StopRefresh();
+    void ReadFilter();
+    void JoinSelected();
+    int Selected() const;
+    // The selected server's status, asked once a refresh on a thread of its own.
+    void AskPlayers();
+    void StatusLoop();
+    void ShowPlayers();
+
+    MasterNames masters_;
+    Hooks hooks_;
+    ServerListModel model_;
+    std::thread worker_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> refreshing_{false};
+    bool wasRefreshing_ = false;      // as the window last showed it
+    std::atomic<int> socketError_{0}; // why the last refresh could not start
+    std::string failure_;             // the same, or another reason, for the status bar
+
+    UniqueHwnd hwnd_;
+    std::map<int, HWND> controls_;
+    FontSet fonts_;
+    int dpi_ = 96;
+    ListFilter filter_;
+    Column column_ = Column::Ping;
+    bool descending_ = false;
+    std::uint64_t shownRevision_ = ~0ull;
+    ServerListModel::View view_;
+    std::string status_;
+    std::string cell_; // the text handed to the list for one cell
+
+    std::thread statusWorker_;
+    std::mutex statusLock_; // guards what follows, up to playersShown_
+    std::condition_variable statusWake_;
+    bool statusStop_ = false;
+    std::optional<ServerAddress> statusWanted_;
+    std::map<ServerAddress, std::vector<Player>> players_; // this refresh's answers
+    std::set<ServerAddress> statusAsked_;                  // once a refresh each
+    std::atomic<bool> playersArrived_{false};
+    std::optional<ServerAddress> playersOf_; // whose players the list shows
+    std::vector<Player> playersShown_;
+};
+
+} // namespace quorin::win32
