@@ -57,8 +57,8 @@ bool ParseServer(const std::string& word, Server& server) {
     unsigned a, b, c, d, port;
     int protocol;
     char tail;
-    if (std::sscanf(word.c_str(), "%d:%u.%u.%u.%u:%u%c", &protocol, &a, &b, &c, &d, &port,
-                    &tail) != 6 ||
+    if (std::sscanf(word.c_str(), "%d:%u.%u.%u.%u:%u%c", &protocol, &a, &b, &c, &d, &port, &tail) !=
+            6 ||
         a > 255 || b > 255 || c > 255 || d > 255 || port == 0 || port > 65535)
         return false;
     server = {a << 24 | b << 16 | c << 8 | d, static_cast<std::uint16_t>(port), protocol};
