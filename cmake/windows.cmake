@@ -14,7 +14,7 @@ add_library(quorin_win32 STATIC
   src/install/win32/registry_win32.cpp
   src/net/win32/winsock_api.cpp)
 target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
-  gdi32 user32 version)
+  gdi32 user32)
 
 # The program itself.
 configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.manifest @ONLY)
@@ -109,6 +109,20 @@ if(QUORIN_TESTS)
   endforeach()
   add_dependencies(win_tests quorin)
   target_compile_definitions(win_tests PRIVATE QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
+
+  # A DLL the tests plant beside Quorin under system DLLs' names.
+  add_library(planted_dll SHARED tests/support/win32/planted_dll.cpp)
+  set_target_properties(planted_dll PROPERTIES PREFIX "" LINK_FLAGS "-static -static-libgcc")
+  add_dependencies(win_tests planted_dll)
+  target_compile_definitions(win_tests PRIVATE QUORIN_PLANTED_DLL="Z:$<TARGET_FILE:planted_dll>")
+  # What the exe imports when it starts, before any of its code runs: only
+  # Windows' known DLLs (and common controls, which its manifest binds to
+  # the system's side-by-side store), none that is looked for beside it.
+  add_test(NAME quorin_imports COMMAND sh -c [[
+    out=$("$0" -p "$1") && echo "$out" | grep -q 'DLL Name: KERNEL32.dll' &&
+    ! echo "$out" | sed -n 's/.*DLL Name: //p' | tr A-Z a-z |
+      grep -vxE '(advapi32|comctl32|gdi32|kernel32|msvcrt|ole32|shell32|user32|ws2_32)\.dll']]
+    ${CMAKE_OBJDUMP} $<TARGET_FILE:quorin>)
 endif()
 
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).

@@ -1,6 +1,7 @@
 // Quorin's entry point: the real services wired to the main window's
 // workflow; start-up runs before the window is first shown.
 #include "common/win32/message_box_win32.h"
+#include "common/win32/system_dll.h"
 #include "common/win32/win.h"
 #include "console/command_line.h"
 #include "console/form1.h"
@@ -25,6 +26,8 @@ class EndingProcess : public quorin::IProcessControl {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace quorin;
+    // Before anything loads a DLL by name.
+    win32::RestrictDllSearch();
     // An elevated copy started for one transaction: no window of its own.
     if (const std::string arguments(ArgumentText(::GetCommandLineA()));
         arguments.starts_with(kTransactionWord))

@@ -3,6 +3,7 @@
 // and ole32 bring five DLLs and about 2 MB of working set with them).
 #pragma once
 
+#include <cstring>
 #include <string>
 
 #include "common/win32/unique_handle.h"
@@ -12,14 +13,29 @@
 
 namespace quorin::win32 {
 
+// Where DLLs are looked for from now on: the system's own folder alone, never
+// the program's (a Downloads folder, where anyone may have put a DLL of a
+// system name). Called first thing in WinMain; on a Windows 7 without the
+// update that brought it, at least the current folder is left out.
+inline void RestrictDllSearch() {
+    using SetDefault = BOOL WINAPI(DWORD);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto restrict = reinterpret_cast<SetDefault*>(reinterpret_cast<void (*)()>(
+        kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+    if (!restrict || !restrict(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        ::SetDllDirectoryW(L"");
+}
+
 // A DLL from the system's own folder, never one that lies beside the program.
 class SystemDll {
   public:
     explicit SystemDll(const char* name) {
-        char folder[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+        wchar_t folder[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
         if (length > 0 && length < MAX_PATH)
-            module_.Reset(::LoadLibraryA((std::string(folder) + "\\" + name).c_str()));
+            module_.Reset(::LoadLibraryW(
+                (std::wstring(folder, length) + L"\\" + std::wstring(name, name + strlen(name)))
+                    .c_str()));
     }
     // The function `name`, of the type of `Function`; null when the DLL or
     // the function is missing.

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "common/keyed_collection.h"
+#include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
+#include "common/win32/wide_text.h"
 
 namespace quorin::win32 {
 
@@ -434,21 +436,30 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
 }
 
 std::optional<std::string> GameFiles::FileVersion(const std::string& path) {
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0)
+    // version.dll is no known DLL: loaded from the system's folder by full
+    // path, never from beside Quorin, and only when a version is asked for.
+    static const SystemDll dll("version.dll");
+    const auto size = dll.Find<decltype(::GetFileVersionInfoSizeW)>("GetFileVersionInfoSizeW");
+    const auto info = dll.Find<decltype(::GetFileVersionInfoW)>("GetFileVersionInfoW");
+    const auto query = dll.Find<decltype(::VerQueryValueW)>("VerQueryValueW");
+    if (!size || !info || !query)
         return std::nullopt;
-    std::vector<char> block(size);
+    const std::wstring wide = Widen(path);
+    DWORD ignored = 0;
+    const DWORD bytes = size(wide.c_str(), &ignored);
+    if (bytes == 0)
+        return std::nullopt;
+    std::vector<char> block(bytes);
     void* fixed = nullptr;
     UINT length = 0;
-    if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data()) ||
-        !::VerQueryValueA(block.data(), "\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO))
+    if (!info(wide.c_str(), 0, bytes, block.data()) ||
+        !query(block.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO))
         return std::nullopt;
-    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
-    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
-           std::to_string(LOWORD(info->dwFileVersionLS));
+    const auto* version = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    return std::to_string(HIWORD(version->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(version->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(version->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(version->dwFileVersionLS));
 }
 
 std::string ProgramPath() {
