@@ -10,6 +10,9 @@
 
 namespace quorin {
 
+// The switch's lock, a file in "GameData" that exists only while it is held.
+inline constexpr char kLockName[] = "\\Quorin switch.lock";
+
 struct CopyStep {
     std::string sourcePattern; // "...\*.*"
     std::string destination;   // a folder, ending in "\"
@@ -124,6 +127,8 @@ class IGameFiles {
     virtual std::optional<std::string> ReadText(const std::string& path, std::size_t limit) = 0;
     // The lock that lets one process at a time switch the game folder
     // `gameData`, held while the result lives; null while another holds it.
+    // It is the file kLockName in `gameData`, which only who may write the
+    // game folder can hold.
     virtual std::unique_ptr<IHold> LockSwitch(const std::string& gameData) = 0;
     // The file version its version resource gives ("1.0.1.0"); empty when
     // the file has none or cannot be read.

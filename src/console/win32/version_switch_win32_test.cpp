@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -144,6 +145,14 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
 // while the window shows its progress and answers.
 TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
     QUORIN_PEER_PORT(port, "v101");
+    // The name earlier releases locked a switch with, taken by another program.
+    std::uint32_t hash = 2166136261u;
+    for (char c : FoldCase(game_ + "\\GameData"))
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    char name[64];
+    std::snprintf(name, sizeof name, "Global\\Quorin switch %08lx",
+                  static_cast<unsigned long>(hash));
+    const win32::UniqueKernelHandle squatted(::CreateMutexA(nullptr, TRUE, name));
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", "1");
     HWND status = StartPatching(port, 512ll << 20);
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);

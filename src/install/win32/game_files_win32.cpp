@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -312,13 +311,12 @@ class HeldJournal : public IJournalFile {
     UniqueFile file_;
 };
 
-class HeldMutex : public IHold {
+class HeldLock : public IHold {
   public:
-    explicit HeldMutex(UniqueKernelHandle mutex) : mutex_(std::move(mutex)) {}
-    ~HeldMutex() override { ::ReleaseMutex(mutex_.Get()); }
+    explicit HeldLock(UniqueFile file) : file_(std::move(file)) {}
 
   private:
-    UniqueKernelHandle mutex_;
+    UniqueFile file_;
 };
 
 } // namespace
@@ -380,22 +378,16 @@ std::optional<std::string> GameFiles::ReadText(const std::string& path, std::siz
 }
 
 std::unique_ptr<IHold> GameFiles::LockSwitch(const std::string& gameData) {
-    // One name per game folder, for every session of the machine.
-    std::uint32_t hash = 2166136261u;
-    for (char c : FoldCase(gameData))
-        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
-    char name[64];
-    std::snprintf(name, sizeof name, "Global\\Quorin switch %08lx",
-                  static_cast<unsigned long>(hash));
-    // A mutex the other (perhaps elevated) Quorin made may refuse us: it holds it.
-    UniqueKernelHandle mutex(::CreateMutexA(nullptr, FALSE, name));
-    if (!mutex)
+    // A file beside Quorin's folder, open without sharing while the switch
+    // runs and gone with its handle, even when the holder is killed: only
+    // who may write the game folder can hold it, where a name in the
+    // system's namespace could be taken first by any program of any session.
+    UniqueFile lock(::CreateFileW(
+        Widen(gameData + kLockName).c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_ALWAYS,
+        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!lock)
         return nullptr;
-    const DWORD got = ::WaitForSingleObject(mutex.Get(), 0);
-    // Abandoned: its owner ended mid-switch, and the journal says what to undo.
-    if (got != WAIT_OBJECT_0 && got != WAIT_ABANDONED)
-        return nullptr;
-    return std::make_unique<HeldMutex>(std::move(mutex));
+    return std::make_unique<HeldLock>(std::move(lock));
 }
 
 CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
