@@ -418,7 +418,11 @@ void Form1::StartTransaction(const Transaction& transaction) {
     activity_ = Activity::Switching;
     const auto work = [this] {
         if (elevated_) {
-            elevatedExit_ = s_.elevation.Run(transaction_);
+            // The copy's progress and result come only from its own channel.
+            const ElevatedRun run =
+                s_.elevation.Run(transaction_, [this](int percent) { progress_ = percent; });
+            elevatedExit_ = run.exit;
+            report_ = run.report;
             return;
         }
         try {
@@ -465,7 +469,7 @@ PatchResult Form1::ElevatedResult() const {
 }
 
 void Form1::JobFinished() {
-    if (activity_ != Activity::Switching)
+    if (activity_ != Activity::Switching || !s_.jobs.Done())
         return;
     s_.jobs.Wait();
     activity_ = Activity::Idle;

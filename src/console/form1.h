@@ -104,18 +104,9 @@ class Form1 {
     void ShowErrorMessage(std::int32_t lngWinsockErrorCode);
     void lblPatchMe_Click();
     void cmdLaunch_Click();
-    // The switch's job has ended (the window's message for it).
+    // The switch's job has ended (the window's message for it): acted on
+    // only once the job's thread has, so that no other sender can cut it short.
     void JobFinished();
-    // What an elevated copy of Quorin says of the job it runs: its progress
-    // in percent, and its result in FormatPatchResult's words.
-    void JobProgress(int percent) {
-        if (activity_ == Activity::Switching && elevated_)
-            progress_ = percent;
-    }
-    void JobReport(const std::string& text) {
-        if (activity_ == Activity::Switching && elevated_)
-            report_ = text;
-    }
     // The game has ended (the window's message for it).
     void GameEnded();
 
@@ -179,7 +170,7 @@ class Form1 {
     bool elevated_ = false;             // the job runs in an elevated copy of Quorin
     PatchResult patchResult_;           // written by the job here, read once it has ended
     long elevatedExit_ = 0;             // the elevated copy's exit code, or why it did not start
-    std::optional<std::string> report_; // the elevated copy's result, in words
+    std::optional<std::string> report_; // the elevated copy's result, in words, from its channel
     std::unique_ptr<IHold> game_;       // watches the running game
     std::string statusBeforeGame_;      // put back when the game ends
     bool busyBox_ = false;              // a box of the Patch click is open: no other click

@@ -1,7 +1,10 @@
 #include "console/transaction.h"
 
 #include <charconv>
+#include <string_view>
+#include <utility>
 
+#include "common/keyed_collection.h"
 #include "console/game_switch.h"
 
 namespace quorin {
@@ -98,6 +101,65 @@ std::optional<PatchResult> ParsePatchResult(const std::string& text) {
         return std::nullopt;
     result.found = RecoverResult{static_cast<Leftover>(*leftover), told};
     return result;
+}
+
+namespace {
+
+constexpr char kProgressWord[] = "progress ";
+constexpr char kResultWord[] = "result ";
+// Longer than any result the copy writes: a line past it is none of its.
+constexpr std::size_t kReportLineLimit = 64 * 1024;
+
+} // namespace
+
+std::string ProgressLine(int percent) {
+    return kProgressWord + std::to_string(percent) + "\n";
+}
+
+std::string ResultLine(const PatchResult& result) {
+    return kResultWord + FormatPatchResult(result) + "\n";
+}
+
+bool ReportReader::Take(const std::string& bytes, const std::function<void(int)>& progress) {
+    const auto after = [](const std::string& line, std::string_view word) {
+        return line.starts_with(word) ? std::optional(line.substr(word.size())) : std::nullopt;
+    };
+    for (const char c : bytes) {
+        if (broken_)
+            return false;
+        if (c != '\n') {
+            line_ += c;
+            broken_ = line_.size() > kReportLineLimit;
+            continue;
+        }
+        const std::string line = std::exchange(line_, {});
+        const auto result = after(line, kResultWord);
+        const auto number = after(line, kProgressWord);
+        int percent = -1;
+        if (result_) {
+            broken_ = true; // nothing comes after the result
+        } else if (result && ParsePatchResult(*result)) {
+            result_ = result;
+        } else if (number &&
+                   std::from_chars(number->data(), number->data() + number->size(), percent).ptr ==
+                       number->data() + number->size() &&
+                   percent >= 0 && percent <= 100) {
+            if (progress)
+                progress(percent);
+        } else {
+            broken_ = true;
+        }
+    }
+    return !broken_;
+}
+
+bool RunsThisProgram(IProcessNames& names, unsigned long self, unsigned long requester) {
+    if (const auto own = names.Listed(self))
+        if (const auto theirs = names.Listed(requester))
+            return EqualsNoCase(*own, *theirs);
+    const auto own = names.Opened(self);
+    const auto theirs = names.Opened(requester);
+    return own && theirs && EqualsNoCase(*own, *theirs);
 }
 
 } // namespace quorin

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "common/win32/unique_handle.h"
+#include "common/win32/wide_text.h"
 #include "common/win32/win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 namespace quorin::win32 {
@@ -57,24 +59,50 @@ inline const SystemDll& Ole32() {
     return dll;
 }
 
-// `file` started by the shell with `verb` (ShellExecuteExA, and `mask`
-// besides), from `directory` unless it is empty, any prompt owned by
-// `window`: its process, or empty when none was started (GetLastError then
-// tells why, where the shell says).
+// COM for the thread that calls the shell, as ShellExecuteEx asks (single-
+// threaded apartment, no OLE1 DDE), undone when it goes.
+class ComApartment {
+  public:
+    ComApartment() {
+        if (const auto start = Ole32().Find<decltype(::CoInitializeEx)>("CoInitializeEx"))
+            started_ = SUCCEEDED(start(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
+    ~ComApartment() {
+        if (const auto end = Ole32().Find<decltype(::CoUninitialize)>("CoUninitialize");
+            end && started_)
+            end();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+  private:
+    bool started_ = false;
+};
+
+// `file` (a UTF-8 path) started by the shell with `verb` (ShellExecuteExW,
+// and `mask` besides), from the folder `directory` unless it is empty, any
+// prompt owned by `window`; `parameters` are command-line text as the system
+// gave it (ANSI). Its process, or empty when none was started (GetLastError
+// then tells why, where the shell says). The calling thread has COM started
+// (ComApartment).
 inline UniqueKernelHandle ShellStart(const char* verb, const std::string& file,
                                      const std::string& parameters, const std::string& directory,
                                      HWND window, int show, ULONG mask = 0) {
-    SHELLEXECUTEINFOA info{};
+    const std::wstring wideVerb = WideFrom(verb, CP_ACP);
+    const std::wstring wideFile = Widen(file);
+    const std::wstring wideParameters = WideFrom(parameters, CP_ACP);
+    const std::wstring wideDirectory = Widen(directory);
+    SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info; // 60 on 32-bit Windows, larger on 64-bit
     info.fMask = SEE_MASK_NOCLOSEPROCESS | mask;
     info.hwnd = window;
-    info.lpVerb = verb;
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
+    info.lpVerb = wideVerb.c_str();
+    info.lpFile = wideFile.c_str();
+    info.lpParameters = wideParameters.c_str();
+    info.lpDirectory = directory.empty() ? nullptr : wideDirectory.c_str();
     info.nShow = show;
     // A failed start leaves hProcess null.
-    if (const auto execute = Shell32().Find<decltype(::ShellExecuteExA)>("ShellExecuteExA"))
+    if (const auto execute = Shell32().Find<decltype(::ShellExecuteExW)>("ShellExecuteExW"))
         execute(&info);
     return UniqueKernelHandle(info.hProcess);
 }

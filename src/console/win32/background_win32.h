@@ -4,7 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
+#include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 #include "console/background.h"
@@ -19,6 +21,7 @@ class WindowJobs : public IJobs {
     void SetWindow(HWND window, UINT message) { window_ = window, message_ = message; }
     bool Start(std::function<void()> work) override;
     void Wait() override;
+    bool Done() override;
 
   private:
     static DWORD WINAPI Run(void* self);
@@ -47,6 +50,7 @@ class GameLauncher : public ILauncher {
     HWND window_ = nullptr;
     UINT message_ = 0;
     HANDLE watched_ = nullptr;
+    std::optional<ComApartment> com_;
 };
 
 // The program's one message loop: the thread's messages, each offered to

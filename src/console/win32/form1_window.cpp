@@ -1,6 +1,5 @@
 #include "console/win32/form1_window.h"
 
-#include "console/win32/elevation_win32.h"
 #include "console/layout.h"
 
 #include <commctrl.h>
@@ -605,16 +604,6 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         form_.GameEnded();
         Sync();
         return 0;
-    case kMsgJobProgress:
-        form_.JobProgress(static_cast<int>(wParam));
-        return 0;
-    case WM_COPYDATA: {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data->dwData != kReportTag || data->cbData > 64 * 1024)
-            return FALSE;
-        form_.JobReport(std::string(static_cast<const char*>(data->lpData), data->cbData));
-        return TRUE;
-    }
     case WM_CLOSE:
         if (form_.Doing() != Activity::Idle)
             return 0; // a switch is not cut short, and the game is waited for

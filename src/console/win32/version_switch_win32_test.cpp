@@ -13,6 +13,7 @@
 #include "common/win32/controls.h"
 #include "console/layout.h"
 #include "console/version_switch.h"
+#include "console/win32/form1_window.h"
 #include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
@@ -169,10 +170,23 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
                 entry.th32ProcessID != firstId_ && _stricmp(entry.szExeFile, "quorin.exe") == 0;
         return count;
     };
+    // What any program may send the window: a progress, a result and the
+    // job's end, as earlier releases took them, while the copy switches.
+    HWND main = ::GetParent(::GetParent(status));
+    std::string fake = "- 3 download http://203.0.113.9/fix.exe";
+    COPYDATASTRUCT data{0x51524F52, static_cast<DWORD>(fake.size()), fake.data()};
+    const auto sendFakes = [&] {
+        ::PostMessageA(main, WM_APP + 3, 4242, 0);
+        ::SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                              1000, nullptr);
+        ::PostMessageA(main, win32::kMsgJobFinished, 0, 0);
+    };
     std::set<std::string> shown;
     int mostCopies = 0;
     DWORD slowest = 0;
     for (int i = 0; i < 6000 && !shown.contains(kPatchedReady); ++i, ::Sleep(10)) {
+        if (i % 20 == 0)
+            sendFakes();
         char text[64] = {};
         const DWORD asked = ::GetTickCount();
         if (!::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
@@ -183,11 +197,13 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
         mostCopies = std::max(mostCopies, copies());
     }
     // The client label reads the version the installation now holds.
-    const std::string client =
-        win32::WindowText(::GetDlgItem(::GetParent(::GetParent(status)), kIdClientVersion));
+    const std::string client = win32::WindowText(::GetDlgItem(main, kIdClientVersion));
+    const bool failureBox = ::FindWindowA(nullptr, "Patch failed");
     End(first_.Get());
     EXPECT_EQ(client, "v1.0.1");
     EXPECT_TRUE(shown.contains(kPatchedReady));
+    EXPECT_FALSE(failureBox);
+    EXPECT_FALSE(shown.contains("Patching.... 4242%"));
     EXPECT_EQ(mostCopies, 1);
     EXPECT_LT(slowest, 500u);
     EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), Midway)) << ::testing::PrintToString(shown);
