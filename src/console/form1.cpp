@@ -417,6 +417,15 @@ void Form1::StartTransaction(const Transaction& transaction) {
     progress_ = progressShown_ = -1;
     activity_ = Activity::Switching;
     const auto work = [this] {
+        if (elevated_ && !transaction_.recoverOnly) {
+            // No prompt for rights for a switch that cannot start.
+            if (std::string problem = PatchProblem(s_.files, s_.install, transaction_.patch);
+                !problem.empty()) {
+                elevated_ = false; // read once the job has ended
+                patchResult_ = {std::nullopt, {SwitchOutcome::NotStarted, std::move(problem)}};
+                return;
+            }
+        }
         if (elevated_) {
             // The copy's progress and result come only from its own channel.
             const ElevatedRun run =

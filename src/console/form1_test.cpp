@@ -386,6 +386,20 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     rig_.scriptedElevation.needed = true;
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
     EXPECT_EQ(rig_.scriptedElevation.probes, 0); // nothing to recover: the rights not probed
+    // A switch that its own checks refuse asks for no rights: the patch
+    // store, the game folder or the game's key missing.
+    for (const char* moved : {"C:\\Tool\\Patch Files", "C:\\JA\\GameData"}) {
+        files_.Rename(moved, "C:\\Away");
+        rig_.Patch();
+        files_.Rename("C:\\Away", moved);
+    }
+    registry_.DeleteKeyTree(kGameBaseKey);
+    rig_.Patch();
+    rig_.Install(kMagic100);
+    s.lblClientVersion = "v1.0.0"; // as the next reply shows it again
+    EXPECT_EQ(rig_.scriptedElevation.runs.size(), 0u);
+    EXPECT_EQ(box_.shown.size(), 3u);
+    EXPECT_EQ(s.lblStatus, kPatchFailed);
     using Progress = const std::function<void(int)>&;
     // The copy, as it would run, the job's end told while it still runs.
     const auto copyReports = [&](const Transaction& t, Progress progress) {

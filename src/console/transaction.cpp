@@ -9,6 +9,22 @@
 
 namespace quorin {
 
+namespace {
+
+SwitchPlan PlanFor(IGameFiles& files, const InstallRecord& install, const PatchRequest& request) {
+    return PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1", files.ToolFolder(),
+                      install.InstallPath());
+}
+
+} // namespace
+
+std::string PatchProblem(IGameFiles& files, const InstallRecord& install,
+                         const PatchRequest& request) {
+    if (!install.GameKeyExists())
+        return "The game's registry key is gone. Reinstall the game.";
+    return VersionSwitch(files, install).Check(PlanFor(files, install, request));
+}
+
 PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const PatchRequest& request,
                      const std::function<void(int)>& progress) {
     VersionSwitch version(files, install);
@@ -26,9 +42,7 @@ PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const Patc
             return result;
         }
     }
-    result.switched = version.Run(PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1",
-                                             files.ToolFolder(), install.InstallPath()),
-                                  progress);
+    result.switched = version.Run(PlanFor(files, install, request), progress);
     return result;
 }
 

@@ -28,6 +28,11 @@ struct PatchResult {
 
 PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const PatchRequest& request,
                      const std::function<void(int)>& progress);
+// Why the switch `request` asks for would be refused by its own checks that
+// need no rights (the game's key and folder, the patch store, the plan);
+// empty when it can start. Asked before any prompt for rights.
+std::string PatchProblem(IGameFiles& files, const InstallRecord& install,
+                         const PatchRequest& request);
 
 // The recovery of an unfinished switch at start-up, or the Patch click's
 // transaction, for an elevated copy of Quorin: its command-line words, and

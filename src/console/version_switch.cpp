@@ -114,6 +114,13 @@ struct PlannedFile {
 
 } // namespace
 
+struct VersionSwitch::Prepared {
+    SwitchJournal journal;
+    std::vector<PlannedFile> planned;
+    std::vector<const CopyStep*> steps;
+    std::uint64_t bytes = 0;
+};
+
 bool IsOurNote(const std::string& relativePath) {
     const std::string name = FoldCase(relativePath);
     return name == "readme-100.txt" || name == "readme-101.txt" ||
@@ -237,6 +244,10 @@ std::string VersionSwitch::GameData() const {
     return GameDataFolder(install_.InstallPath());
 }
 
+std::string VersionSwitch::MissingGameData() const {
+    return "The game folder " + Quoted(GameData()) + " is missing. Check the game's installation.";
+}
+
 std::string VersionSwitch::Aside(std::size_t index) const {
     return Folder() + "\\" + std::to_string(index);
 }
@@ -251,33 +262,14 @@ std::string VersionSwitch::LinkOnTheWay(const std::string& relative) {
     return {};
 }
 
-SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void(int)>& progress) {
-    const auto notStarted = [](std::string problem) {
-        return SwitchResult{SwitchOutcome::NotStarted, std::move(problem)};
-    };
-    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
-        return notStarted(problem);
-    if (!files_.Stat(GameData()).folder)
-        return notStarted("The game folder " + Quoted(GameData()) +
-                          " is missing. Check the game's installation.");
-    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
-    if (!lock)
-        return notStarted(kAnotherSwitching);
-    // An earlier switch's journal is dealt with first; one that cannot be
-    // read or put back, or a folder of that name Quorin did not make (a
-    // link, a file), stops this one.
-    if (const RecoverResult earlier = RecoverLocked();
-        earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
-        return notStarted(earlier.told);
-    const bool folderThere = files_.Stat(Folder()).exists;
-
+std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
     // Everything the copies will write, each file once: a step whose every
     // file an earlier step already writes from the same source is left out.
-    SwitchJournal journal;
-    std::vector<PlannedFile> planned;
+    SwitchJournal& journal = out.journal;
+    std::vector<PlannedFile>& planned = out.planned;
     std::map<std::string, std::size_t> byDestination; // folded name -> planned index
-    std::vector<const CopyStep*> steps;
-    std::uint64_t bytes = 0;
+    std::vector<const CopyStep*>& steps = out.steps;
+    std::uint64_t& bytes = out.bytes;
     const std::string gameData = GameData();
     // The name below "GameData" of a path in it, checked for links and length.
     const auto below = [&](const std::string& relative) -> std::optional<std::string> {
@@ -300,25 +292,23 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         const std::string source = step.SourceFolder();
         const auto listing = files_.List(source);
         if (!listing)
-            return notStarted(
-                "The patch folder " + Quoted(source) +
-                " is missing. Put that version's files there, then click Patch again.");
+            return ("The patch folder " + Quoted(source) +
+                    " is missing. Put that version's files there, then click Patch again.");
         if (std::none_of(listing->begin(), listing->end(),
                          [](const FileEntry& e) { return !e.state.folder && !IsOurNote(e.path); }))
-            return notStarted("The patch folder " + Quoted(source) +
-                              " holds none of the game's files. Put that version's files there, "
-                              "then click Patch again.");
+            return ("The patch folder " + Quoted(source) +
+                    " holds none of the game's files. Put that version's files there, "
+                    "then click Patch again.");
         const std::string root = step.DestinationFolder();
         const std::optional<std::string> inside = NameInside(gameData, root);
         if (!inside)
-            return notStarted(Quoted(root) + " is not inside the game folder " + Quoted(gameData) +
-                              ".");
+            return (Quoted(root) + " is not inside the game folder " + Quoted(gameData) + ".");
         const std::string& rootName = *inside;
         bool needed = false;
         if (!rootName.empty() && !files_.Stat(root).exists &&
             !byDestination.contains(FoldCase(rootName))) {
             if (auto problem = below(rootName))
-                return notStarted(*problem);
+                return (*problem);
             journal.folders.push_back(rootName);
             byDestination[FoldCase(rootName)] = planned.size();
             planned.push_back({source, rootName, 0, 0, true});
@@ -327,10 +317,10 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         for (const FileEntry& entry : *listing) {
             const std::string from = source + "\\" + entry.path;
             if (entry.state.link)
-                return notStarted("The patch folder holds a link, " + Quoted(from) +
-                                  ". Quorin copies no links: put the files themselves there.");
+                return ("The patch folder holds a link, " + Quoted(from) +
+                        ". Quorin copies no links: put the files themselves there.");
             if (!IsConfinedName(entry.path))
-                return notStarted(Quoted(from) + " has a name Quorin cannot copy.");
+                return (Quoted(from) + " has a name Quorin cannot copy.");
             const std::string name = rootName.empty() ? entry.path : rootName + "\\" + entry.path;
             const std::string key = FoldCase(name);
             const auto known = byDestination.find(key);
@@ -340,7 +330,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             if (entry.state.folder) {
                 if (known == byDestination.end() && !files_.Stat(Full(name)).exists) {
                     if (auto problem = below(name))
-                        return notStarted(*problem);
+                        return (*problem);
                     journal.folders.push_back(name);
                     byDestination[key] = planned.size();
                     planned.push_back({from, name, 0, 0, true});
@@ -349,7 +339,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
             }
             if (known == byDestination.end()) {
                 if (auto problem = claim(name))
-                    return notStarted(*problem);
+                    return (*problem);
                 byDestination[key] = planned.size();
                 planned.push_back({from, name, entry.state.size, entry.state.writeTime});
             } else {
@@ -364,11 +354,11 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     if (plan.deleteIfPresent) {
         const std::optional<std::string> name = NameInside(gameData, *plan.deleteIfPresent);
         if (!name || name->empty())
-            return notStarted(Quoted(*plan.deleteIfPresent) + " is not inside the game folder.");
+            return (Quoted(*plan.deleteIfPresent) + " is not inside the game folder.");
         deleted = *name;
         if (!byDestination.contains(FoldCase(deleted)) && files_.FileExists(Full(deleted)))
             if (auto problem = claim(deleted))
-                return notStarted(*problem);
+                return (*problem);
     }
     // Going down, every file that 1.0.1 put into the game must be replaced
     // (or be the one deleted), or the installation would be left mixed.
@@ -382,18 +372,53 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                 ++count <= 5)
                 missing += (missing.empty() ? "" : ", ") + e.path;
         if (count)
-            return notStarted(
-                "The 1.0.0 patch folder lacks " + std::to_string(count) +
-                " file(s) that the 1.0.1 files replace: " + missing + (count > 5 ? ", ..." : "") +
-                ". Switching down would leave them behind. Put their 1.0.0 versions into " +
-                Quoted(plan.copies.empty() ? std::string() : plan.copies[0].SourceFolder()) +
-                ", then click Patch again.");
+            return ("The 1.0.0 patch folder lacks " + std::to_string(count) +
+                    " file(s) that the 1.0.1 files replace: " + missing +
+                    (count > 5 ? ", ..." : "") +
+                    ". Switching down would leave them behind. Put their 1.0.0 versions into " +
+                    Quoted(plan.copies.empty() ? std::string() : plan.copies[0].SourceFolder()) +
+                    ", then click Patch again.");
     }
     if (const auto free = files_.FreeBytes(GameData()); free && *free < bytes + kRoomSlack)
-        return notStarted("There is not enough room on the game's drive: the switch needs " +
-                          Megabytes(bytes + kRoomSlack, true) + " in " + Quoted(GameData()) +
-                          ", and " + Megabytes(*free, false) +
-                          " are free. Free some space, then click Patch again.");
+        return ("There is not enough room on the game's drive: the switch needs " +
+                Megabytes(bytes + kRoomSlack, true) + " in " + Quoted(GameData()) + ", and " +
+                Megabytes(*free, false) + " are free. Free some space, then click Patch again.");
+    return {};
+}
+
+std::string VersionSwitch::Check(const SwitchPlan& plan) {
+    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
+        return problem;
+    if (!files_.Stat(GameData()).folder)
+        return MissingGameData();
+    Prepared prepared;
+    return Prepare(plan, prepared);
+}
+
+SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void(int)>& progress) {
+    const auto notStarted = [](std::string problem) {
+        return SwitchResult{SwitchOutcome::NotStarted, std::move(problem)};
+    };
+    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
+        return notStarted(problem);
+    if (!files_.Stat(GameData()).folder)
+        return notStarted(MissingGameData());
+    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    if (!lock)
+        return notStarted(kAnotherSwitching);
+    // An earlier switch's journal is dealt with first; one that cannot be
+    // read or put back, or a folder of that name Quorin did not make (a
+    // link, a file), stops this one.
+    if (const RecoverResult earlier = RecoverLocked();
+        earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
+        return notStarted(earlier.told);
+    const bool folderThere = files_.Stat(Folder()).exists;
+    Prepared prepared;
+    if (std::string problem = Prepare(plan, prepared); !problem.empty())
+        return notStarted(problem);
+    SwitchJournal& journal = prepared.journal;
+    const std::vector<PlannedFile>& planned = prepared.planned;
+    const std::uint64_t bytes = prepared.bytes;
     for (std::size_t i = 0; i < journal.movedFiles.size(); ++i)
         if (files_.Stat(Aside(i)).exists)
             return notStarted(Quoted(Aside(i)) +
@@ -447,7 +472,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     };
     // Every replaced file goes aside before the first copy writes its place.
     std::string copyFailed;
-    for (const CopyStep* step : steps) {
+    for (const CopyStep* step : prepared.steps) {
         const CopyResult copy = files_.CopyFiles(*step, moves, report);
         if (copy.movesDone < moves.size())
             return fail(Cause(moves[copy.movesDone].from, copy.moveError));

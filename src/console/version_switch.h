@@ -92,6 +92,12 @@ class VersionSwitch {
     // times a second while a copy runs.
     SwitchResult Run(const SwitchPlan& plan, const std::function<void(int)>& progress);
 
+    // Run's checks that need no rights and touch nothing (the game folder,
+    // the patch store, the plan, the room on the drive), without the lock or
+    // an unfinished switch's journal: why the switch would not start, or
+    // empty. So that no one is asked for administrator rights for nothing.
+    std::string Check(const SwitchPlan& plan);
+
     // Rolls back a switch that a crash or a kill left unfinished.
     RecoverResult Recover();
 
@@ -101,6 +107,10 @@ class VersionSwitch {
     std::string SetAside();
 
   private:
+    struct Prepared; // what the copies will write, and the journal before they do
+    // The plan's files, checked; why not, in words for the player.
+    std::string Prepare(const SwitchPlan& plan, Prepared& out);
+    std::string MissingGameData() const;
     std::string GameData() const;
     std::string Folder() const { return GameData() + kSwitchFolder; }
     std::string Aside(std::size_t index) const;
