@@ -110,6 +110,7 @@ struct PlannedFile {
     std::uint64_t size = 0;
     std::uint64_t writeTime = 0;
     bool folder = false;
+    std::unique_ptr<ISource> opened = nullptr; // a file's, held until the switch ends
 };
 
 } // namespace
@@ -117,7 +118,6 @@ struct PlannedFile {
 struct VersionSwitch::Prepared {
     SwitchJournal journal;
     std::vector<PlannedFile> planned;
-    std::vector<const CopyStep*> steps;
     std::uint64_t bytes = 0;
 };
 
@@ -268,7 +268,6 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
     SwitchJournal& journal = out.journal;
     std::vector<PlannedFile>& planned = out.planned;
     std::map<std::string, std::size_t> byDestination; // folded name -> planned index
-    std::vector<const CopyStep*>& steps = out.steps;
     std::uint64_t& bytes = out.bytes;
     const std::string gameData = GameData();
     // The name below "GameData" of a path in it, checked for links and length.
@@ -288,8 +287,16 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
         (state.exists ? journal.movedFiles : journal.newFiles).push_back(relative);
         return std::nullopt;
     };
+    const std::string tool = files_.ToolFolder();
     for (const CopyStep& step : plan.copies) {
         const std::string source = step.SourceFolder();
+        // The store's own folders are no links either ("Patch Files\100" made
+        // one to a folder elsewhere), up to Quorin's folder.
+        for (std::string folder = source; folder.size() > tool.size();
+             folder = folder.substr(0, folder.rfind('\\')))
+            if (files_.Stat(folder).link)
+                return "The patch folder " + Quoted(folder) +
+                       " is a link. Quorin copies no links: put the files themselves there.";
         const auto listing = files_.List(source);
         if (!listing)
             return ("The patch folder " + Quoted(source) +
@@ -304,7 +311,6 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
         if (!inside)
             return (Quoted(root) + " is not inside the game folder " + Quoted(gameData) + ".");
         const std::string& rootName = *inside;
-        bool needed = false;
         if (!rootName.empty() && !files_.Stat(root).exists &&
             !byDestination.contains(FoldCase(rootName))) {
             if (auto problem = below(rootName))
@@ -312,7 +318,6 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
             journal.folders.push_back(rootName);
             byDestination[FoldCase(rootName)] = planned.size();
             planned.push_back({source, rootName, 0, 0, true});
-            needed = true;
         }
         for (const FileEntry& entry : *listing) {
             const std::string from = source + "\\" + entry.path;
@@ -326,7 +331,6 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
             const auto known = byDestination.find(key);
             if (known != byDestination.end() && planned[known->second].source == from)
                 continue;
-            needed = true;
             if (entry.state.folder) {
                 if (known == byDestination.end() && !files_.Stat(Full(name)).exists) {
                     if (auto problem = below(name))
@@ -337,18 +341,28 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
                 }
                 continue;
             }
+            // Opened once, here: the copy reads this handle, whatever the
+            // folder holds by then.
+            FileResult error;
+            std::unique_ptr<ISource> opened = files_.OpenSource(from, error);
+            if (!opened)
+                return Cause(from, error);
+            const FileState state = opened->State();
+            if (state.link || state.folder)
+                return "The patch folder holds a link, " + Quoted(from) +
+                       ". Quorin copies no links: put the files themselves there.";
+            PlannedFile file{from, name, state.size, state.writeTime, false, std::move(opened)};
             if (known == byDestination.end()) {
                 if (auto problem = claim(name))
                     return (*problem);
                 byDestination[key] = planned.size();
-                planned.push_back({from, name, entry.state.size, entry.state.writeTime});
+                planned.push_back(std::move(file));
             } else {
-                planned[known->second] = {from, name, entry.state.size, entry.state.writeTime};
+                bytes -= planned[known->second].size;
+                planned[known->second] = std::move(file);
             }
-            bytes += entry.state.size;
+            bytes += state.size;
         }
-        if (needed)
-            steps.push_back(&step);
     }
     std::string deleted; // its name below "GameData"
     if (plan.deleteIfPresent) {
@@ -470,20 +484,21 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         if (percent != shown && progress)
             progress(shown = percent);
     };
-    // Every replaced file goes aside before the first copy writes its place.
+    // Every replaced file goes aside before the copy writes its place, and
+    // nothing but the planned files is copied, each from the handle that
+    // was checked.
+    std::vector<CopyItem> items;
+    for (const PlannedFile& file : planned)
+        items.push_back({Full(file.relative), file.opened.get()});
     std::string copyFailed;
-    for (const CopyStep* step : prepared.steps) {
-        const CopyResult copy = files_.CopyFiles(*step, moves, report);
-        if (copy.movesDone < moves.size())
-            return fail(Cause(moves[copy.movesDone].from, copy.moveError));
-        moves.clear();
-        if (!copy.copied) {
-            if (copy.copyError != kFileOk && !copy.failedPath.empty())
-                return fail(Cause(copy.failedPath, copy.copyError));
-            copyFailed = "The copy from " + Quoted(step->sourcePattern) + " into " +
-                         Quoted(step->destination) + " failed.";
-            break; // the check below names the file that did not arrive, if it can
-        }
+    const CopyResult copy = files_.CopyFiles(items, moves, report);
+    if (copy.movesDone < moves.size())
+        return fail(Cause(moves[copy.movesDone].from, copy.moveError));
+    if (!copy.copied) {
+        if (copy.copyError != kFileOk && !copy.failedPath.empty())
+            return fail(Cause(copy.failedPath, copy.copyError));
+        // The check below names the file that did not arrive, if it can.
+        copyFailed = "The copy into " + Quoted(GameData()) + " failed.";
     }
     report();
     for (const PlannedFile& file : planned) {

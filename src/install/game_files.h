@@ -91,6 +91,24 @@ class IHold {
     virtual ~IHold() = default;
 };
 
+// A patch file opened once, when the switch is planned, and held until the
+// switch ends: never through a link, and no other program may write, rename
+// or delete it (or a folder on its way) meanwhile, so that what is copied is
+// what was checked.
+class ISource {
+  public:
+    virtual ~ISource() = default;
+    virtual const std::string& Path() const = 0;
+    // What the open handle shows: a link or a folder is no source to copy.
+    virtual FileState State() const = 0;
+};
+
+// One thing a copy makes: a folder, or a file from its source.
+struct CopyItem {
+    std::string to;
+    const ISource* source = nullptr; // none for a folder
+};
+
 // A journal created by this process and held open without sharing, so that
 // no other program reads or changes it while the switch runs.
 class IJournalFile {
@@ -133,14 +151,20 @@ class IGameFiles {
     // The file version its version resource gives ("1.0.1.0"); empty when
     // the file has none or cannot be read.
     virtual std::optional<std::string> FileVersion(const std::string& path) = 0;
-    // Makes the renames `movesFirst` in order, then copies everything the
-    // pattern matches, folders included, replacing files without questions
-    // and keeping their last-write times, each copy on the disk (not only in
-    // the cache) when it returns. A file is never written before the
-    // rename that frees its place; the two may otherwise overlap. Stops at
-    // the first failure. `whileCopying` is called on the caller's thread a
-    // few times a second for as long as the work runs.
-    virtual CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+    // `path` opened as a source (see ISource); null, `error` set, when it
+    // cannot be (missing, or held by another program).
+    virtual std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) = 0;
+    // Makes the renames `movesFirst` in order, then the items in order: a
+    // folder made where none is, a file written from its source's handle
+    // where nothing is (never through a link, never over another file),
+    // with the source's attributes and last-write time, each on the disk
+    // (not only in the cache) when it returns. A file is never written
+    // before the rename that frees its place; the two may otherwise
+    // overlap. Nothing but the items is copied. Stops at the first failure.
+    // `whileCopying` is called on the caller's thread a few times a second
+    // for as long as the work runs.
+    virtual CopyResult CopyFiles(const std::vector<CopyItem>& items,
+                                 const std::vector<Move>& movesFirst,
                                  const std::function<void()>& whileCopying) = 0;
     // The folder of the tool's own executable, without a trailing "\".
     virtual std::string ToolFolder() = 0;

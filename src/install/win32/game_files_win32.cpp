@@ -62,39 +62,55 @@ FileResult Result(BOOL ok) {
 }
 
 void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out) {
-    WIN32_FIND_DATAA entry{};
-    UniqueFind search(::FindFirstFileA((folder + "\\*").c_str(), &entry));
+    WIN32_FIND_DATAW entry{};
+    UniqueFind search(::FindFirstFileW(Widen(folder + "\\*").c_str(), &entry));
     if (!search)
         return;
     do {
-        const std::string name = entry.cFileName;
+        const std::string name = Narrow(entry.cFileName);
         if (name == "." || name == "..")
             continue;
         out.push_back({prefix + name, StateOf(entry.dwFileAttributes, entry.nFileSizeHigh,
                                               entry.nFileSizeLow, entry.ftLastWriteTime)});
         if (out.back().state.folder && !out.back().state.link) // a link is never entered
             ListInto(folder + "\\" + name, prefix + name + "\\", out);
-    } while (::FindNextFileA(search.Get(), &entry));
+    } while (::FindNextFileW(search.Get(), &entry));
 }
+
+// A patch file held open from the plan to the copy: read shared, nothing
+// else, so that no one writes, renames or deletes it (or a folder on its
+// way) meanwhile; opened on the path itself, never on what a link names.
+class Source : public ISource {
+  public:
+    Source(std::string path, UniqueFile file, FileState state)
+        : path_(std::move(path)), file_(std::move(file)), state_(state) {}
+    const std::string& Path() const override { return path_; }
+    FileState State() const override { return state_; }
+    HANDLE Handle() const { return file_.Get(); }
+
+  private:
+    std::string path_;
+    UniqueFile file_;
+    FileState state_;
+};
 
 // The renames run on one thread and the copies on two others, so that the
 // renames cost next to nothing beside a large file's copy and two files are
 // copied at once (a copy under Wine is bound by the processor, not the
-// disk); the copy of a file waits for the rename that frees its place. The
-// copies are flushed once all are made, again on two threads.
+// disk); the copy of a file waits for the rename that frees its place.
 constexpr int kCopiers = 2;
+constexpr DWORD kCopyBuffer = 1 << 20;
 
 struct CopyJob {
-    std::string from;
-    std::string to;
+    const std::vector<CopyItem>& items;
     const std::vector<Move>& moves;
     std::map<std::string, std::size_t> freedBy; // folded destination -> move
-    std::vector<std::string> files = {};        // below `from`, folders left out
+    std::vector<std::size_t> files = {};        // the items that are files
     std::atomic<std::size_t> next{0};           // the next file a thread takes
     std::mutex lock{};                          // over movesDone and the failures
     std::condition_variable moved{};            // told after each rename, and each failure
     std::size_t movesDone = 0;
-    std::atomic<bool> stopped{false}; // a rename, a copy or a flush failed
+    std::atomic<bool> stopped{false}; // a rename or a copy failed
     FileResult moveError = kFileOk;
     FileResult copyError = kFileOk;
     std::string failedPath = {};
@@ -113,20 +129,10 @@ DWORD Failed(CopyJob& job, FileResult error, const std::string& path) {
     return 0;
 }
 
-// A copy that failed names the side it failed on: the patch file when that
-// cannot be read (another program holds it), else the file it writes.
-DWORD CopyFailed(CopyJob& job, const std::string& from, const std::string& to) {
-    const DWORD error = ::GetLastError();
-    const UniqueFile source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-    return source ? Failed(job, FileResultOf(error), to)
-                  : Failed(job, FileResultOf(::GetLastError()), from);
-}
-
 DWORD WINAPI MoveThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
     for (const Move& move : job->moves) {
-        const bool ok = ::MoveFileExA(move.from.c_str(), move.to.c_str(), 0);
+        const bool ok = ::MoveFileExW(Widen(move.from).c_str(), Widen(move.to).c_str(), 0);
         const FileResult error = ok ? kFileOk : FileResultOf(::GetLastError());
         {
             const std::lock_guard<std::mutex> held(job->lock);
@@ -144,47 +150,62 @@ DWORD WINAPI MoveThread(void* parameter) {
     return 0;
 }
 
-// A copy's bytes written from the cache to the disk, so that a power cut
-// after the switch commits cannot leave a file that only the cache held.
-// A copy of a read-only file is read-only too: it is made writable for the
-// flush alone, which needs write access.
-bool OnDisk(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    const bool readOnly =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (readOnly && !::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-        return false;
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    const bool flushed = file && ::FlushFileBuffers(file.Get());
-    file.Reset();
-    return (!readOnly || ::SetFileAttributesA(path.c_str(), attributes)) && flushed;
+// `source`'s bytes into a new file at `to` (never over one that is there,
+// nor through a link), on the disk before it returns, with the source's
+// attributes and last-write time. The failure's side: the file it writes,
+// or the patch file it reads.
+FileResult CopyOne(const Source& source, const std::string& to, std::vector<char>& buffer,
+                   std::string& failed) {
+    failed = to;
+    UniqueFile target(::CreateFileW(Widen(to).c_str(), GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target)
+        return FileResultOf(::GetLastError());
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(source.Handle(), start, nullptr, FILE_BEGIN))
+        return failed = source.Path(), FileResultOf(::GetLastError());
+    for (DWORD got = 0;;) {
+        if (!::ReadFile(source.Handle(), buffer.data(), kCopyBuffer, &got, nullptr))
+            return failed = source.Path(), FileResultOf(::GetLastError());
+        if (got == 0)
+            break;
+        DWORD written = 0;
+        if (!::WriteFile(target.Get(), buffer.data(), got, &written, nullptr) || written != got)
+            return FileResultOf(::GetLastError());
+    }
+    // Written out from the cache before the switch commits, so that a power
+    // cut cannot leave a file only the cache held; then the source's time
+    // and attributes, read-only included.
+    FILE_BASIC_INFO basic{};
+    if (!::FlushFileBuffers(target.Get()) ||
+        !::GetFileInformationByHandleEx(source.Handle(), FileBasicInfo, &basic, sizeof basic))
+        return FileResultOf(::GetLastError());
+    basic.CreationTime.QuadPart = basic.LastAccessTime.QuadPart = basic.ChangeTime.QuadPart = 0;
+    if (!::SetFileInformationByHandle(target.Get(), FileBasicInfo, &basic, sizeof basic))
+        return FileResultOf(::GetLastError());
+    return kFileOk;
 }
 
-// Copies the files the job has not yet handed out, one at a time, each with
-// its last-write time, until none are left or a copy fails.
+// Copies the files the job has not yet handed out, one at a time, until
+// none are left or a copy fails.
 DWORD WINAPI CopyThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
+    std::vector<char> buffer(kCopyBuffer);
     for (std::size_t i; !job->stopped && (i = job->next++) < job->files.size();) {
-        const std::string from = job->from + "\\" + job->files[i];
-        const std::string to = job->to + "\\" + job->files[i];
-        if (const auto freed = job->freedBy.find(FoldCase(to)); freed != job->freedBy.end()) {
+        const CopyItem& item = job->items[job->files[i]];
+        if (const auto freed = job->freedBy.find(FoldCase(item.to)); freed != job->freedBy.end()) {
             std::unique_lock<std::mutex> held(job->lock);
             job->moved.wait(held, [&] { return job->movesDone > freed->second || job->stopped; });
             if (job->stopped)
                 return 0;
         }
-        if (!::CopyFileA(from.c_str(), to.c_str(), FALSE))
-            return CopyFailed(*job, from, to);
+        std::string failed;
+        const auto* source = dynamic_cast<const Source*>(item.source);
+        const FileResult error =
+            source ? CopyOne(*source, item.to, buffer, failed) : (failed = item.to, kFileNotFound);
+        if (error != kFileOk)
+            return Failed(*job, error, failed);
     }
-    return 0;
-}
-
-DWORD WINAPI FlushThread(void* parameter) {
-    auto* job = static_cast<CopyJob*>(parameter);
-    for (std::size_t i; !job->stopped && (i = job->next++) < job->files.size();)
-        if (const std::string to = job->to + "\\" + job->files[i]; !OnDisk(to))
-            return Failed(*job, FileResultOf(::GetLastError()), to);
     return 0;
 }
 
@@ -219,17 +240,17 @@ void RunThreads(LPTHREAD_START_ROUTINE work, CopyJob& job, int count,
 } // namespace
 
 bool GameFiles::FileExists(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    UniqueFind search(::FindFirstFileA(path.c_str(), &found));
+    WIN32_FIND_DATAW found{};
+    UniqueFind search(::FindFirstFileW(Widen(path).c_str(), &found));
     if (!search)
         return false;
     const DWORD excluded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-    return found.cFileName[0] != '\0' && (found.dwFileAttributes & excluded) == 0;
+    return found.cFileName[0] != L'\0' && (found.dwFileAttributes & excluded) == 0;
 }
 
 FileState GameFiles::Stat(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
         return {};
     return StateOf(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
                    data.ftLastWriteTime);
@@ -245,13 +266,13 @@ std::optional<std::vector<FileEntry>> GameFiles::List(const std::string& folder)
 
 std::optional<std::uint64_t> GameFiles::FreeBytes(const std::string& folder) {
     ULARGE_INTEGER free{};
-    if (!::GetDiskFreeSpaceExA((folder + "\\").c_str(), &free, nullptr, nullptr))
+    if (!::GetDiskFreeSpaceExW(Widen(folder + "\\").c_str(), &free, nullptr, nullptr))
         return std::nullopt;
     return free.QuadPart;
 }
 
 FileResult GameFiles::Rename(const std::string& from, const std::string& to) {
-    return Result(::MoveFileA(from.c_str(), to.c_str()));
+    return Result(::MoveFileW(Widen(from).c_str(), Widen(to).c_str()));
 }
 
 namespace {
@@ -267,8 +288,8 @@ FileResult DeleteOnClose(HANDLE handle) {
 // itself, never on what a link points at; a read-only file loses that
 // attribute first, and gets it back when it cannot go.
 FileResult RemoveEntry(const std::string& path, bool folder) {
-    UniqueFile entry(::CreateFileA(
-        path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+    UniqueFile entry(::CreateFileW(
+        Widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
         FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0), nullptr));
     if (!entry)
@@ -325,17 +346,18 @@ FileResult GameFiles::RemoveFile(const std::string& path) {
     // A plain writable file goes in one call, a third of the handle's cost
     // under Wine. Should a link take its place meanwhile, DeleteFileA
     // removes the link itself, never what it points at.
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const std::wstring wide = Widen(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     constexpr DWORD kNotPlain =
         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotPlain) == 0 &&
-        ::DeleteFileA(path.c_str()))
+        ::DeleteFileW(wide.c_str()))
         return kFileOk;
     return RemoveEntry(path, false);
 }
 
 FileResult GameFiles::MakeFolder(const std::string& path) {
-    return Result(::CreateDirectoryA(path.c_str(), nullptr));
+    return Result(::CreateDirectoryW(Widen(path).c_str(), nullptr));
 }
 
 FileResult GameFiles::RemoveFolder(const std::string& path) {
@@ -344,8 +366,9 @@ FileResult GameFiles::RemoveFolder(const std::string& path) {
 
 std::unique_ptr<IJournalFile> GameFiles::CreateJournal(const std::string& path,
                                                        const std::string& text, FileResult& error) {
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH,
+                                  nullptr));
     DWORD written = 0;
     if (file &&
         ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
@@ -360,7 +383,7 @@ std::unique_ptr<IJournalFile> GameFiles::CreateJournal(const std::string& path,
 }
 
 std::optional<std::string> GameFiles::ReadText(const std::string& path, std::size_t limit) {
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file)
         return std::nullopt;
@@ -390,11 +413,29 @@ std::unique_ptr<IHold> GameFiles::LockSwitch(const std::string& gameData) {
     return std::make_unique<HeldLock>(std::move(lock));
 }
 
-CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+std::unique_ptr<ISource> GameFiles::OpenSource(const std::string& path, FileResult& error) {
+    UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_READ | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS |
+                                      FILE_FLAG_SEQUENTIAL_SCAN,
+                                  nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.Get(), &info)) {
+        error = FileResultOf(::GetLastError());
+        return nullptr;
+    }
+    error = kFileOk;
+    return std::make_unique<Source>(path, std::move(file),
+                                    StateOf(info.dwFileAttributes, info.nFileSizeHigh,
+                                            info.nFileSizeLow, info.ftLastWriteTime));
+}
+
+CopyResult GameFiles::CopyFiles(const std::vector<CopyItem>& items,
+                                const std::vector<Move>& movesFirst,
                                 const std::function<void()>& whileCopying) {
-    // The shell's SHFileOperationA took 2.6 times as long as a CopyFileA loop
-    // for the same files under Wine, and its result says nothing true.
-    CopyJob job{step.SourceFolder(), step.DestinationFolder(), movesFirst, {}};
+    // The shell's SHFileOperationA took 2.6 times as long as a copy loop for
+    // the same files under Wine, and its result says nothing true.
+    CopyJob job{items, movesFirst, {}};
     for (std::size_t i = 0; i < movesFirst.size(); ++i)
         job.freedBy[FoldCase(movesFirst[i].from)] = i;
     const auto result = [&job] {
@@ -407,23 +448,14 @@ CopyResult GameFiles::CopyFiles(const CopyStep& step, const std::vector<Move>& m
         mover.push_back(std::move(thread));
     else
         MoveThread(&job);
-    std::vector<FileEntry> entries;
-    ListInto(job.from, "", entries);
-    ::CreateDirectoryA(job.to.c_str(), nullptr);
-    for (const FileEntry& e : entries) {
-        const std::string to = job.to + "\\" + e.path;
-        if (!e.state.folder)
-            job.files.push_back(e.path);
-        else if (!::CreateDirectoryA(to.c_str(), nullptr) &&
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].source)
+            job.files.push_back(i);
+        else if (!::CreateDirectoryW(Widen(items[i].to).c_str(), nullptr) &&
                  ::GetLastError() != ERROR_ALREADY_EXISTS)
-            Failed(job, FileResultOf(::GetLastError()), to);
+            Failed(job, FileResultOf(::GetLastError()), items[i].to);
     }
     RunThreads(CopyThread, job, kCopiers, std::move(mover), whileCopying);
-    if (!result().copied)
-        return result();
-    // Flushed after all are copied, so that the system writes them out meanwhile.
-    job.next = 0;
-    RunThreads(FlushThread, job, kCopiers, {}, whileCopying);
     return result();
 }
 
@@ -455,9 +487,11 @@ std::optional<std::string> GameFiles::FileVersion(const std::string& path) {
 }
 
 std::string ProgramPath() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::string(path, length);
+    // Long enough for any path Windows can start a program from.
+    std::wstring path(32768, L'\0');
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return Narrow(path.substr(0, length));
 }
 
 std::string GameFiles::ToolFolder() {
