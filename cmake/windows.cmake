@@ -91,7 +91,13 @@ if(QUORIN_TESTS)
       mkdir -p "$0/game-$g/GameData" && echo "client 1.0.0" >"$0/game-$g/GameData/jamp.exe"
     done &&
     ln -s "$0/victim" "$0/game-folder/GameData/Quorin switch" &&
-    ln -s "$0/victim" "$0/game-ui/GameData/ui"]] ${QUORIN_LINKS_DIR})
+    ln -s "$0/victim" "$0/game-ui/GameData/ui" &&
+    mkdir -p "$0/game-gamedata" "$0/game-swap/GameData/base" "$0/game-swap/staging" \
+      "$0/tool-linked/Patch Files" &&
+    ln -s "$0/victim" "$0/game-gamedata/GameData" &&
+    echo "client 1.0.0" >"$0/game-swap/GameData/jamp.exe" &&
+    ln -s "$0/victim" "$0/game-swap/staging/base" &&
+    ln -s "$0/victim" "$0/tool-linked/Patch Files/100"]] ${QUORIN_LINKS_DIR})
   set_tests_properties(links_make PROPERTIES FIXTURES_SETUP links)
   target_compile_definitions(win_tests PRIVATE QUORIN_LINKS_DIR="Z:${QUORIN_LINKS_DIR}")
 

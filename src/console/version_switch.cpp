@@ -244,8 +244,14 @@ std::string VersionSwitch::GameData() const {
     return GameDataFolder(install_.InstallPath());
 }
 
-std::string VersionSwitch::MissingGameData() const {
-    return "The game folder " + Quoted(GameData()) + " is missing. Check the game's installation.";
+std::string VersionSwitch::GameDataProblem() {
+    const FileState folder = files_.Stat(GameData());
+    if (folder.link)
+        return LinkText(GameData());
+    if (!folder.folder)
+        return "The game folder " + Quoted(GameData()) +
+               " is missing. Check the game's installation.";
+    return {};
 }
 
 std::string VersionSwitch::Aside(std::size_t index) const {
@@ -403,8 +409,8 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
 std::string VersionSwitch::Check(const SwitchPlan& plan) {
     if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
         return problem;
-    if (!files_.Stat(GameData()).folder)
-        return MissingGameData();
+    if (std::string problem = GameDataProblem(); !problem.empty())
+        return problem;
     Prepared prepared;
     return Prepare(plan, prepared);
 }
@@ -415,8 +421,8 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     };
     if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
         return notStarted(problem);
-    if (!files_.Stat(GameData()).folder)
-        return notStarted(MissingGameData());
+    if (std::string problem = GameDataProblem(); !problem.empty())
+        return notStarted(problem);
     const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
     if (!lock)
         return notStarted(kAnotherSwitching);
@@ -491,7 +497,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     for (const PlannedFile& file : planned)
         items.push_back({Full(file.relative), file.opened.get()});
     std::string copyFailed;
-    const CopyResult copy = files_.CopyFiles(items, moves, report);
+    const CopyResult copy = files_.CopyFiles(GameData(), items, moves, report);
     if (copy.movesDone < moves.size())
         return fail(Cause(moves[copy.movesDone].from, copy.moveError));
     if (!copy.copied) {

@@ -111,7 +111,8 @@ class VersionSwitch {
     struct Prepared; // what the copies will write, and the journal before they do
     // The plan's files, checked; why not, in words for the player.
     std::string Prepare(const SwitchPlan& plan, Prepared& out);
-    std::string MissingGameData() const;
+    // Why "GameData" cannot be switched (missing, or a link); empty when it can.
+    std::string GameDataProblem();
     std::string GameData() const;
     std::string Folder() const { return GameData() + kSwitchFolder; }
     std::string Aside(std::size_t index) const;

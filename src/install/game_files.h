@@ -154,16 +154,17 @@ class IGameFiles {
     // `path` opened as a source (see ISource); null, `error` set, when it
     // cannot be (missing, or held by another program).
     virtual std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) = 0;
-    // Makes the renames `movesFirst` in order, then the items in order: a
-    // folder made where none is, a file written from its source's handle
-    // where nothing is (never through a link, never over another file),
+    // Makes the renames `movesFirst` in order, then the items in order, all
+    // inside the folder `root`: a folder made where none is, a file written
+    // from its source's handle where nothing is, each reached from the
+    // root's own handle down (never through a link, never over a file),
     // with the source's attributes and last-write time, each on the disk
     // (not only in the cache) when it returns. A file is never written
     // before the rename that frees its place; the two may otherwise
     // overlap. Nothing but the items is copied. Stops at the first failure.
     // `whileCopying` is called on the caller's thread a few times a second
     // for as long as the work runs.
-    virtual CopyResult CopyFiles(const std::vector<CopyItem>& items,
+    virtual CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
                                  const std::vector<Move>& movesFirst,
                                  const std::function<void()>& whileCopying) = 0;
     // The folder of the tool's own executable, without a trailing "\".

@@ -38,7 +38,7 @@ class GameFilesContract : public ::testing::Test {
             items.push_back(
                 {At("game\\" + e.path), e.state.folder ? nullptr : sources_.back().get()});
         }
-        return files_.CopyFiles(items, moves, [] {});
+        return files_.CopyFiles(At("game"), items, moves, [] {});
     }
 
     test::GameFolder folder_ = test::MakeGameFolder();

@@ -228,7 +228,8 @@ class MemoryFiles : public IGameFiles {
             return nullptr;
         return std::make_unique<Source>(*this, path, it->first, it->second);
     }
-    CopyResult CopyFiles(const std::vector<CopyItem>& items, const std::vector<Move>& movesFirst,
+    CopyResult CopyFiles(const std::string&, const std::vector<CopyItem>& items,
+                         const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override {
         CopyResult result;
         for (const Move& move : movesFirst) {

@@ -239,6 +239,55 @@ TEST_F(GameSwitchTest, NothingIsDoneThroughALink) {
     }
 }
 
+// Links at "GameData", at "GameData\\base" put there while the switch runs,
+// at a patch folder; files added to and replaced in the store meanwhile:
+// nothing outside "GameData" changes, and nothing outside the plan reaches it.
+TEST_F(GameSwitchTest, NoLinkOrLateStoreFileIsFollowed) {
+    std::string links = QUORIN_LINKS_DIR;
+    std::replace(links.begin(), links.end(), '/', '\\');
+    const auto victim = [&] {
+        return ReadFileBytes(links + "\\victim\\precious.txt") + " " +
+               std::to_string(
+                   files_.List(links + "\\victim").value_or(std::vector<FileEntry>{}).size());
+    };
+    const std::string before = victim();
+    struct Meddling : win32::GameFiles {
+        using GameFiles::GameFiles;
+        std::function<void()> first;
+        CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
+                             const std::vector<Move>& moves,
+                             const std::function<void()>& whileCopying) override {
+            first();
+            return GameFiles::CopyFiles(root, items, moves, whileCopying);
+        }
+    } files(tool_);
+    std::string replaced;
+    files.first = [&] {
+        // Wine moves what a link names, not the link: the folder that holds
+        // one takes GameData's place instead.
+        const std::string swap = links + "\\game-swap";
+        ::MoveFileA((swap + "\\GameData").c_str(), (swap + "\\GameData-real").c_str());
+        ::MoveFileA((swap + "\\staging").c_str(), (swap + "\\GameData").c_str());
+        Write(tool_ + "\\Patch Files\\101\\evil.dll", "evil");
+        std::ofstream(tool_ + "\\Patch Files\\101\\jamp.exe", std::ios::binary) << "replaced";
+        replaced = ReadFileBytes(tool_ + "\\Patch Files\\101\\jamp.exe");
+    };
+    const std::pair<const char*, const char*> cases[] = {
+        {"game-gamedata", "v1.0.0"}, {"game-swap", "v1.0.0"}, {"game-swap", "v1.0.1"}};
+    for (const auto& [game, client] : cases) {
+        const std::string folder = links + "\\" + game;
+        rig_.Install(kMagic100, folder);
+        rig_.install.LoadInstallInfo();
+        const std::string tool = std::string(client) == "v1.0.1" ? links + "\\tool-linked" : tool_;
+        const SwitchResult result =
+            VersionSwitch(files, rig_.install).Run(PlanSwitch(client, tool, folder), {});
+        EXPECT_NE(result.outcome, SwitchOutcome::Switched) << game << " " << result.problem;
+        EXPECT_EQ(victim(), before) << game;
+    }
+    EXPECT_EQ(replaced, "client 1.0.1, longer"); // held open since the plan
+    EXPECT_FALSE(files_.Stat(links + "\\game-swap\\GameData-real\\evil.dll").exists);
+}
+
 TEST_F(GameSwitchTest, ReadsTheVersionJampExeNamesInItsResource) {
     const std::pair<const char*, const char*> cases[] = {{QUORIN_STANDIN_JAMP, "none"},
                                                          {QUORIN_STANDIN_JAMP100, "1.0.0.0"},

@@ -29,7 +29,8 @@ class GameFiles : public IGameFiles {
     std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override;
     std::optional<std::string> FileVersion(const std::string& path) override;
     std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) override;
-    CopyResult CopyFiles(const std::vector<CopyItem>& items, const std::vector<Move>& movesFirst,
+    CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
+                         const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override;
     std::string ToolFolder() override;
 
