@@ -1,6 +1,7 @@
 // The game folder's files as the version switch touches them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +25,35 @@ struct CopyStep {
         return destination.substr(0, destination.find_last_not_of('\\') + 1);
     }
 };
+
+// One entry of a folder's access list: its account as a SID's text
+// ("S-1-5-32-544"), whether it allows or denies, whether it is only handed
+// down to what is made inside, and the rights it names.
+struct AccessEntry {
+    std::string sid;
+    bool allows = true;
+    bool inheritOnly = false;
+    std::uint32_t rights = 0;
+};
+
+// True when only administrators, the system and Windows' installer can
+// change the folder (add, remove or rename what it holds, or change who
+// may): its owner is one of them, and no entry lets anyone else.
+inline bool OnlyAdministratorsChange(const std::string& ownerSid,
+                                     const std::vector<AccessEntry>& entries) {
+    const auto trusted = [](const std::string& sid) {
+        return sid == "S-1-5-32-544" || sid == "S-1-5-18" ||
+               sid == "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    };
+    // Add a file or a folder, delete a child, delete, change the access
+    // list or the owner; and the generic write and all.
+    constexpr std::uint32_t kChanging =
+        0x2 | 0x4 | 0x40 | 0x10000 | 0x40000 | 0x80000 | 0x40000000 | 0x10000000;
+    return trusted(ownerSid) &&
+           std::none_of(entries.begin(), entries.end(), [&](const AccessEntry& e) {
+               return e.allows && !e.inheritOnly && (e.rights & kChanging) && !trusted(e.sid);
+           });
+}
 
 // What a path holds. Times are in 100 ns ticks, as the file system keeps them.
 struct FileState {

@@ -113,5 +113,31 @@ TEST_F(GameFilesContract, ACopyMovesFirstKeepsTimesAndStopsAtAFileInItsWay) {
     EXPECT_EQ(copy.moveError, kFileExists);
 }
 
+// Typical access lists of a game folder: what only administrators change,
+// and what the player (or any other account) may change too.
+TEST(GameFolderRights, OnlyAdministratorsOwnAndChangeIt) {
+    const std::string admins = "S-1-5-32-544", system = "S-1-5-18", player = "S-1-5-21-7-8-9-1001";
+    const AccessEntry installed[] = {{system, true, false, 0x1f01ff},
+                                     {admins, true, false, 0x1f01ff},
+                                     {"S-1-5-32-545", true, false, 0x1200a9}, // Users: read
+                                     {"S-1-3-0", true, true, 0x10000000}};    // CREATOR OWNER
+    const std::vector<AccessEntry> safe(std::begin(installed), std::end(installed));
+    const auto with = [&](AccessEntry e) {
+        std::vector<AccessEntry> entries = safe;
+        entries.push_back(e);
+        return entries;
+    };
+    const std::pair<bool, bool> cases[] = {
+        {OnlyAdministratorsChange(admins, safe), true},
+        {OnlyAdministratorsChange(player, safe), false}, // an owner may change the list
+        {OnlyAdministratorsChange(admins, with({"S-1-5-11", true, false, 0x4})), false},
+        {OnlyAdministratorsChange(admins, with({player, true, false, 0x10000})), false},
+        {OnlyAdministratorsChange(admins, with({player, false, false, 0x1f01ff})), true},
+        {OnlyAdministratorsChange(admins, with({player, true, true, 0x1f01ff})), true},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
+}
+
 } // namespace
 } // namespace quorin

@@ -193,9 +193,17 @@ int RunElevatedTransaction(const std::string& arguments) {
         result.switched.problem = "The game's registry key is gone. Nothing changed.";
     } else {
         install.LoadInstallInfo();
-        if (transaction->recoverOnly)
-            result.found = VersionSwitch(files, install).Recover();
+        // Nothing is written with these rights where another account could
+        // redirect it.
+        std::unique_ptr<IHold> guard;
+        if (const std::string problem = InstallPathProblem(install.InstallPath()); !problem.empty())
+            result.switched.problem = problem;
         else
+            guard = GuardForAdministrators(GameDataFolder(install.InstallPath()),
+                                           result.switched.problem);
+        if (guard && transaction->recoverOnly)
+            result.found = VersionSwitch(files, install).Recover();
+        else if (guard)
             result = RunPatch(files, install, transaction->patch,
                               [&](int percent) { write(ProgressLine(percent)); });
     }

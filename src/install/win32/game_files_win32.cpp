@@ -12,6 +12,8 @@
 #include "common/win32/unique_handle.h"
 #include "common/win32/wide_text.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <winternl.h>
 
 namespace quorin::win32 {
@@ -113,14 +115,18 @@ UniqueFile OpenBelow(HANDLE parent, const std::string& name, ACCESS_MASK access,
     return UniqueFile(status >= 0 ? handle : INVALID_HANDLE_VALUE);
 }
 
-// A folder handle that is no link and no file; else why not.
-FileResult PlainFolder(const UniqueFile& folder, FileResult opened) {
+// A folder handle, opened on `path`, that is no link and no file; else why
+// not. Wine opens what a link names even when asked for the link itself, and
+// tells a link only by its path: the path is looked at too.
+FileResult PlainFolder(const UniqueFile& folder, FileResult opened, const std::string& path) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (opened != kFileOk)
         return opened;
     if (!::GetFileInformationByHandle(folder.Get(), &info))
         return FileResultOf(::GetLastError());
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    const DWORD byPath = ::GetFileAttributesW(Widen(path).c_str());
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        (byPath != INVALID_FILE_ATTRIBUTES && (byPath & FILE_ATTRIBUTE_REPARSE_POINT)))
         return kFileLink;
     return info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? kFileOk : kFileExists;
 }
@@ -140,7 +146,7 @@ class FolderTree {
             ::CreateFileW(Widen(root).c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         const FileResult error =
-            PlainFolder(folder, folder ? kFileOk : FileResultOf(::GetLastError()));
+            PlainFolder(folder, folder ? kFileOk : FileResultOf(::GetLastError()), root);
         if (error == kFileOk)
             open_[""] = std::move(folder);
         return error;
@@ -161,7 +167,7 @@ class FolderTree {
             return nullptr;
         UniqueFile folder = OpenBelow(parent, path.substr(cut + 1), kFolderAccess, kFolderShare,
                                       make ? FILE_OPEN_IF : FILE_OPEN, FILE_DIRECTORY_FILE, error);
-        if ((error = PlainFolder(folder, error)) != kFileOk)
+        if ((error = PlainFolder(folder, error, path)) != kFileOk)
             return nullptr;
         return (open_[key] = std::move(folder)).Get();
     }
@@ -510,6 +516,106 @@ std::unique_ptr<IHold> GameFiles::LockSwitch(const std::string& gameData) {
     if (!lock)
         return nullptr;
     return std::make_unique<HeldLock>(std::move(lock));
+}
+
+namespace {
+
+// The owner and the access list of what `handle` holds, as portable text.
+bool AccessOf(HANDLE handle, std::string& owner, std::vector<AccessEntry>& entries) {
+    PSID ownerSid = nullptr;
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(handle, SE_FILE_OBJECT,
+                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &ownerSid,
+                          nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const auto text = [](PSID sid) {
+        wchar_t* string = nullptr;
+        if (!::ConvertSidToStringSidW(sid, &string))
+            return std::string();
+        std::string narrow = Narrow(string);
+        ::LocalFree(string);
+        return narrow;
+    };
+    owner = text(ownerSid);
+    if (!list) // no list at all lets everyone do anything
+        entries.push_back({"S-1-1-0", true, false, GENERIC_ALL});
+    for (DWORD i = 0; list && i < list->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (!::GetAce(list, i, reinterpret_cast<void**>(&header)))
+            continue;
+        const bool allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+        if (!allows && header->AceType != ACCESS_DENIED_ACE_TYPE) {
+            entries.push_back({"", true, false, GENERIC_ALL}); // a kind not understood: doubt
+            continue;
+        }
+        auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+        entries.push_back(
+            {text(&ace->SidStart), allows, (header->AceFlags & INHERIT_ONLY_ACE) != 0, ace->Mask});
+    }
+    ::LocalFree(descriptor);
+    return true;
+}
+
+class HeldFolders : public IHold {
+  public:
+    std::vector<UniqueFile> folders;
+};
+
+} // namespace
+
+std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::string& problem) {
+    // The folders from the drive's (or the share's) root down to "GameData".
+    const auto quoted = [](const std::string& path) { return "\"" + path + "\""; };
+    std::vector<std::string> chain;
+    std::size_t from = 3;
+    if (gameData.size() > 2 && gameData[1] == ':') {
+        chain.push_back(gameData.substr(0, 3));
+    } else {
+        const std::size_t server = gameData.find('\\', 2);
+        from = server == std::string::npos ? server : gameData.find('\\', server + 1);
+        if (from == std::string::npos) {
+            problem = quoted(gameData) + " is no folder path. Nothing changed.";
+            return nullptr;
+        }
+        chain.push_back(gameData.substr(0, ++from));
+    }
+    for (std::size_t at; (at = gameData.find('\\', from)) != std::string::npos; from = at + 1)
+        chain.push_back(gameData.substr(0, at));
+    chain.push_back(gameData);
+    auto held = std::make_unique<HeldFolders>();
+    for (const std::string& folder : chain) {
+        UniqueFile handle(::CreateFileW(
+            Widen(folder).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kFolderShare, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        const FileResult error =
+            PlainFolder(handle, handle ? kFileOk : FileResultOf(::GetLastError()), folder);
+        if (error == kFileLink) {
+            problem = quoted(folder) + " is a link (a symbolic link or junction), so Quorin does "
+                                       "not switch the game with administrator rights. Nothing "
+                                       "changed.";
+            return nullptr;
+        }
+        if (error != kFileOk) {
+            problem = quoted(folder) + " cannot be opened (system error " +
+                      std::to_string(error.system) + "). Nothing changed.";
+            return nullptr;
+        }
+        held->folders.push_back(std::move(handle));
+    }
+    static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    std::string owner;
+    std::vector<AccessEntry> entries;
+    if (!wine && (!AccessOf(held->folders.back().Get(), owner, entries) ||
+                  !OnlyAdministratorsChange(owner, entries))) {
+        problem = quoted(gameData) +
+                  " may be changed by accounts that are not administrators, so Quorin does not "
+                  "switch it with administrator rights: what it wrote there could be turned "
+                  "against you. Switch as the account that may change it, or let only "
+                  "administrators change it. Nothing changed.";
+        return nullptr;
+    }
+    return held;
 }
 
 std::unique_ptr<ISource> GameFiles::OpenSource(const std::string& path, FileResult& error) {

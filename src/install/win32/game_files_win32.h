@@ -11,6 +11,14 @@ namespace quorin::win32 {
 // The running program's own file.
 std::string ProgramPath();
 
+// For a copy of Quorin with administrator rights: "GameData" and every
+// folder above it opened on handles (none may be a link) and held without
+// sharing their removal, so that none is renamed or replaced while the
+// switch runs, and "GameData" changed by administrators alone, as its
+// handle's access list says. Null, `problem` in words for the player, when
+// not. (Under Wine, which keeps no access lists, only the links are looked at.)
+std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::string& problem);
+
 class GameFiles : public IGameFiles {
   public:
     // `toolFolder` empty: the folder of the running executable.
