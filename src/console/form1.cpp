@@ -367,7 +367,7 @@ void Form1::RecoverInterruptedSwitch() {
         !s_.files.Stat(gameData + kSwitchFolder).exists)
         return;
     if (!s_.elevation.Needed(gameData))
-        return TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+        return TellLeftover(VersionSwitch(s_.files, s_.install, MarkerStep()).Recover());
     // Without the rights to put it back, an elevated copy does; until it
     // has, no reply is read and no click taken.
     StartTransaction({true, {}});
@@ -413,6 +413,9 @@ void Form1::StartTransaction(const Transaction& transaction) {
     // write wherever it points); the switch here then says what is wrong.
     elevated_ = InstallPathProblem(s_.install.InstallPath()).empty() &&
                 s_.elevation.Needed(GameDataFolder(s_.install.InstallPath()));
+    // The player's own rights for files the player may write; administrator
+    // rights, if needed, for the marker alone.
+    markerStep_ = elevated_ ? MarkerWriter() : MarkerStep();
     report_.reset();
     progress_ = progressShown_ = -1;
     activity_ = Activity::Switching;
@@ -435,8 +438,14 @@ void Form1::StartTransaction(const Transaction& transaction) {
             return;
         }
         try {
-            patchResult_ = RunPatch(s_.files, s_.install, transaction_.patch,
-                                    [this](int percent) { progress_ = percent; });
+            patchResult_ = RunPatch(
+                s_.files, s_.install, transaction_.patch,
+                [this](int percent) { progress_ = percent; }, markerStep_);
+            if (markerStep_ && patchResult_.switched.outcome == SwitchOutcome::MarkerRefused)
+                patchResult_.switched = {
+                    SwitchOutcome::NotStarted,
+                    "Quorin records the game's version in the registry, which needs "
+                    "administrator rights, and Windows did not give them. Nothing changed."};
         } catch (const std::exception& e) {
             // Whatever it had done is in its journal, which the next start undoes.
             patchResult_ = {std::nullopt,
@@ -449,6 +458,14 @@ void Form1::StartTransaction(const Transaction& transaction) {
         work(); // no thread to be had: the transaction runs here, the window still
         JobFinished();
     }
+}
+
+MarkerWriter Form1::MarkerStep() {
+    if (!s_.elevation.MarkerNeeded())
+        return {};
+    return [this](std::uint32_t value) {
+        return s_.elevation.Run({false, {}, value}, {}).exit == kTransactionReported;
+    };
 }
 
 PatchResult Form1::ElevatedResult() const {

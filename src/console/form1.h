@@ -152,6 +152,9 @@ class Form1 {
     void StartTransaction(const Transaction& transaction);
     // What the elevated copy's report and exit code say.
     PatchResult ElevatedResult() const;
+    // The one-value elevated step for the marker, when this process may
+    // not write its key; none when it may.
+    MarkerWriter MarkerStep();
     // The switch's outcome, shown once its job has ended.
     void ShowSwitchResult(const SwitchResult& result);
     // A marker just created takes the version jamp.exe's version resource
@@ -168,6 +171,7 @@ class Form1 {
     int progressShown_ = -1;
     Transaction transaction_;           // the job's
     bool elevated_ = false;             // the job runs in an elevated copy of Quorin
+    MarkerWriter markerStep_;           // or here, the marker written by an elevated step
     PatchResult patchResult_;           // written by the job here, read once it has ended
     long elevatedExit_ = 0;             // the elevated copy's exit code, or why it did not start
     std::optional<std::string> report_; // the elevated copy's result, in words, from its channel

@@ -460,6 +460,31 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\Quorin switch").exists);
 }
 
+// Where the player may write the game folder but not the marker's key, the
+// files are switched with the player's own rights and only the marker is
+// written by an elevated step; with that step declined, nothing changes.
+TEST_F(Form1Test, OnlyTheMarkerTakesAdministratorRightsWhereThePlayerMayWriteTheGame) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    rig_.scriptedElevation.markerNeeded = true;
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    rig_.Patch();
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe") + " " + s.lblStatus,
+              "client 100 Patch failed! Nothing changed.");
+    rig_.scriptedElevation.copy = [&](const Transaction& t, const std::function<void(int)>&) {
+        rig_.install.WriteMagic(static_cast<std::int32_t>(t.marker.value_or(1)));
+        return ElevatedRun{kTransactionReported, {}};
+    };
+    rig_.Patch();
+    const Transaction markerStep{false, {}, 599925u};
+    EXPECT_EQ(rig_.scriptedElevation.runs, (std::vector<Transaction>{markerStep, markerStep}));
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe") + " " + rig_.install.ReadMagic() + " " +
+                  s.lblStatus,
+              "client 101 599925 Patched & Ready to Launch!");
+}
+
 TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");

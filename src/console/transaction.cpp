@@ -26,8 +26,8 @@ std::string PatchProblem(IGameFiles& files, const InstallRecord& install,
 }
 
 PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const PatchRequest& request,
-                     const std::function<void(int)>& progress) {
-    VersionSwitch version(files, install);
+                     const std::function<void(int)>& progress, MarkerWriter writeMarker) {
+    VersionSwitch version(files, install, std::move(writeMarker));
     PatchResult result;
     if (request.checkFirst) {
         RecoverResult found = version.Recover();
@@ -47,6 +47,8 @@ PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const Patc
 }
 
 std::string TransactionArguments(const Transaction& t) {
+    if (t.marker)
+        return std::string(kTransactionWord) + " marker " + std::to_string(*t.marker);
     if (t.recoverOnly)
         return std::string(kTransactionWord) + " recover";
     return std::string(kTransactionWord) + " patch " + (t.patch.toNewer ? "101" : "100") +
@@ -54,6 +56,15 @@ std::string TransactionArguments(const Transaction& t) {
 }
 
 std::optional<Transaction> ParseTransactionArguments(const std::string& words) {
+    const std::string marker = std::string(kTransactionWord) + " marker ";
+    if (words.starts_with(marker)) {
+        std::uint32_t value = 0;
+        const char* end = words.data() + words.size();
+        if (std::from_chars(words.data() + marker.size(), end, value).ptr != end)
+            return std::nullopt;
+        const Transaction t{false, {}, value};
+        return TransactionArguments(t) == words ? std::optional(t) : std::nullopt;
+    }
     // Only the forms made above: anything else is no request of ours.
     for (const Transaction& t :
          {Transaction{true, {}}, Transaction{false, {false, false, false}},

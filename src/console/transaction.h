@@ -27,7 +27,7 @@ struct PatchResult {
 };
 
 PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const PatchRequest& request,
-                     const std::function<void(int)>& progress);
+                     const std::function<void(int)>& progress, MarkerWriter writeMarker = {});
 // Why the switch `request` asks for would be refused by its own checks that
 // need no rights (the game's key and folder, the patch store, the plan);
 // empty when it can start. Asked before any prompt for rights.
@@ -37,9 +37,12 @@ std::string PatchProblem(IGameFiles& files, const InstallRecord& install,
 // The recovery of an unfinished switch at start-up, or the Patch click's
 // transaction, for an elevated copy of Quorin: its command-line words, and
 // what it reports back in a line of text. Nothing else crosses over.
+// Or the one value "Magic" written, for a switch made with the player's own
+// rights where only the marker's key needs more.
 struct Transaction {
     bool recoverOnly = false;
     PatchRequest patch;
+    std::optional<std::uint32_t> marker = std::nullopt;
     bool operator==(const Transaction&) const = default;
 };
 std::string TransactionArguments(const Transaction& transaction);
@@ -55,6 +58,7 @@ inline constexpr char kTransactionWord[] = "--transaction";
 // An elevated copy's exit code: the result it reported, or none.
 inline constexpr long kTransactionReported = 0;
 inline constexpr long kTransactionRefused = 2; // its command line or its requester was not ours
+inline constexpr long kMarkerRefused = 3;      // the one value could not be written
 // What Run gives when the copy did not start: the player declined the
 // system's prompt for administrator rights (ERROR_CANCELLED, negated).
 inline constexpr long kElevationDeclined = -1223;
@@ -88,9 +92,12 @@ struct ElevatedRun {
 class IElevation {
   public:
     virtual ~IElevation() = default;
-    // True when this process may not write the marker or the game folder
-    // `gameData` itself, so that a transaction must run in an elevated copy.
+    // True when this process may not write the game folder `gameData`
+    // itself, so that a transaction must run in an elevated copy.
     virtual bool Needed(const std::string& gameData) = 0;
+    // True when this process may not write the marker's key: a switch made
+    // with its own rights writes the marker through a one-value elevated step.
+    virtual bool MarkerNeeded() = 0;
     // Runs `transaction` in an elevated copy of Quorin and waits for it to
     // end, on the calling (the job's) thread, which `progress` is called on
     // with the percentages the copy reports.

@@ -10,13 +10,15 @@ namespace quorin {
 namespace {
 
 TEST(Transaction, OnlyTheWordsQuorinMakesAreTaken) {
-    for (const Transaction& t : {Transaction{true, {}}, Transaction{false, {true, false, false}},
-                                 Transaction{false, {false, true, true}}})
+    for (const Transaction& t :
+         {Transaction{true, {}}, Transaction{false, {true, false, false}},
+          Transaction{false, {false, true, true}}, Transaction{false, {}, 599925u}})
         EXPECT_EQ(ParseTransactionArguments(TransactionArguments(t)), t) << TransactionArguments(t);
     for (const char* words :
          {"--transaction patch 102", "--transaction patch 101 set-aside check",
           "--transaction patch 100 set-aside", "--transaction recover ", "--transaction",
-          "--transaction patch 101 C:\\Windows", "--TRANSACTION recover"})
+          "--transaction patch 101 C:\\Windows", "--TRANSACTION recover",
+          "--transaction marker 012", "--transaction marker 5 recover"})
         EXPECT_FALSE(ParseTransactionArguments(words)) << words;
 }
 

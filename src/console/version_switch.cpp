@@ -244,6 +244,11 @@ std::string VersionSwitch::GameData() const {
     return GameDataFolder(install_.InstallPath());
 }
 
+bool VersionSwitch::WriteMarker(std::uint32_t value) const {
+    return writeMarker_ ? writeMarker_(value)
+                        : install_.WriteMagic(static_cast<std::int32_t>(value));
+}
+
 std::string VersionSwitch::GameDataProblem() {
     const FileState folder = files_.Stat(GameData());
     if (folder.link)
@@ -458,7 +463,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                           Cause(Folder() + kJournalName, journalError));
     }
     // The marker is written before any game file is touched.
-    if (!install_.WriteMagic(plan.marker)) {
+    if (!WriteMarker(static_cast<std::uint32_t>(plan.marker))) {
         journalFile->Remove();
         ClearFolder();
         return {SwitchOutcome::MarkerRefused, {}};
@@ -585,7 +590,9 @@ std::string VersionSwitch::RollBack(const SwitchJournal& journal, std::size_t& r
             rc != kFileOk && rc != kFileNotEmpty)
             note(Cause(Full(*it), rc));
     }
-    if (!install_.RestoreMagic(journal.marker))
+    // An absent marker cannot be made absent again: it reads as 1.0.1.
+    if (!(writeMarker_ ? WriteMarker(journal.marker.value_or(kMagic101))
+                       : install_.RestoreMagic(journal.marker)))
         note("Quorin could not put back the version marker \"Magic\" in the registry.");
     if (problems.empty())
         return {};

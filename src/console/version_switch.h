@@ -84,10 +84,16 @@ struct RecoverResult {
     std::string told; // what the player is told; empty for None
 };
 
+// Writes the version marker "Magic" for a switch whose process may not
+// write its key: a one-value step with administrator rights. True when written.
+using MarkerWriter = std::function<bool(std::uint32_t)>;
+
 class VersionSwitch {
   public:
-    VersionSwitch(IGameFiles& files, const InstallRecord& install)
-        : files_(files), install_(install) {}
+    // The marker is written through `writeMarker` when given, else through
+    // the installation record.
+    VersionSwitch(IGameFiles& files, const InstallRecord& install, MarkerWriter writeMarker = {})
+        : files_(files), install_(install), writeMarker_(std::move(writeMarker)) {}
 
     // `progress` gets the share of the bytes copied so far, 0 to 100, a few
     // times a second while a copy runs.
@@ -128,8 +134,11 @@ class VersionSwitch {
     // files set aside, then the folder if that leaves it empty.
     void ClearFolder();
 
+    bool WriteMarker(std::uint32_t value) const;
+
     IGameFiles& files_;
     const InstallRecord& install_;
+    MarkerWriter writeMarker_;
 };
 
 } // namespace quorin

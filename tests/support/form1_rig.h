@@ -66,7 +66,9 @@ class ScriptedElevation : public IElevation {
     std::function<ElevatedRun(const Transaction&, const std::function<void(int)>&)> copy;
     std::vector<Transaction> runs;
     int probes = 0; // the rights looked at
+    bool markerNeeded = false;
     bool Needed(const std::string&) override { return ++probes, needed; }
+    bool MarkerNeeded() override { return markerNeeded; }
     ElevatedRun Run(const Transaction& transaction,
                     const std::function<void(int)>& progress) override {
         runs.push_back(transaction);

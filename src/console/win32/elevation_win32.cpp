@@ -75,14 +75,29 @@ void ReadReports(HANDLE pipe, HANDLE process, ReportReader& reader,
 
 } // namespace
 
-bool Elevation::Needed(const std::string& gameData) {
-    if (const char* forced = std::getenv("QUORIN_DELEGATE"); forced && std::string(forced) == "1")
-        return true;
-    // The marker's key opened for writing, and a file made in the game folder.
+namespace {
+
+// QUORIN_DELEGATE=1 takes the elevated path for everything, =marker for the
+// marker alone, where every program has the rights (under Wine): each only
+// asks for rights that a run might not have needed, never skips a check.
+bool Forced(const char* what) {
+    const char* forced = std::getenv("QUORIN_DELEGATE");
+    return forced && (std::string(forced) == "1" || std::string(forced) == what);
+}
+
+} // namespace
+
+bool Elevation::MarkerNeeded() {
     UniqueHkey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameVersionKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                        key.Put()) != ERROR_SUCCESS)
+    return Forced("marker") ||
+           ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kGameVersionKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                           key.Put()) != ERROR_SUCCESS;
+}
+
+bool Elevation::Needed(const std::string& gameData) {
+    if (Forced("1"))
         return true;
+    // A file made in the game folder.
     const std::string probe =
         gameData + "\\Quorin rights check " + std::to_string(::GetCurrentProcessId());
     const UniqueFile made(::CreateFileW(Widen(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -189,6 +204,11 @@ int RunElevatedTransaction(const std::string& arguments) {
     InstallRecord install(registry);
     GameFiles files;
     PatchResult result;
+    if (transaction->marker) // the one value, for a switch made with the player's rights
+        return install.GameKeyExists() &&
+                       install.WriteMagic(static_cast<std::int32_t>(*transaction->marker))
+                   ? kTransactionReported
+                   : kMarkerRefused;
     if (!install.GameKeyExists()) {
         result.switched.problem = "The game's registry key is gone. Nothing changed.";
     } else {

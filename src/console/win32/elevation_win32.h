@@ -14,9 +14,11 @@ class Elevation : public IElevation {
   public:
     // The window that owns the system's prompt.
     void SetWindow(HWND window) { window_ = window; }
-    // True as well when QUORIN_DELEGATE=1 is set, so that the elevated path
-    // can be taken where every program has the rights (under Wine).
+    // True as well when QUORIN_DELEGATE=1 is set (=marker: for the marker
+    // alone), so that the elevated path can be taken where every program
+    // has the rights (under Wine).
     bool Needed(const std::string& gameData) override;
+    bool MarkerNeeded() override;
     // The copy reports into a pipe made here for it alone: one instance,
     // made first by this process, read only once its client is known to be
     // the copy's own process. Nothing else the copy could be sent counts.
