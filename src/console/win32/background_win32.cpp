@@ -10,6 +10,7 @@ bool WindowJobs::Start(std::function<void()> work) {
     if (thread_)
         return false;
     work_ = std::move(work);
+    finished_ = false;
     thread_.Reset(::CreateThread(nullptr, 0, Run, this, 0, nullptr));
     return static_cast<bool>(thread_);
 }
@@ -21,12 +22,14 @@ DWORD WINAPI WindowJobs::Run(void* self) {
         const ComApartment com;
         jobs->work_();
     }
+    jobs->finished_ = true; // all that is left is the message
+
     ::PostMessageA(jobs->window_, jobs->message_, 0, 0);
     return 0;
 }
 
 bool WindowJobs::Done() {
-    return !thread_ || ::WaitForSingleObject(thread_.Get(), 0) == WAIT_OBJECT_0;
+    return !thread_ || finished_;
 }
 
 void WindowJobs::Wait() {

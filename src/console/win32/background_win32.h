@@ -3,6 +3,7 @@
 // program's one message loop, which also waits for the game.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -30,6 +31,7 @@ class WindowJobs : public IJobs {
     UINT message_ = 0;
     std::function<void()> work_;
     UniqueKernelHandle thread_;
+    std::atomic<bool> finished_{false}; // the work has returned; Wait then joins at once
 };
 
 // Starts the game; the message loop waits for its end.

@@ -214,6 +214,21 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
               "client 1.0.1, longer, menu 1.0.1");
 }
 
+// Where only the marker's key needs administrator rights (forced here), the
+// window's own process switches the files and an elevated copy writes the
+// marker alone.
+TEST_F(GameSwitchTest, OnlyTheMarkerIsWrittenByAnElevatedCopy) {
+    QUORIN_PEER_PORT(port, "v101");
+    ::SetEnvironmentVariableA("QUORIN_DELEGATE", "marker");
+    HWND status = StartPatching(port, 1 << 20);
+    ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(test::WaitForText(status, kPatchedReady), kPatchedReady);
+    End(first_.Get());
+    EXPECT_EQ(Magic(), "599925");
+    EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\jamp.exe"), "client 1.0.1, longer");
+}
+
 // Game folders with links in them, made on the Unix side (Wine shows them
 // as reparse points): Quorin's own folder a link, and "ui", where the 1.0.1
 // menu goes, a link; each to a folder outside the game.
