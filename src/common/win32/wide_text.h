@@ -15,17 +15,19 @@ namespace quorin::win32 {
 inline std::wstring WideFrom(const std::string& text, UINT codePage) {
     if (text.empty())
         return {};
-    const int length = ::MultiByteToWideChar(codePage, 0, text.data(),
-                                             static_cast<int>(text.size()), nullptr, 0);
+    const int length =
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
     if (length > 0)
-        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                              wide.data(), length);
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                              length);
     return wide;
 }
 
 // A UTF-8 path (or text) as Windows takes it.
-inline std::wstring Widen(const std::string& utf8) { return WideFrom(utf8, CP_UTF8); }
+inline std::wstring Widen(const std::string& utf8) {
+    return WideFrom(utf8, CP_UTF8);
+}
 
 // UTF-16 from Windows as UTF-8.
 inline std::string Narrow(const std::wstring& wide) {
@@ -41,6 +43,8 @@ inline std::string Narrow(const std::wstring& wide) {
 }
 
 // Text in the system's ANSI code page (a registry value as it is read) as UTF-8.
-inline std::string Utf8FromAnsi(const std::string& ansi) { return Narrow(WideFrom(ansi, CP_ACP)); }
+inline std::string Utf8FromAnsi(const std::string& ansi) {
+    return Narrow(WideFrom(ansi, CP_ACP));
+}
 
 } // namespace quorin::win32
