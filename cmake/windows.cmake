@@ -119,8 +119,23 @@ if(QUORIN_TESTS)
   # A DLL the tests plant beside Quorin under system DLLs' names.
   add_library(planted_dll SHARED tests/support/win32/planted_dll.cpp)
   set_target_properties(planted_dll PROPERTIES PREFIX "" LINK_FLAGS "-static -static-libgcc")
+  # Planted beside a copy of Quorin under names Windows looks for there first,
+  # with Windows' own order forced for them (set before Wine starts the
+  # program: a Windows program's environment does not reach its children's
+  # loader): none runs, in the window or in the elevated copy. Wine's own
+  # advapi32 loads version.dll before any of Quorin's code runs, which
+  # Windows' known DLLs never do: that one running shows the planting works.
+  add_test(NAME planted_dlls COMMAND sh -c [=[
+    d=$(mktemp -d) && cp "$0" "$d/quorin.exe" &&
+    for n in version uxtheme dwmapi winmm; do cp "$1" "$d/$n.dll"; done &&
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;version,uxtheme,dwmapi,winmm=n,b" &&
+    wine "$d/quorin.exe" --transaction recover --report 1
+    timeout 10 xvfb-run -a wine "$d/quorin.exe" +connect 127.0.0.1:1 >/dev/null 2>&1
+    ls "$d"/*.ran | sed 's|.*/||' | tr '\n' ' ' >"$d/seen"; seen=$(cat "$d/seen"); rm -rf "$d"
+    echo "ran: $seen"; [ "$seen" = "version.dll.ran " ]]=] $<TARGET_FILE:quorin> $<TARGET_FILE:planted_dll>)
+  set_tests_properties(planted_dlls PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
+    TIMEOUT 120 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX}")
   add_dependencies(win_tests planted_dll)
-  target_compile_definitions(win_tests PRIVATE QUORIN_PLANTED_DLL="Z:$<TARGET_FILE:planted_dll>")
   # What the exe imports when it starts, before any of its code runs: only
   # Windows' known DLLs (and common controls, which its manifest binds to
   # the system's side-by-side store), none that is looked for beside it.

@@ -80,47 +80,5 @@ TEST_F(QuorinExeTest, AFloodOfOversizedDatagramsOpensOneBoxAtMost) {
     ::WaitForSingleObject(process.Get(), 10000);
 }
 
-// DLLs planted beside Quorin under the names Windows looks for there first
-// (Windows' own order forced for them under Wine): none runs, neither in the
-// window nor in the elevated copy.
-TEST_F(QuorinExeTest, NoDllPlantedBesideItRuns) {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    const std::string folder =
-        std::string(temp) + "quorin-planted-" + std::to_string(::GetCurrentProcessId());
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(::CopyFileA(QUORIN_EXE, (folder + "\\quorin.exe").c_str(), FALSE));
-    const char* names[] = {"version", "uxtheme", "dwmapi", "winmm", "propsys", "cryptbase"};
-    std::string ran;
-    for (const char* name : names)
-        ::CopyFileA(QUORIN_PLANTED_DLL, (folder + "\\" + name + ".dll").c_str(), FALSE);
-    // The planted DLL does leave its trace when it is loaded.
-    const std::string control = folder + "\\control.dll";
-    ::CopyFileA(QUORIN_PLANTED_DLL, control.c_str(), FALSE);
-    ::FreeLibrary(::LoadLibraryA(control.c_str()));
-    EXPECT_TRUE(::DeleteFileA((control + ".ran").c_str()));
-
-    ::SetEnvironmentVariableA("WINEDLLOVERRIDES",
-                              "mscoree,mshtml=;version,uxtheme,dwmapi,winmm,propsys,cryptbase=n,b");
-    const std::optional<int> port = test::PeerPort("v101");
-    rig_.Install(kMagic100, folder + "\\game");
-    auto [window, windowId] = test::StartProcess(
-        "\"" + folder + "\\quorin.exe\" +connect 127.0.0.1:" + std::to_string(port.value_or(1)),
-        folder.c_str());
-    auto [copy, copyId] = test::StartProcess(
-        "\"" + folder + "\\quorin.exe\" --transaction recover --report 1", folder.c_str());
-    ::SetEnvironmentVariableA("WINEDLLOVERRIDES", nullptr);
-    EXPECT_TRUE(test::WaitForProcessWindow(windowId, kAppTitle, 20s));
-    EXPECT_EQ(::WaitForSingleObject(copy.Get(), 20000), WAIT_OBJECT_0);
-    ::TerminateProcess(window.Get(), 0);
-    ::WaitForSingleObject(window.Get(), 10000);
-    for (const char* name : names)
-        if (::GetFileAttributesA((folder + "\\" + name + ".dll.ran").c_str()) !=
-            INVALID_FILE_ATTRIBUTES)
-            ran += std::string(name) + " ";
-    EXPECT_EQ(ran, "");
-    test::RemoveTree(folder);
-}
-
 } // namespace
 } // namespace quorin

@@ -10,6 +10,7 @@
 #include "common/win32/wide_text.h"
 #include "common/win32/win.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -57,6 +58,34 @@ inline const SystemDll& Shell32() {
 inline const SystemDll& Ole32() {
     static const SystemDll dll("ole32.dll");
     return dll;
+}
+
+// The common controls of version 6, which the program's manifest binds to
+// Windows' side-by-side store: loaded by name (the manifest redirects it) only
+// once the DLL search is restricted, never imported, so that neither it nor
+// what it loads (uxtheme.dll) is looked for beside the program at its start.
+inline HMODULE CommonControls() {
+    static const UniqueHmodule dll(::LoadLibraryW(L"comctl32.dll"));
+    return dll.Get();
+}
+template <typename Function> Function* CommonControl(const char* name) {
+    const HMODULE dll = CommonControls();
+    return reinterpret_cast<Function*>(
+        reinterpret_cast<void (*)()>(dll ? ::GetProcAddress(dll, name) : nullptr));
+}
+inline bool InitCommonControls(DWORD classes) {
+    const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), classes};
+    const auto init = CommonControl<decltype(::InitCommonControlsEx)>("InitCommonControlsEx");
+    return init && init(&icc);
+}
+inline BOOL Subclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data) {
+    static const auto set = CommonControl<decltype(::SetWindowSubclass)>("SetWindowSubclass");
+    return set && set(window, procedure, id, data);
+}
+inline LRESULT DefSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static const auto next = CommonControl<decltype(::DefSubclassProc)>("DefSubclassProc");
+    return next ? next(window, message, wParam, lParam)
+                : ::DefWindowProcA(window, message, wParam, lParam);
 }
 
 // COM for the thread that calls the shell, as ShellExecuteEx asks (single-

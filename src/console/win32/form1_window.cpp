@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "common/win32/system_dll.h"
 #include "console/server_text.h"
 
 namespace quorin::win32 {
@@ -41,7 +42,7 @@ void SetVisible(HWND control, bool visible) {
 // wheel, the keys, its own scroll bar) moves the other's to the same row.
 LRESULT CALLBACK ScrollTogether(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                 DWORD_PTR other) {
-    const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+    const LRESULT result = DefSubclass(list, message, wParam, lParam);
     if (message == WM_MOUSEWHEEL || message == WM_VSCROLL || message == WM_KEYDOWN) {
         const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
         HWND partner = reinterpret_cast<HWND>(other);
@@ -92,7 +93,7 @@ LRESULT CALLBACK PatchLink(HWND label, UINT message, WPARAM wParam, LPARAM lPara
     default:
         break;
     }
-    return ::DefSubclassProc(label, message, wParam, lParam);
+    return DefSubclass(label, message, wParam, lParam);
 }
 
 bool IsPushButton(HWND control) {
@@ -259,11 +260,11 @@ bool Form1Window::Create() {
         if (design.kind == ControlKind::Label)
             ::SetWindowPos(controls_[design.id], HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SetWindowSubclass(controls_[kIdVariables], ScrollTogether, 1,
-                        reinterpret_cast<DWORD_PTR>(controls_[kIdValues]));
-    ::SetWindowSubclass(controls_[kIdValues], ScrollTogether, 1,
-                        reinterpret_cast<DWORD_PTR>(controls_[kIdVariables]));
-    ::SetWindowSubclass(controls_[kIdPatch], PatchLink, 1, 0);
+    Subclass(controls_[kIdVariables], ScrollTogether, 1,
+             reinterpret_cast<DWORD_PTR>(controls_[kIdValues]));
+    Subclass(controls_[kIdValues], ScrollTogether, 1,
+             reinterpret_cast<DWORD_PTR>(controls_[kIdVariables]));
+    Subclass(controls_[kIdPatch], PatchLink, 1, 0);
     // The keyboard reaches the status bar and the Patch link too.
     for (int id : {kIdStatusBar, kIdPatch})
         ::SetWindowLongA(controls_[id], GWL_STYLE,
@@ -275,8 +276,7 @@ bool Form1Window::Create() {
     ::SetScrollRange(controls_[kIdScroll], SB_CTL, 0, form_.Controls().scrollMax, FALSE);
     FitLabels();
 
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    InitCommonControls(ICC_WIN95_CLASSES);
     tooltip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                  0, 0, 0, 0, hwnd, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     AddTooltip(controls_[kIdStatus], "Click to visit!");
