@@ -155,7 +155,7 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
                   static_cast<unsigned long>(hash));
     const win32::UniqueKernelHandle squatted(::CreateMutexA(nullptr, TRUE, name));
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", "1");
-    HWND status = StartPatching(port, 512ll << 20);
+    HWND status = StartPatching(port, 1ll << 30);
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);
     ASSERT_TRUE(status);
     // Other quorin.exe processes than the first: the elevated copy.
@@ -170,6 +170,7 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
                 entry.th32ProcessID != firstId_ && _stricmp(entry.szExeFile, "quorin.exe") == 0;
         return count;
     };
+    // (A gigabyte, so that the copy outlasts a few of the window's ticks.)
     // What any program may send the window: a progress, a result and the
     // job's end, as earlier releases took them, while the copy switches.
     HWND main = ::GetParent(::GetParent(status));
@@ -208,7 +209,7 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
     EXPECT_LT(slowest, 500u);
     EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), Midway)) << ::testing::PrintToString(shown);
     EXPECT_EQ(Magic(), "599925");
-    EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 512ull << 20);
+    EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 1ull << 30);
     EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\jamp.exe") + ", " +
                   ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"),
               "client 1.0.1, longer, menu 1.0.1");
