@@ -122,8 +122,8 @@ if(QUORIN_TESTS)
   # Planted beside a copy of Quorin under names Windows looks for there first,
   # with Windows' own order forced for them (set before Wine starts the
   # program: a Windows program's environment does not reach its children's
-  # loader): none runs, in the window or in the elevated copy. Wine's own
-  # advapi32 loads version.dll before any of Quorin's code runs, which
+  # loader): none runs, in the window or in the elevated copy. One of Wine's
+  # own DLLs loads version.dll before any of Quorin's code runs, which
   # Windows' known DLLs never do: that one running shows the planting works.
   add_test(NAME planted_dlls COMMAND sh -c [=[
     d=$(mktemp -d) && cp "$0" "$d/quorin.exe" &&
