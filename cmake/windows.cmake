@@ -21,7 +21,7 @@ add_library(quorin_win32 STATIC
   src/net/win32/datagram_socket_win32.cpp
   src/net/win32/winsock_api.cpp)
 target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
-  gdi32 user32 version)
+  gdi32 user32)
 
 # The program itself.
 configure_file(src/app/quorin.manifest.in ${CMAKE_BINARY_DIR}/generated/quorin.manifest @ONLY)
@@ -100,7 +100,13 @@ if(QUORIN_TESTS)
       mkdir -p "$0/game-$g/GameData" && echo "client 1.0.0" >"$0/game-$g/GameData/jamp.exe"
     done &&
     ln -s "$0/victim" "$0/game-folder/GameData/Quorin switch" &&
-    ln -s "$0/victim" "$0/game-ui/GameData/ui"]] ${QUORIN_LINKS_DIR})
+    ln -s "$0/victim" "$0/game-ui/GameData/ui" &&
+    mkdir -p "$0/game-gamedata" "$0/game-swap/GameData/base" "$0/game-swap/staging" \
+      "$0/tool-linked/Patch Files" &&
+    ln -s "$0/victim" "$0/game-gamedata/GameData" &&
+    echo "client 1.0.0" >"$0/game-swap/GameData/jamp.exe" &&
+    ln -s "$0/victim" "$0/game-swap/staging/base" &&
+    ln -s "$0/victim" "$0/tool-linked/Patch Files/100"]] ${QUORIN_LINKS_DIR})
   set_tests_properties(links_make PROPERTIES FIXTURES_SETUP links)
   target_compile_definitions(win_tests PRIVATE QUORIN_LINKS_DIR="Z:${QUORIN_LINKS_DIR}")
 
@@ -118,6 +124,35 @@ if(QUORIN_TESTS)
   endforeach()
   add_dependencies(win_tests quorin)
   target_compile_definitions(win_tests PRIVATE QUORIN_EXE="Z:$<TARGET_FILE:quorin>")
+
+  # A DLL the tests plant beside Quorin under system DLLs' names.
+  add_library(planted_dll SHARED tests/support/win32/planted_dll.cpp)
+  set_target_properties(planted_dll PROPERTIES PREFIX "" LINK_FLAGS "-static -static-libgcc")
+  # Planted beside a copy of Quorin under names Windows looks for there first,
+  # with Windows' own order forced for them (set before Wine starts the
+  # program: a Windows program's environment does not reach its children's
+  # loader): none runs, in the window or in the elevated copy. One of Wine's
+  # own DLLs loads version.dll before any of Quorin's code runs, which
+  # Windows' known DLLs never do: that one running shows the planting works.
+  add_test(NAME planted_dlls COMMAND sh -c [=[
+    d=$(mktemp -d) && cp "$0" "$d/quorin.exe" &&
+    for n in version uxtheme dwmapi winmm; do cp "$1" "$d/$n.dll"; done &&
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;version,uxtheme,dwmapi,winmm=n,b" &&
+    wine "$d/quorin.exe" --transaction recover --report 1
+    timeout 10 xvfb-run -a wine "$d/quorin.exe" +connect 127.0.0.1:1 >/dev/null 2>&1
+    ls "$d"/*.ran | sed 's|.*/||' | tr '\n' ' ' >"$d/seen"; seen=$(cat "$d/seen"); rm -rf "$d"
+    echo "ran: $seen"; [ "$seen" = "version.dll.ran " ]]=] $<TARGET_FILE:quorin> $<TARGET_FILE:planted_dll>)
+  set_tests_properties(planted_dlls PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
+    TIMEOUT 120 ENVIRONMENT "WINEPREFIX=${QUORIN_WINEPREFIX}")
+  add_dependencies(win_tests planted_dll)
+  # What the exe imports when it starts, before any of its code runs: only
+  # Windows' known DLLs (and common controls, which its manifest binds to
+  # the system's side-by-side store), none that is looked for beside it.
+  add_test(NAME quorin_imports COMMAND sh -c [[
+    out=$("$0" -p "$1") && echo "$out" | grep -q 'DLL Name: KERNEL32.dll' &&
+    ! echo "$out" | sed -n 's/.*DLL Name: //p' | tr A-Z a-z |
+      grep -vxE '(advapi32|comctl32|gdi32|kernel32|msvcrt|ole32|shell32|user32|ws2_32)\.dll']]
+    ${CMAKE_OBJDUMP} $<TARGET_FILE:quorin>)
 endif()
 
 # The switch's copy, timed (run by scripts/bench-copy, never by the tests).

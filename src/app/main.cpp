@@ -3,6 +3,7 @@
 #include "browser/join.h"
 #include "browser/win32/browser_window.h"
 #include "common/win32/message_box_win32.h"
+#include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 #include "console/command_line.h"
@@ -103,6 +104,8 @@ std::optional<std::string> PickFromList(const std::string& commandLine,
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace quorin;
+    // Before anything loads a DLL by name.
+    win32::RestrictDllSearch();
     // An elevated copy started for one transaction: no window of its own.
     if (const std::string arguments(ArgumentText(::GetCommandLineA()));
         arguments.starts_with(kTransactionWord))

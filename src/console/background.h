@@ -30,6 +30,9 @@ class IJobs {
     // Returns once the job's work has returned (at once when none runs):
     // everything it wrote is then the caller's to read.
     virtual void Wait() = 0;
+    // True when no job runs or its work has returned, so that Wait returns
+    // at once: a job's end is acted on only then, whatever message told it.
+    virtual bool Done() = 0;
 };
 
 class ILauncher {

@@ -387,7 +387,7 @@ void Form1::RecoverInterruptedSwitch() {
         !s_.files.Stat(gameData + kSwitchFolder).exists)
         return SettleInstalledVersion();
     if (!s_.elevation.Needed(gameData)) {
-        TellLeftover(VersionSwitch(s_.files, s_.install).Recover());
+        TellLeftover(VersionSwitch(s_.files, s_.install, MarkerStep()).Recover());
         return SettleInstalledVersion();
     }
     // Without the rights to put it back, an elevated copy does; until it
@@ -436,17 +436,39 @@ void Form1::StartTransaction(const Transaction& transaction) {
     // write wherever it points); the switch here then says what is wrong.
     elevated_ = InstallPathProblem(s_.install.InstallPath()).empty() &&
                 s_.elevation.Needed(GameDataFolder(s_.install.InstallPath()));
+    // The player's own rights for files the player may write; administrator
+    // rights, if needed, for the marker alone.
+    markerStep_ = elevated_ ? MarkerWriter() : MarkerStep();
     report_.reset();
     progress_ = progressShown_ = -1;
     activity_ = Activity::Switching;
     const auto work = [this] {
+        if (elevated_ && !transaction_.recoverOnly) {
+            // No prompt for rights for a switch that cannot start.
+            if (std::string problem = PatchProblem(s_.files, s_.install, transaction_.patch);
+                !problem.empty()) {
+                elevated_ = false; // read once the job has ended
+                patchResult_ = {std::nullopt, {SwitchOutcome::NotStarted, std::move(problem)}};
+                return;
+            }
+        }
         if (elevated_) {
-            elevatedExit_ = s_.elevation.Run(transaction_);
+            // The copy's progress and result come only from its own channel.
+            const ElevatedRun run =
+                s_.elevation.Run(transaction_, [this](int percent) { progress_ = percent; });
+            elevatedExit_ = run.exit;
+            report_ = run.report;
             return;
         }
         try {
-            patchResult_ = RunPatch(s_.files, s_.install, transaction_.patch,
-                                    [this](int percent) { progress_ = percent; });
+            patchResult_ = RunPatch(
+                s_.files, s_.install, transaction_.patch,
+                [this](int percent) { progress_ = percent; }, markerStep_);
+            if (markerStep_ && patchResult_.switched.outcome == SwitchOutcome::MarkerRefused)
+                patchResult_.switched = {
+                    SwitchOutcome::NotStarted,
+                    "Quorin records the game's version in the registry, which needs "
+                    "administrator rights, and Windows did not give them. Nothing changed."};
         } catch (const std::exception& e) {
             // Whatever it had done is in its journal, which the next start undoes.
             patchResult_ = {std::nullopt,
@@ -459,6 +481,14 @@ void Form1::StartTransaction(const Transaction& transaction) {
         work(); // no thread to be had: the transaction runs here, the window still
         JobFinished();
     }
+}
+
+MarkerWriter Form1::MarkerStep() {
+    if (!s_.elevation.MarkerNeeded())
+        return {};
+    return [this](std::uint32_t value) {
+        return s_.elevation.Run({false, {}, value}, {}).exit == kTransactionReported;
+    };
 }
 
 PatchResult Form1::ElevatedResult() const {
@@ -488,7 +518,7 @@ PatchResult Form1::ElevatedResult() const {
 }
 
 void Form1::JobFinished() {
-    if (activity_ != Activity::Switching)
+    if (activity_ != Activity::Switching || !s_.jobs.Done())
         return;
     s_.jobs.Wait();
     activity_ = Activity::Idle;

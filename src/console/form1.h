@@ -106,18 +106,9 @@ class Form1 {
     void ShowErrorMessage(std::int32_t lngWinsockErrorCode);
     void lblPatchMe_Click();
     void cmdLaunch_Click();
-    // The switch's job has ended (the window's message for it).
+    // The switch's job has ended (the window's message for it): acted on
+    // only once the job's thread has, so that no other sender can cut it short.
     void JobFinished();
-    // What an elevated copy of Quorin says of the job it runs: its progress
-    // in percent, and its result in FormatPatchResult's words.
-    void JobProgress(int percent) {
-        if (activity_ == Activity::Switching && elevated_)
-            progress_ = percent;
-    }
-    void JobReport(const std::string& text) {
-        if (activity_ == Activity::Switching && elevated_)
-            report_ = text;
-    }
     // The game has ended (the window's message for it).
     void GameEnded();
 
@@ -164,6 +155,9 @@ class Form1 {
     void StartTransaction(const Transaction& transaction);
     // What the elevated copy's report and exit code say.
     PatchResult ElevatedResult() const;
+    // The one-value elevated step for the marker, when this process may
+    // not write its key; none when it may.
+    MarkerWriter MarkerStep();
     // The switch's outcome, shown once its job has ended.
     void ShowSwitchResult(const SwitchResult& result);
     // Run once any unfinished switch has been put back. A game without a
@@ -187,9 +181,10 @@ class Form1 {
     int progressShown_ = -1;
     Transaction transaction_;           // the job's
     bool elevated_ = false;             // the job runs in an elevated copy of Quorin
+    MarkerWriter markerStep_;           // or here, the marker written by an elevated step
     PatchResult patchResult_;           // written by the job here, read once it has ended
     long elevatedExit_ = 0;             // the elevated copy's exit code, or why it did not start
-    std::optional<std::string> report_; // the elevated copy's result, in words
+    std::optional<std::string> report_; // the elevated copy's result, in words, from its channel
     std::unique_ptr<IHold> game_;       // watches the running game
     std::string statusBeforeGame_;      // put back when the game ends
     bool busyBox_ = false;              // a box of the Patch click is open: no other click

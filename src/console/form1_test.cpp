@@ -430,24 +430,46 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     rig_.scriptedElevation.needed = true;
     Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
     EXPECT_EQ(rig_.scriptedElevation.probes, 0); // nothing to recover: the rights not probed
-    const auto copyReports = [&](const Transaction& t) { // the copy, as it would run
-        rig_.form->JobProgress(40);
+    // A switch that its own checks refuse asks for no rights: the patch
+    // store, the game folder or the game's key missing.
+    for (const char* moved : {"C:\\Tool\\Patch Files", "C:\\JA\\GameData"}) {
+        files_.Rename(moved, "C:\\Away");
+        rig_.Patch();
+        files_.Rename("C:\\Away", moved);
+    }
+    registry_.DeleteKeyTree(kGameBaseKey);
+    rig_.Patch();
+    rig_.Install(kMagic100);
+    s.lblClientVersion = "v1.0.0"; // as the next reply shows it again
+    EXPECT_EQ(rig_.scriptedElevation.runs.size(), 0u);
+    EXPECT_EQ(box_.shown.size(), 3u);
+    EXPECT_EQ(s.lblStatus, kPatchFailed);
+    using Progress = const std::function<void(int)>&;
+    // The copy, as it would run, the job's end told while it still runs.
+    const auto copyReports = [&](const Transaction& t, Progress progress) {
+        progress(40);
+        rig_.stepJobs.running = true;
+        rig_.form->JobFinished();
+        rig_.stepJobs.running = false;
         rig_.form->Timer1_Timer();
-        rig_.form->JobReport(FormatPatchResult(RunPatch(files_, rig_.install, t.patch, {})));
-        return 0L;
+        EXPECT_EQ(s.lblStatus, "Patching.... 40%");
+        return ElevatedRun{0, FormatPatchResult(RunPatch(files_, rig_.install, t.patch, {}))};
+    };
+    const auto ended = [](long code) {
+        return [code](const Transaction&, Progress) { return ElevatedRun{code, {}}; };
     };
     const struct {
         const char* what;
-        std::function<long(const Transaction&)> copy;
+        std::function<ElevatedRun(const Transaction&, Progress)> copy;
         const char* seen; // the marker, the status, and the box's first words
     } cases[] = {
         {"declined", nullptr,
          "0 Patch failed! Nothing changed. Switching the game needs administrator rights"},
-        {"not started", [](const Transaction&) { return -2L; },
+        {"not started", ended(-2),
          "0 Patch failed! Nothing changed. Quorin could not start a copy of itself"},
-        {"refused", [](const Transaction&) { return kTransactionRefused; },
+        {"refused", ended(kTransactionRefused),
          "0 Patch failed! Nothing changed. The copy of Quorin with administrator rights refused"},
-        {"ended mid-way", [](const Transaction&) { return 3L; },
+        {"ended mid-way", ended(3),
          "0 Patch failed! The game could not be put back. The copy of Quorin that switched"},
         {"switched", copyReports, "599925 Patched & Ready to Launch! "},
     };
@@ -466,11 +488,10 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     // At start-up, an unfinished switch is put back by an elevated copy too,
     // before any reply is read.
     files_.File("C:\\JA\\GameData\\Quorin switch\\journal.txt", FormatJournal({0u, {}, {}, {}}));
-    rig_.scriptedElevation.copy = [&](const Transaction& t) {
+    rig_.scriptedElevation.copy = [&](const Transaction& t, Progress) {
         EXPECT_TRUE(t.recoverOnly);
-        rig_.form->JobReport(
-            FormatPatchResult({VersionSwitch(files_, rig_.install).Recover(), {}}));
-        return 0L;
+        return ElevatedRun{0,
+                           FormatPatchResult({VersionSwitch(files_, rig_.install).Recover(), {}})};
     };
     box_.shown.clear();
     rig_.Start(kAddress);
@@ -493,6 +514,31 @@ TEST_F(Form1Test, WithoutTheRightsAnElevatedCopySwitchesAndItsWordsAreShown) {
     EXPECT_FALSE(rig_.install.HasMarker()); // the copy still runs
     rig_.form->JobFinished();
     EXPECT_EQ(rig_.install.ReadMagic(), "599925");
+}
+
+// Where the player may write the game folder but not the marker's key, the
+// files are switched with the player's own rights and only the marker is
+// written by an elevated step; with that step declined, nothing changes.
+TEST_F(Form1Test, OnlyTheMarkerTakesAdministratorRightsWhereThePlayerMayWriteTheGame) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 101");
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    rig_.scriptedElevation.markerNeeded = true;
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    rig_.Patch();
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe") + " " + s.lblStatus,
+              "client 100 Patch failed! Nothing changed.");
+    rig_.scriptedElevation.copy = [&](const Transaction& t, const std::function<void(int)>&) {
+        rig_.install.WriteMagic(static_cast<std::int32_t>(t.marker.value_or(1)));
+        return ElevatedRun{kTransactionReported, {}};
+    };
+    rig_.Patch();
+    const Transaction markerStep{false, {}, 599925u};
+    EXPECT_EQ(rig_.scriptedElevation.runs, (std::vector<Transaction>{markerStep, markerStep}));
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe") + " " + rig_.install.ReadMagic() + " " +
+                  s.lblStatus,
+              "client 101 599925 Patched & Ready to Launch!");
 }
 
 TEST_F(Form1Test, AJournalItCannotReadBlocksPatchUntilThePlayerSetsItAside) {

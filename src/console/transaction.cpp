@@ -1,14 +1,33 @@
 #include "console/transaction.h"
 
 #include <charconv>
+#include <string_view>
+#include <utility>
 
+#include "common/keyed_collection.h"
 #include "console/game_switch.h"
 
 namespace quorin {
 
+namespace {
+
+SwitchPlan PlanFor(IGameFiles& files, const InstallRecord& install, const PatchRequest& request) {
+    return PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1", files.ToolFolder(),
+                      install.InstallPath());
+}
+
+} // namespace
+
+std::string PatchProblem(IGameFiles& files, const InstallRecord& install,
+                         const PatchRequest& request) {
+    if (!install.GameKeyExists())
+        return "The game's registry key is gone. Reinstall the game.";
+    return VersionSwitch(files, install).Check(PlanFor(files, install, request));
+}
+
 PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const PatchRequest& request,
-                     const std::function<void(int)>& progress) {
-    VersionSwitch version(files, install);
+                     const std::function<void(int)>& progress, MarkerWriter writeMarker) {
+    VersionSwitch version(files, install, std::move(writeMarker));
     PatchResult result;
     if (request.checkFirst) {
         RecoverResult found = version.Recover();
@@ -23,13 +42,13 @@ PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const Patc
             return result;
         }
     }
-    result.switched = version.Run(PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1",
-                                             files.ToolFolder(), install.InstallPath()),
-                                  progress);
+    result.switched = version.Run(PlanFor(files, install, request), progress);
     return result;
 }
 
 std::string TransactionArguments(const Transaction& t) {
+    if (t.marker)
+        return std::string(kTransactionWord) + " marker " + std::to_string(*t.marker);
     if (t.recoverOnly)
         return std::string(kTransactionWord) + " recover";
     return std::string(kTransactionWord) + " patch " + (t.patch.toNewer ? "101" : "100") +
@@ -37,6 +56,15 @@ std::string TransactionArguments(const Transaction& t) {
 }
 
 std::optional<Transaction> ParseTransactionArguments(const std::string& words) {
+    const std::string marker = std::string(kTransactionWord) + " marker ";
+    if (words.starts_with(marker)) {
+        std::uint32_t value = 0;
+        const char* end = words.data() + words.size();
+        if (std::from_chars(words.data() + marker.size(), end, value).ptr != end)
+            return std::nullopt;
+        const Transaction t{false, {}, value};
+        return TransactionArguments(t) == words ? std::optional(t) : std::nullopt;
+    }
     // Only the forms made above: anything else is no request of ours.
     for (const Transaction& t :
          {Transaction{true, {}}, Transaction{false, {false, false, false}},
@@ -98,6 +126,65 @@ std::optional<PatchResult> ParsePatchResult(const std::string& text) {
         return std::nullopt;
     result.found = RecoverResult{static_cast<Leftover>(*leftover), told};
     return result;
+}
+
+namespace {
+
+constexpr char kProgressWord[] = "progress ";
+constexpr char kResultWord[] = "result ";
+// Longer than any result the copy writes: a line past it is none of its.
+constexpr std::size_t kReportLineLimit = 64 * 1024;
+
+} // namespace
+
+std::string ProgressLine(int percent) {
+    return kProgressWord + std::to_string(percent) + "\n";
+}
+
+std::string ResultLine(const PatchResult& result) {
+    return kResultWord + FormatPatchResult(result) + "\n";
+}
+
+bool ReportReader::Take(const std::string& bytes, const std::function<void(int)>& progress) {
+    const auto after = [](const std::string& line, std::string_view word) {
+        return line.starts_with(word) ? std::optional(line.substr(word.size())) : std::nullopt;
+    };
+    for (const char c : bytes) {
+        if (broken_)
+            return false;
+        if (c != '\n') {
+            line_ += c;
+            broken_ = line_.size() > kReportLineLimit;
+            continue;
+        }
+        const std::string line = std::exchange(line_, {});
+        const auto result = after(line, kResultWord);
+        const auto number = after(line, kProgressWord);
+        int percent = -1;
+        if (result_) {
+            broken_ = true; // nothing comes after the result
+        } else if (result && ParsePatchResult(*result)) {
+            result_ = result;
+        } else if (number &&
+                   std::from_chars(number->data(), number->data() + number->size(), percent).ptr ==
+                       number->data() + number->size() &&
+                   percent >= 0 && percent <= 100) {
+            if (progress)
+                progress(percent);
+        } else {
+            broken_ = true;
+        }
+    }
+    return !broken_;
+}
+
+bool RunsThisProgram(IProcessNames& names, unsigned long self, unsigned long requester) {
+    if (const auto own = names.Listed(self))
+        if (const auto theirs = names.Listed(requester))
+            return EqualsNoCase(*own, *theirs);
+    const auto own = names.Opened(self);
+    const auto theirs = names.Opened(requester);
+    return own && theirs && EqualsNoCase(*own, *theirs);
 }
 
 } // namespace quorin

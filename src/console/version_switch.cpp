@@ -110,9 +110,16 @@ struct PlannedFile {
     std::uint64_t size = 0;
     std::uint64_t writeTime = 0;
     bool folder = false;
+    std::unique_ptr<ISource> opened = nullptr; // a file's, held until the switch ends
 };
 
 } // namespace
+
+struct VersionSwitch::Prepared {
+    SwitchJournal journal;
+    std::vector<PlannedFile> planned;
+    std::uint64_t bytes = 0;
+};
 
 bool IsOurNote(const std::string& relativePath) {
     const std::string name = FoldCase(relativePath);
@@ -237,6 +244,21 @@ std::string VersionSwitch::GameData() const {
     return GameDataFolder(install_.InstallPath());
 }
 
+bool VersionSwitch::WriteMarker(std::uint32_t value) const {
+    return writeMarker_ ? writeMarker_(value)
+                        : install_.WriteMagic(static_cast<std::int32_t>(value));
+}
+
+std::string VersionSwitch::GameDataProblem() {
+    const FileState folder = files_.Stat(GameData());
+    if (folder.link)
+        return LinkText(GameData());
+    if (!folder.folder)
+        return "The game folder " + Quoted(GameData()) +
+               " is missing. Check the game's installation.";
+    return {};
+}
+
 std::string VersionSwitch::Aside(std::size_t index) const {
     return Folder() + "\\" + std::to_string(index);
 }
@@ -251,33 +273,13 @@ std::string VersionSwitch::LinkOnTheWay(const std::string& relative) {
     return {};
 }
 
-SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void(int)>& progress) {
-    const auto notStarted = [](std::string problem) {
-        return SwitchResult{SwitchOutcome::NotStarted, std::move(problem)};
-    };
-    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
-        return notStarted(problem);
-    if (!files_.Stat(GameData()).folder)
-        return notStarted("The game folder " + Quoted(GameData()) +
-                          " is missing. Check the game's installation.");
-    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
-    if (!lock)
-        return notStarted(kAnotherSwitching);
-    // An earlier switch's journal is dealt with first; one that cannot be
-    // read or put back, or a folder of that name Quorin did not make (a
-    // link, a file), stops this one.
-    if (const RecoverResult earlier = RecoverLocked();
-        earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
-        return notStarted(earlier.told);
-    const bool folderThere = files_.Stat(Folder()).exists;
-
+std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
     // Everything the copies will write, each file once: a step whose every
     // file an earlier step already writes from the same source is left out.
-    SwitchJournal journal;
-    std::vector<PlannedFile> planned;
+    SwitchJournal& journal = out.journal;
+    std::vector<PlannedFile>& planned = out.planned;
     std::map<std::string, std::size_t> byDestination; // folded name -> planned index
-    std::vector<const CopyStep*> steps;
-    std::uint64_t bytes = 0;
+    std::uint64_t& bytes = out.bytes;
     const std::string gameData = GameData();
     // The name below "GameData" of a path in it, checked for links and length.
     const auto below = [&](const std::string& relative) -> std::optional<std::string> {
@@ -296,79 +298,92 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         (state.exists ? journal.movedFiles : journal.newFiles).push_back(relative);
         return std::nullopt;
     };
+    const std::string tool = files_.ToolFolder();
     for (const CopyStep& step : plan.copies) {
         const std::string source = step.SourceFolder();
+        // The store's own folders are no links either ("Patch Files\100" made
+        // one to a folder elsewhere), up to Quorin's folder.
+        for (std::string folder = source; folder.size() > tool.size();
+             folder = folder.substr(0, folder.rfind('\\')))
+            if (files_.Stat(folder).link)
+                return "The patch folder " + Quoted(folder) +
+                       " is a link. Quorin copies no links: put the files themselves there.";
         const auto listing = files_.List(source);
         if (!listing)
-            return notStarted(
-                "The patch folder " + Quoted(source) +
-                " is missing. Put that version's files there, then click Patch again.");
+            return ("The patch folder " + Quoted(source) +
+                    " is missing. Put that version's files there, then click Patch again.");
         if (std::none_of(listing->begin(), listing->end(),
                          [](const FileEntry& e) { return !e.state.folder && !IsOurNote(e.path); }))
-            return notStarted("The patch folder " + Quoted(source) +
-                              " holds none of the game's files. Put that version's files there, "
-                              "then click Patch again.");
+            return ("The patch folder " + Quoted(source) +
+                    " holds none of the game's files. Put that version's files there, "
+                    "then click Patch again.");
         const std::string root = step.DestinationFolder();
         const std::optional<std::string> inside = NameInside(gameData, root);
         if (!inside)
-            return notStarted(Quoted(root) + " is not inside the game folder " + Quoted(gameData) +
-                              ".");
+            return (Quoted(root) + " is not inside the game folder " + Quoted(gameData) + ".");
         const std::string& rootName = *inside;
-        bool needed = false;
         if (!rootName.empty() && !files_.Stat(root).exists &&
             !byDestination.contains(FoldCase(rootName))) {
             if (auto problem = below(rootName))
-                return notStarted(*problem);
+                return (*problem);
             journal.folders.push_back(rootName);
             byDestination[FoldCase(rootName)] = planned.size();
             planned.push_back({source, rootName, 0, 0, true});
-            needed = true;
         }
         for (const FileEntry& entry : *listing) {
             const std::string from = source + "\\" + entry.path;
             if (entry.state.link)
-                return notStarted("The patch folder holds a link, " + Quoted(from) +
-                                  ". Quorin copies no links: put the files themselves there.");
+                return ("The patch folder holds a link, " + Quoted(from) +
+                        ". Quorin copies no links: put the files themselves there.");
             if (!IsConfinedName(entry.path))
-                return notStarted(Quoted(from) + " has a name Quorin cannot copy.");
+                return (Quoted(from) + " has a name Quorin cannot copy.");
             const std::string name = rootName.empty() ? entry.path : rootName + "\\" + entry.path;
             const std::string key = FoldCase(name);
             const auto known = byDestination.find(key);
             if (known != byDestination.end() && planned[known->second].source == from)
                 continue;
-            needed = true;
             if (entry.state.folder) {
                 if (known == byDestination.end() && !files_.Stat(Full(name)).exists) {
                     if (auto problem = below(name))
-                        return notStarted(*problem);
+                        return (*problem);
                     journal.folders.push_back(name);
                     byDestination[key] = planned.size();
                     planned.push_back({from, name, 0, 0, true});
                 }
                 continue;
             }
+            // Opened once, here: the copy reads this handle, whatever the
+            // folder holds by then.
+            FileResult error;
+            std::unique_ptr<ISource> opened = files_.OpenSource(from, error);
+            if (!opened)
+                return Cause(from, error);
+            const FileState state = opened->State();
+            if (state.link || state.folder)
+                return "The patch folder holds a link, " + Quoted(from) +
+                       ". Quorin copies no links: put the files themselves there.";
+            PlannedFile file{from, name, state.size, state.writeTime, false, std::move(opened)};
             if (known == byDestination.end()) {
                 if (auto problem = claim(name))
-                    return notStarted(*problem);
+                    return (*problem);
                 byDestination[key] = planned.size();
-                planned.push_back({from, name, entry.state.size, entry.state.writeTime});
+                planned.push_back(std::move(file));
             } else {
-                planned[known->second] = {from, name, entry.state.size, entry.state.writeTime};
+                bytes -= planned[known->second].size;
+                planned[known->second] = std::move(file);
             }
-            bytes += entry.state.size;
+            bytes += state.size;
         }
-        if (needed)
-            steps.push_back(&step);
     }
     std::string deleted; // its name below "GameData"
     if (plan.deleteIfPresent) {
         const std::optional<std::string> name = NameInside(gameData, *plan.deleteIfPresent);
         if (!name || name->empty())
-            return notStarted(Quoted(*plan.deleteIfPresent) + " is not inside the game folder.");
+            return (Quoted(*plan.deleteIfPresent) + " is not inside the game folder.");
         deleted = *name;
         if (!byDestination.contains(FoldCase(deleted)) && files_.FileExists(Full(deleted)))
             if (auto problem = claim(deleted))
-                return notStarted(*problem);
+                return (*problem);
     }
     // Going down, every file that 1.0.1 put into the game must be replaced
     // (or be the one deleted), or the installation would be left mixed.
@@ -382,18 +397,53 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                 ++count <= 5)
                 missing += (missing.empty() ? "" : ", ") + e.path;
         if (count)
-            return notStarted(
-                "The 1.0.0 patch folder lacks " + std::to_string(count) +
-                " file(s) that the 1.0.1 files replace: " + missing + (count > 5 ? ", ..." : "") +
-                ". Switching down would leave them behind. Put their 1.0.0 versions into " +
-                Quoted(plan.copies.empty() ? std::string() : plan.copies[0].SourceFolder()) +
-                ", then click Patch again.");
+            return ("The 1.0.0 patch folder lacks " + std::to_string(count) +
+                    " file(s) that the 1.0.1 files replace: " + missing +
+                    (count > 5 ? ", ..." : "") +
+                    ". Switching down would leave them behind. Put their 1.0.0 versions into " +
+                    Quoted(plan.copies.empty() ? std::string() : plan.copies[0].SourceFolder()) +
+                    ", then click Patch again.");
     }
     if (const auto free = files_.FreeBytes(GameData()); free && *free < bytes + kRoomSlack)
-        return notStarted("There is not enough room on the game's drive: the switch needs " +
-                          Megabytes(bytes + kRoomSlack, true) + " in " + Quoted(GameData()) +
-                          ", and " + Megabytes(*free, false) +
-                          " are free. Free some space, then click Patch again.");
+        return ("There is not enough room on the game's drive: the switch needs " +
+                Megabytes(bytes + kRoomSlack, true) + " in " + Quoted(GameData()) + ", and " +
+                Megabytes(*free, false) + " are free. Free some space, then click Patch again.");
+    return {};
+}
+
+std::string VersionSwitch::Check(const SwitchPlan& plan) {
+    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
+        return problem;
+    if (std::string problem = GameDataProblem(); !problem.empty())
+        return problem;
+    Prepared prepared;
+    return Prepare(plan, prepared);
+}
+
+SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void(int)>& progress) {
+    const auto notStarted = [](std::string problem) {
+        return SwitchResult{SwitchOutcome::NotStarted, std::move(problem)};
+    };
+    if (std::string problem = InstallPathProblem(install_.InstallPath()); !problem.empty())
+        return notStarted(problem);
+    if (std::string problem = GameDataProblem(); !problem.empty())
+        return notStarted(problem);
+    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    if (!lock)
+        return notStarted(kAnotherSwitching);
+    // An earlier switch's journal is dealt with first; one that cannot be
+    // read or put back, or a folder of that name Quorin did not make (a
+    // link, a file), stops this one.
+    if (const RecoverResult earlier = RecoverLocked();
+        earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
+        return notStarted(earlier.told);
+    const bool folderThere = files_.Stat(Folder()).exists;
+    Prepared prepared;
+    if (std::string problem = Prepare(plan, prepared); !problem.empty())
+        return notStarted(problem);
+    SwitchJournal& journal = prepared.journal;
+    const std::vector<PlannedFile>& planned = prepared.planned;
+    const std::uint64_t bytes = prepared.bytes;
     for (std::size_t i = 0; i < journal.movedFiles.size(); ++i)
         if (files_.Stat(Aside(i)).exists)
             return notStarted(Quoted(Aside(i)) +
@@ -413,7 +463,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
                           Cause(Folder() + kJournalName, journalError));
     }
     // The marker is written before any game file is touched.
-    if (!install_.WriteMagic(plan.marker)) {
+    if (!WriteMarker(static_cast<std::uint32_t>(plan.marker))) {
         journalFile->Remove();
         ClearFolder();
         return {SwitchOutcome::MarkerRefused, {}};
@@ -445,20 +495,21 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         if (percent != shown && progress)
             progress(shown = percent);
     };
-    // Every replaced file goes aside before the first copy writes its place.
+    // Every replaced file goes aside before the copy writes its place, and
+    // nothing but the planned files is copied, each from the handle that
+    // was checked.
+    std::vector<CopyItem> items;
+    for (const PlannedFile& file : planned)
+        items.push_back({Full(file.relative), file.opened.get()});
     std::string copyFailed;
-    for (const CopyStep* step : steps) {
-        const CopyResult copy = files_.CopyFiles(*step, moves, report);
-        if (copy.movesDone < moves.size())
-            return fail(Cause(moves[copy.movesDone].from, copy.moveError));
-        moves.clear();
-        if (!copy.copied) {
-            if (copy.copyError != kFileOk && !copy.failedPath.empty())
-                return fail(Cause(copy.failedPath, copy.copyError));
-            copyFailed = "The copy from " + Quoted(step->sourcePattern) + " into " +
-                         Quoted(step->destination) + " failed.";
-            break; // the check below names the file that did not arrive, if it can
-        }
+    const CopyResult copy = files_.CopyFiles(GameData(), items, moves, report);
+    if (copy.movesDone < moves.size())
+        return fail(Cause(moves[copy.movesDone].from, copy.moveError));
+    if (!copy.copied) {
+        if (copy.copyError != kFileOk && !copy.failedPath.empty())
+            return fail(Cause(copy.failedPath, copy.copyError));
+        // The check below names the file that did not arrive, if it can.
+        copyFailed = "The copy into " + Quoted(GameData()) + " failed.";
     }
     report();
     for (const PlannedFile& file : planned) {
@@ -539,7 +590,9 @@ std::string VersionSwitch::RollBack(const SwitchJournal& journal, std::size_t& r
             rc != kFileOk && rc != kFileNotEmpty)
             note(Cause(Full(*it), rc));
     }
-    if (!install_.RestoreMagic(journal.marker))
+    // An absent marker cannot be made absent again: it reads as 1.0.1.
+    if (!(writeMarker_ ? WriteMarker(journal.marker.value_or(kMagic101))
+                       : install_.RestoreMagic(journal.marker)))
         note("Quorin could not put back the version marker \"Magic\" in the registry.");
     if (problems.empty())
         return {};

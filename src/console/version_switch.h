@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -83,14 +84,26 @@ struct RecoverResult {
     std::string told; // what the player is told; empty for None
 };
 
+// Writes the version marker "Magic" for a switch whose process may not
+// write its key: a one-value step with administrator rights. True when written.
+using MarkerWriter = std::function<bool(std::uint32_t)>;
+
 class VersionSwitch {
   public:
-    VersionSwitch(IGameFiles& files, const InstallRecord& install)
-        : files_(files), install_(install) {}
+    // The marker is written through `writeMarker` when given, else through
+    // the installation record.
+    VersionSwitch(IGameFiles& files, const InstallRecord& install, MarkerWriter writeMarker = {})
+        : files_(files), install_(install), writeMarker_(std::move(writeMarker)) {}
 
     // `progress` gets the share of the bytes copied so far, 0 to 100, a few
     // times a second while a copy runs.
     SwitchResult Run(const SwitchPlan& plan, const std::function<void(int)>& progress);
+
+    // Run's checks that need no rights and touch nothing (the game folder,
+    // the patch store, the plan, the room on the drive), without the lock or
+    // an unfinished switch's journal: why the switch would not start, or
+    // empty. So that no one is asked for administrator rights for nothing.
+    std::string Check(const SwitchPlan& plan);
 
     // Rolls back a switch that a crash or a kill left unfinished.
     RecoverResult Recover();
@@ -101,6 +114,11 @@ class VersionSwitch {
     std::string SetAside();
 
   private:
+    struct Prepared; // what the copies will write, and the journal before they do
+    // The plan's files, checked; why not, in words for the player.
+    std::string Prepare(const SwitchPlan& plan, Prepared& out);
+    // Why "GameData" cannot be switched (missing, or a link); empty when it can.
+    std::string GameDataProblem();
     std::string GameData() const;
     std::string Folder() const { return GameData() + kSwitchFolder; }
     std::string Aside(std::size_t index) const;
@@ -116,8 +134,11 @@ class VersionSwitch {
     // files set aside, then the folder if that leaves it empty.
     void ClearFolder();
 
+    bool WriteMarker(std::uint32_t value) const;
+
     IGameFiles& files_;
     const InstallRecord& install_;
+    MarkerWriter writeMarker_;
 };
 
 } // namespace quorin

@@ -66,9 +66,8 @@ TEST_F(VersionSwitchTest, UpWritesEachFileOnceAndDownRemovesTheNewAssets) {
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe"), "client 101");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\ui\\menu.txt"), "menu 101");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\Base\\assets3.pk3"), "assets 101");
-    // The first copy takes "base" along, so the second is not made again.
-    EXPECT_EQ(files_.copies,
-              (std::vector<CopyStep>{{"C:\\Tool\\Patch Files\\101\\*.*", "C:\\JA\\GameData\\"}}));
+    // The first copy takes "base" along, so the second does not copy it again.
+    EXPECT_EQ(files_.written.size(), 3u);
     EXPECT_EQ(progress_, (std::vector<int>{0, 100})); // each step told once
     EXPECT_FALSE(files_.Stat(kFolder).exists);
 
@@ -144,13 +143,19 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
          SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\ui\\menu.txt\""},
         {"a patch file that cannot be read", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt"); },
-         SwitchOutcome::RolledBack, "\"C:\\Tool\\Patch Files\\101\\ui\\menu.txt\" is in use"},
+         SwitchOutcome::NotStarted, "\"C:\\Tool\\Patch Files\\101\\ui\\menu.txt\" is in use"},
+        {"the store's folder a link", "v1.0.1",
+         [](test::MemoryFiles& f) {
+             f.Rename("C:\\Tool\\Patch Files\\100", "C:\\Elsewhere");
+             f.Link("C:\\Tool\\Patch Files\\100", "C:\\Elsewhere");
+         },
+         SwitchOutcome::NotStarted, "\"C:\\Tool\\Patch Files\\100\" is a link"},
         {"down, after assets3.pk3 went aside", "v1.0.1",
          [](test::MemoryFiles& f) {
              f.File("C:\\JA\\GameData\\base\\assets3.pk3", "assets 101");
-             f.held.insert("c:\\tool\\patch files\\100\\jamp.exe");
+             f.copyFails["c:\\ja\\gamedata\\jamp.exe"] = kFileDiskFull;
          },
-         SwitchOutcome::RolledBack, "\"C:\\Tool\\Patch Files\\100\\jamp.exe\" is in use"},
+         SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\jamp.exe\""},
         {"a new folder the copy did not make", "v1.0.0",
          [](test::MemoryFiles& f) {
              f.Folder("C:\\Tool\\Patch Files\\101\\maps");
@@ -175,6 +180,19 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
             << c.what << ": " << result.problem;
         EXPECT_EQ(Snapshot(), before) << c.what;
     }
+}
+
+// The store is read once: files added to it or changed while the switch runs
+// never reach the game.
+TEST_F(VersionSwitchTest, OnlyWhatWasCheckedIsCopied) {
+    files_.duringCopy = [this] {
+        files_.File("C:\\Tool\\Patch Files\\101\\evil.dll", "evil");
+        files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "swapped");
+    };
+    EXPECT_EQ(Switch("v1.0.0").problem, "");
+    EXPECT_EQ(files_.Content("C:\\JA\\GameData\\jamp.exe") + ", " +
+                  files_.Content("C:\\JA\\GameData\\evil.dll"),
+              "client 101, (none)");
 }
 
 TEST_F(VersionSwitchTest, AtTheEdgesAndPastAnEarlierSwitchsLeftoversItStillSwitches) {

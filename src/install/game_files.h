@@ -1,6 +1,7 @@
 // The game folder's files as the version switch touches them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,9 @@
 #include <vector>
 
 namespace quorin {
+
+// The switch's lock, a file in "GameData" that exists only while it is held.
+inline constexpr char kLockName[] = "\\Quorin switch.lock";
 
 struct CopyStep {
     std::string sourcePattern; // "...\*.*"
@@ -21,6 +25,35 @@ struct CopyStep {
         return destination.substr(0, destination.find_last_not_of('\\') + 1);
     }
 };
+
+// One entry of a folder's access list: its account as a SID's text
+// ("S-1-5-32-544"), whether it allows or denies, whether it is only handed
+// down to what is made inside, and the rights it names.
+struct AccessEntry {
+    std::string sid;
+    bool allows = true;
+    bool inheritOnly = false;
+    std::uint32_t rights = 0;
+};
+
+// True when only administrators, the system and Windows' installer can
+// change the folder (add, remove or rename what it holds, or change who
+// may): its owner is one of them, and no entry lets anyone else.
+inline bool OnlyAdministratorsChange(const std::string& ownerSid,
+                                     const std::vector<AccessEntry>& entries) {
+    const auto trusted = [](const std::string& sid) {
+        return sid == "S-1-5-32-544" || sid == "S-1-5-18" ||
+               sid == "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    };
+    // Add a file or a folder, delete a child, delete, change the access
+    // list or the owner; and the generic write and all.
+    constexpr std::uint32_t kChanging =
+        0x2 | 0x4 | 0x40 | 0x10000 | 0x40000 | 0x80000 | 0x40000000 | 0x10000000;
+    return trusted(ownerSid) &&
+           std::none_of(entries.begin(), entries.end(), [&](const AccessEntry& e) {
+               return e.allows && !e.inheritOnly && (e.rights & kChanging) && !trusted(e.sid);
+           });
+}
 
 // What a path holds. Times are in 100 ns ticks, as the file system keeps them.
 struct FileState {
@@ -88,6 +121,24 @@ class IHold {
     virtual ~IHold() = default;
 };
 
+// A patch file opened once, when the switch is planned, and held until the
+// switch ends: never through a link, and no other program may write, rename
+// or delete it (or a folder on its way) meanwhile, so that what is copied is
+// what was checked.
+class ISource {
+  public:
+    virtual ~ISource() = default;
+    virtual const std::string& Path() const = 0;
+    // What the open handle shows: a link or a folder is no source to copy.
+    virtual FileState State() const = 0;
+};
+
+// One thing a copy makes: a folder, or a file from its source.
+struct CopyItem {
+    std::string to;
+    const ISource* source = nullptr; // none for a folder
+};
+
 // A journal created by this process and held open without sharing, so that
 // no other program reads or changes it while the switch runs.
 class IJournalFile {
@@ -124,18 +175,27 @@ class IGameFiles {
     virtual std::optional<std::string> ReadText(const std::string& path, std::size_t limit) = 0;
     // The lock that lets one process at a time switch the game folder
     // `gameData`, held while the result lives; null while another holds it.
+    // It is the file kLockName in `gameData`, which only who may write the
+    // game folder can hold.
     virtual std::unique_ptr<IHold> LockSwitch(const std::string& gameData) = 0;
     // The file version its version resource gives ("1.0.1.0"); empty when
     // the file has none or cannot be read.
     virtual std::optional<std::string> FileVersion(const std::string& path) = 0;
-    // Makes the renames `movesFirst` in order, then copies everything the
-    // pattern matches, folders included, replacing files without questions
-    // and keeping their last-write times, each copy on the disk (not only in
-    // the cache) when it returns. A file is never written before the
-    // rename that frees its place; the two may otherwise overlap. Stops at
-    // the first failure. `whileCopying` is called on the caller's thread a
-    // few times a second for as long as the work runs.
-    virtual CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+    // `path` opened as a source (see ISource); null, `error` set, when it
+    // cannot be (missing, or held by another program).
+    virtual std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) = 0;
+    // Makes the renames `movesFirst` in order, then the items in order, all
+    // inside the folder `root`: a folder made where none is, a file written
+    // from its source's handle where nothing is, each reached from the
+    // root's own handle down (never through a link, never over a file),
+    // with the source's attributes and last-write time, each on the disk
+    // (not only in the cache) when it returns. A file is never written
+    // before the rename that frees its place; the two may otherwise
+    // overlap. Nothing but the items is copied. Stops at the first failure.
+    // `whileCopying` is called on the caller's thread a few times a second
+    // for as long as the work runs.
+    virtual CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
+                                 const std::vector<Move>& movesFirst,
                                  const std::function<void()>& whileCopying) = 0;
     // The folder of the tool's own executable, without a trailing "\".
     virtual std::string ToolFolder() = 0;

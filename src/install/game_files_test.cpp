@@ -13,6 +13,7 @@ namespace {
 class GameFilesContract : public ::testing::Test {
   protected:
     void TearDown() override {
+        sources_.clear();
         auto all = files_.List(root_).value_or(std::vector<FileEntry>{});
         for (auto e = all.rbegin(); e != all.rend(); ++e)
             e->state.folder ? files_.RemoveFolder(At(e->path)) : files_.RemoveFile(At(e->path));
@@ -27,13 +28,23 @@ class GameFilesContract : public ::testing::Test {
     std::string Text(const std::string& name) {
         return files_.ReadText(At(name), 100).value_or("(none)");
     }
+    // Everything in "patch", each file opened as a source, into "game".
     CopyResult Copy(const std::vector<Move>& moves) {
-        return files_.CopyFiles({At("patch\\*.*"), At("game\\")}, moves, [] {});
+        std::vector<CopyItem> items;
+        for (const FileEntry& e : files_.List(At("patch")).value_or(std::vector<FileEntry>{})) {
+            FileResult error;
+            if (!e.state.folder)
+                sources_.push_back(files_.OpenSource(At("patch\\" + e.path), error));
+            items.push_back(
+                {At("game\\" + e.path), e.state.folder ? nullptr : sources_.back().get()});
+        }
+        return files_.CopyFiles(At("game"), items, moves, [] {});
     }
 
     test::GameFolder folder_ = test::MakeGameFolder();
     IGameFiles& files_ = *folder_.files;
     const std::string root_ = folder_.root;
+    std::vector<std::unique_ptr<ISource>> sources_;
 };
 
 TEST_F(GameFilesContract, ChangesFailForTheSameReasons) {
@@ -66,7 +77,8 @@ TEST_F(GameFilesContract, ChangesFailForTheSameReasons) {
     EXPECT_FALSE(files_.Stat(At("held")).exists);
 }
 
-TEST_F(GameFilesContract, ACopyMovesFirstKeepsTimesAndStopsAtAHeldFileNamingIt) {
+TEST_F(GameFilesContract, ACopyMovesFirstKeepsTimesAndStopsAtAFileInItsWay) {
+    const auto held = Put("held", "h");
     for (const char* folder : {"patch", "patch\\ui", "game", "game\\ui", "game\\aside"})
         files_.MakeFolder(At(folder));
     for (const char* name : {"jamp.exe", "ui\\menu.txt"}) {
@@ -84,18 +96,47 @@ TEST_F(GameFilesContract, ACopyMovesFirstKeepsTimesAndStopsAtAHeldFileNamingIt) 
     for (const char* name : {"jamp.exe", "ui\\menu.txt"})
         EXPECT_EQ(files_.Stat(At("game\\") + name), files_.Stat(At("patch\\") + name)) << name;
 
-    for (const char* held : {"game\\ui\\menu.txt", "patch\\ui\\menu.txt"}) {
-        const std::string text = Text(held);
-        files_.RemoveFile(At(held));
-        const auto hold = Put(held, text);
-        copy = Copy({});
-        EXPECT_EQ(copy.copyError, kFileInUse) << held;
-        EXPECT_EQ(copy.failedPath, At(held));
-    }
+    // A source cannot change while it is open; a held one cannot be opened;
+    // a copy never writes over a file that is there.
+    EXPECT_EQ(files_.RemoveFile(At("patch\\jamp.exe")), kFileInUse);
+    sources_.clear();
+    FileResult error;
+    EXPECT_FALSE(files_.OpenSource(At("held"), error));
+    EXPECT_EQ(error, kFileInUse);
+    EXPECT_EQ(files_.RemoveFile(At("game\\ui\\menu.txt")), kFileOk);
+    copy = Copy({});
+    EXPECT_EQ(copy.copyError, kFileExists);
+    EXPECT_EQ(copy.failedPath, At("game\\jamp.exe"));
     // A move onto a name that is taken stops the copy.
     copy = Copy({{At("game\\jamp.exe"), At("game\\aside\\0")}});
     EXPECT_EQ(copy.movesDone + copy.copied, 0u);
     EXPECT_EQ(copy.moveError, kFileExists);
+}
+
+// Typical access lists of a game folder: what only administrators change,
+// and what the player (or any other account) may change too.
+TEST(GameFolderRights, OnlyAdministratorsOwnAndChangeIt) {
+    const std::string admins = "S-1-5-32-544", system = "S-1-5-18", player = "S-1-5-21-7-8-9-1001";
+    const AccessEntry installed[] = {{system, true, false, 0x1f01ff},
+                                     {admins, true, false, 0x1f01ff},
+                                     {"S-1-5-32-545", true, false, 0x1200a9}, // Users: read
+                                     {"S-1-3-0", true, true, 0x10000000}};    // CREATOR OWNER
+    const std::vector<AccessEntry> safe(std::begin(installed), std::end(installed));
+    const auto with = [&](AccessEntry e) {
+        std::vector<AccessEntry> entries = safe;
+        entries.push_back(e);
+        return entries;
+    };
+    const std::pair<bool, bool> cases[] = {
+        {OnlyAdministratorsChange(admins, safe), true},
+        {OnlyAdministratorsChange(player, safe), false}, // an owner may change the list
+        {OnlyAdministratorsChange(admins, with({"S-1-5-11", true, false, 0x4})), false},
+        {OnlyAdministratorsChange(admins, with({player, true, false, 0x10000})), false},
+        {OnlyAdministratorsChange(admins, with({player, false, false, 0x1f01ff})), true},
+        {OnlyAdministratorsChange(admins, with({player, true, true, 0x1f01ff})), true},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
 }
 
 } // namespace

@@ -39,6 +39,12 @@ class StepJobs : public IJobs {
         if (auto work = std::exchange(pending, nullptr))
             work();
     }
+    bool running = false; // the job's thread has not ended yet
+    bool Done() override {
+        if (!running)
+            Wait();
+        return !running;
+    }
 };
 
 class RecordingLauncher : public ILauncher {
@@ -56,13 +62,17 @@ class RecordingLauncher : public ILauncher {
 class ScriptedElevation : public IElevation {
   public:
     bool needed = false;
-    std::function<long(const Transaction&)> copy; // none: the prompt declined
+    // None: the prompt declined.
+    std::function<ElevatedRun(const Transaction&, const std::function<void(int)>&)> copy;
     std::vector<Transaction> runs;
     int probes = 0; // the rights looked at
+    bool markerNeeded = false;
     bool Needed(const std::string&) override { return ++probes, needed; }
-    long Run(const Transaction& transaction) override {
+    bool MarkerNeeded() override { return markerNeeded; }
+    ElevatedRun Run(const Transaction& transaction,
+                    const std::function<void(int)>& progress) override {
         runs.push_back(transaction);
-        return copy ? copy(transaction) : kElevationDeclined;
+        return copy ? copy(transaction, progress) : ElevatedRun{kElevationDeclined, {}};
     }
 };
 

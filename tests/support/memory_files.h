@@ -1,7 +1,8 @@
 // A game folder in memory that answers as the Windows file system does:
 // names without regard to letter case, held files in use, links followed on
-// the way to a path but not at its end, one switch lock per folder, and a
-// copy that stops at a held file, the one it writes or the one it reads.
+// the way to a path but not at its end, one switch lock per folder,
+// sources opened once and copied as they were then, and a copy that stops at
+// a held file or at one that is there already.
 #pragma once
 
 #include <algorithm>
@@ -34,7 +35,7 @@ class MemoryFiles : public IGameFiles {
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times
     std::function<void()> duringCopy; // runs inside each copy, after its ticks, before it writes
     bool writeFails = false;          // CreateJournal refuses
-    std::vector<CopyStep> copies;
+    std::vector<std::string> written; // every copy's destination, in order
     std::uint64_t clock = 1'000'000'000;
     std::map<std::string, std::string> versions; // folded path: its file version
 
@@ -206,7 +207,29 @@ class MemoryFiles : public IGameFiles {
         const auto it = versions.find(FoldCase(path));
         return it == versions.end() ? std::nullopt : std::optional(it->second);
     }
-    CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+    // A source as it was when opened: another program cannot change it
+    // while it is open.
+    struct Source : ISource {
+        Source(MemoryFiles& f, std::string p, std::string k, Node n)
+            : files(f), path(std::move(p)), key(std::move(k)), node(std::move(n)) {
+            files.held.insert(key);
+        }
+        ~Source() override { files.held.erase(key); }
+        MemoryFiles& files;
+        std::string path, key;
+        Node node;
+        const std::string& Path() const override { return path; }
+        FileState State() const override { return node.state; }
+    };
+    std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) override {
+        const auto it = nodes.find(FoldCase(Resolve(path)));
+        error = it == nodes.end() ? kFileNotFound : held.contains(it->first) ? kFileInUse : kFileOk;
+        if (error != kFileOk)
+            return nullptr;
+        return std::make_unique<Source>(*this, path, it->first, it->second);
+    }
+    CopyResult CopyFiles(const std::string&, const std::vector<CopyItem>& items,
+                         const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override {
         CopyResult result;
         for (const Move& move : movesFirst) {
@@ -214,36 +237,32 @@ class MemoryFiles : public IGameFiles {
                 return result;
             ++result.movesDone;
         }
-        copies.push_back(step);
         for (int tick = 0; tick < 2 && whileCopying; ++tick)
             whileCopying(); // a copy is seen more than once while it runs
         if (duringCopy)
             duringCopy();
-        const std::string source = step.SourceFolder();
-        const auto listing = List(source);
-        for (const FileEntry& e : listing.value_or(std::vector<FileEntry>{})) {
-            const std::string to = step.destination + e.path;
-            if (const auto fails = copyFails.find(FoldCase(to)); fails != copyFails.end()) {
-                result.copyError = fails->second;
-                result.failedPath = to;
+        for (const CopyItem& item : items) {
+            const std::string to = Resolve(item.to);
+            const auto fails = copyFails.find(FoldCase(item.to));
+            result.copyError = fails != copyFails.end()       ? fails->second
+                               : held.contains(FoldCase(to))  ? kFileInUse
+                               : !item.source                 ? kFileOk
+                               : nodes.contains(FoldCase(to)) ? kFileExists
+                                                              : kFileOk;
+            if (result.copyError != kFileOk) {
+                result.failedPath = item.to;
                 return result;
             }
-            // A held file stops the copy, as CopyFileA does: the one it
-            // writes, or the patch file it reads.
-            for (const std::string& path : {to, source + "\\" + e.path})
-                if (held.contains(FoldCase(path))) {
-                    result.copyError = kFileInUse;
-                    result.failedPath = path;
-                    return result;
-                }
-            if (e.state.folder) {
-                if (!nodes.contains(FoldCase(Resolve(to))))
-                    Folder(Resolve(to));
+            if (!item.source) {
+                if (!nodes.contains(FoldCase(to)))
+                    Folder(to);
                 continue;
             }
-            File(Resolve(to), Content(source + "\\" + e.path));
-            nodes[FoldCase(Resolve(to))].state.writeTime = e.state.writeTime + copyTimeShift;
-            nodes[FoldCase(Resolve(to))].state.readOnly = e.state.readOnly;
+            written.push_back(item.to);
+            const Node& from = static_cast<const Source&>(*item.source).node;
+            File(to, from.content);
+            nodes[FoldCase(to)].state.writeTime = from.state.writeTime + copyTimeShift;
+            nodes[FoldCase(to)].state.readOnly = from.state.readOnly;
         }
         result.copied = true;
         return result;

@@ -1,5 +1,7 @@
 #include "browser/win32/browser_window.h"
 
+#include "common/win32/system_dll.h"
+
 #include <ntsecapi.h>
 
 #include "common/control_design.h"
@@ -231,8 +233,7 @@ void BrowserWindow::Refresh() {
 }
 
 bool BrowserWindow::Create() {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
-    ::InitCommonControlsEx(&icc);
+    InitCommonControls(ICC_WIN95_CLASSES | ICC_BAR_CLASSES);
     RegisterToolClass(kClassName, &BrowserWindow::Proc, ::GetSysColorBrush(COLOR_BTNFACE));
     HWND hwnd = ::CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                   CW_USEDEFAULT, CW_USEDEFAULT, 800, 500, nullptr, nullptr,

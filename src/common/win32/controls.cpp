@@ -149,8 +149,7 @@ HBRUSH LabelColours(HDC dc, COLORREF text) {
 }
 
 HWND CreateTooltip(HWND owner) {
-    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
-    ::InitCommonControlsEx(&classes);
+    InitCommonControls(ICC_WIN95_CLASSES);
     return ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
                              0, 0, 0, owner, nullptr, ::GetModuleHandleA(nullptr), nullptr);
 }

@@ -1,5 +1,7 @@
 #include "common/win32/link_label.h"
 
+#include "common/win32/system_dll.h"
+
 #include <commctrl.h>
 
 #include "common/win32/controls.h"
@@ -20,7 +22,7 @@ LRESULT CALLBACK LinkProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam
         return TRUE;
     case WM_GETDLGCODE: {
         const auto* key = reinterpret_cast<const MSG*>(lParam);
-        const LRESULT code = ::DefSubclassProc(label, message, wParam, lParam);
+        const LRESULT code = DefSubclass(label, message, wParam, lParam);
         return key && key->message == WM_KEYDOWN && IsPressKey(key->wParam)
                    ? code | DLGC_WANTMESSAGE
                    : code;
@@ -58,13 +60,13 @@ LRESULT CALLBACK LinkProc(HWND label, UINT message, WPARAM wParam, LPARAM lParam
     default:
         break;
     }
-    return ::DefSubclassProc(label, message, wParam, lParam);
+    return DefSubclass(label, message, wParam, lParam);
 }
 
 } // namespace
 
 void MakeLinkLabel(HWND label) {
-    ::SetWindowSubclass(label, LinkProc, 1, 0);
+    Subclass(label, LinkProc, 1, 0);
     ::SetWindowLongA(label, GWL_STYLE, ::GetWindowLongA(label, GWL_STYLE) | WS_TABSTOP);
 }
 

@@ -1,5 +1,7 @@
 #include "common/win32/paired_lists.h"
 
+#include "common/win32/system_dll.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -11,7 +13,7 @@ void PairedLists::Attach(HWND left, HWND right, HWND bar) {
     right_ = right;
     bar_ = bar;
     for (HWND list : {left, right})
-        ::SetWindowSubclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        Subclass(list, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 LRESULT CALLBACK PairedLists::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
@@ -19,7 +21,7 @@ LRESULT CALLBACK PairedLists::ListProc(HWND list, UINT message, WPARAM wParam, L
     auto& pair = *reinterpret_cast<PairedLists*>(self);
     if (message == WM_LBUTTONDOWN || message == WM_KEYDOWN)
         pair.shownValue_.reset(); // a row picked: the bar shows the lists' row again
-    const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+    const LRESULT result = DefSubclass(list, message, wParam, lParam);
     if (message == WM_MOUSEWHEEL || message == WM_VSCROLL || message == WM_KEYDOWN) {
         const LRESULT top = ::SendMessageA(list, LB_GETTOPINDEX, 0, 0);
         HWND partner = list == pair.left_ ? pair.right_ : pair.left_;

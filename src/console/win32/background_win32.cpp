@@ -10,15 +10,26 @@ bool WindowJobs::Start(std::function<void()> work) {
     if (thread_)
         return false;
     work_ = std::move(work);
+    finished_ = false;
     thread_.Reset(::CreateThread(nullptr, 0, Run, this, 0, nullptr));
     return static_cast<bool>(thread_);
 }
 
 DWORD WINAPI WindowJobs::Run(void* self) {
     auto* jobs = static_cast<WindowJobs*>(self);
-    jobs->work_();
+    {
+        // The job may start the elevated copy through the shell.
+        const ComApartment com;
+        jobs->work_();
+    }
+    jobs->finished_ = true; // all that is left is the message
+
     ::PostMessageA(jobs->window_, jobs->message_, 0, 0);
     return 0;
+}
+
+bool WindowJobs::Done() {
+    return !thread_ || finished_;
 }
 
 void WindowJobs::Wait() {
@@ -49,6 +60,8 @@ void GameLauncher::Ended() {
 }
 
 std::unique_ptr<IHold> GameLauncher::Start(const LaunchRequest& request) {
+    if (!com_)
+        com_.emplace(); // for the shell, on the window's thread, until the launcher goes
     // Quorin runs with the player's own rights, and so does the game.
     UniqueKernelHandle process = ShellStart(request.verb.c_str(), request.file, request.parameters,
                                             request.directory, window_, SW_SHOWNORMAL);

@@ -3,8 +3,11 @@
 // program's one message loop, which also waits for the game.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <optional>
 
+#include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
 #include "console/background.h"
@@ -19,6 +22,7 @@ class WindowJobs : public IJobs {
     void SetWindow(HWND window, UINT message) { window_ = window, message_ = message; }
     bool Start(std::function<void()> work) override;
     void Wait() override;
+    bool Done() override;
 
   private:
     static DWORD WINAPI Run(void* self);
@@ -27,6 +31,7 @@ class WindowJobs : public IJobs {
     UINT message_ = 0;
     std::function<void()> work_;
     UniqueKernelHandle thread_;
+    std::atomic<bool> finished_{false}; // the work has returned; Wait then joins at once
 };
 
 // Starts the game; the message loop waits for its end.
@@ -47,6 +52,7 @@ class GameLauncher : public ILauncher {
     HWND window_ = nullptr;
     UINT message_ = 0;
     HANDLE watched_ = nullptr;
+    std::optional<ComApartment> com_;
 };
 
 // The program's one message loop: the thread's messages, each offered to

@@ -2,7 +2,6 @@
 
 #include "common/win32/link_label.h"
 #include "console/layout.h"
-#include "console/win32/elevation_win32.h"
 
 namespace quorin::win32 {
 
@@ -231,8 +230,6 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam));
     case kMsgJobFinished: return OnJobFinished();
     case kMsgGameEnded: return OnGameEnded();
-    case kMsgJobProgress: return OnJobProgress(static_cast<int>(wParam));
-    case WM_COPYDATA: return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_SYSCOMMAND: return OnSysCommand(wParam, lParam);
     case WM_CLOSE: return OnClose();
     default: return ::DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
@@ -342,18 +339,6 @@ LRESULT Form1Window::OnGameEnded() {
     form_.GameEnded();
     Sync();
     return 0;
-}
-
-LRESULT Form1Window::OnJobProgress(int percent) {
-    form_.JobProgress(percent);
-    return 0;
-}
-
-LRESULT Form1Window::OnCopyData(const COPYDATASTRUCT& data) {
-    if (data.dwData != kReportTag || data.cbData > 64 * 1024)
-        return FALSE;
-    form_.JobReport(std::string(static_cast<const char*>(data.lpData), data.cbData));
-    return TRUE;
 }
 
 LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {

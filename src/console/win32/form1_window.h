@@ -64,8 +64,6 @@ class Form1Window : public ControlHost {
     LRESULT OnDpiChanged(int dpi);
     LRESULT OnJobFinished();
     LRESULT OnGameEnded();
-    LRESULT OnJobProgress(int percent);
-    LRESULT OnCopyData(const COPYDATASTRUCT& data);
     LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
     LRESULT OnClose();
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -12,6 +13,7 @@
 #include "common/win32/controls.h"
 #include "console/layout.h"
 #include "console/version_switch.h"
+#include "console/win32/form1_window.h"
 #include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
@@ -144,8 +146,16 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
 // while the window shows its progress and answers.
 TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
     QUORIN_PEER_PORT(port, "v101");
+    // The name earlier releases locked a switch with, taken by another program.
+    std::uint32_t hash = 2166136261u;
+    for (char c : FoldCase(game_ + "\\GameData"))
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    char name[64];
+    std::snprintf(name, sizeof name, "Global\\Quorin switch %08lx",
+                  static_cast<unsigned long>(hash));
+    const win32::UniqueKernelHandle squatted(::CreateMutexA(nullptr, TRUE, name));
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", "1");
-    HWND status = StartPatching(port, 512ll << 20);
+    HWND status = StartPatching(port, 1ll << 30);
     ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);
     ASSERT_TRUE(status);
     // Other quorin.exe processes than the first: the elevated copy.
@@ -160,10 +170,24 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
                 entry.th32ProcessID != firstId_ && _stricmp(entry.szExeFile, "quorin.exe") == 0;
         return count;
     };
+    // (A gigabyte, so that the copy outlasts a few of the window's ticks.)
+    // What any program may send the window: a progress, a result and the
+    // job's end, as earlier releases took them, while the copy switches.
+    HWND main = ::GetParent(::GetParent(status));
+    std::string fake = "- 3 download http://203.0.113.9/fix.exe";
+    COPYDATASTRUCT data{0x51524F52, static_cast<DWORD>(fake.size()), fake.data()};
+    const auto sendFakes = [&] {
+        ::PostMessageA(main, WM_APP + 3, 4242, 0);
+        ::SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL,
+                              1000, nullptr);
+        ::PostMessageA(main, win32::kMsgJobFinished, 0, 0);
+    };
     std::set<std::string> shown;
     int mostCopies = 0;
     DWORD slowest = 0;
     for (int i = 0; i < 6000 && !shown.contains(kPatchedReady); ++i, ::Sleep(10)) {
+        if (i % 20 == 0)
+            sendFakes();
         char text[64] = {};
         const DWORD asked = ::GetTickCount();
         if (!::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
@@ -174,19 +198,36 @@ TEST_F(GameSwitchTest, AnElevatedCopySwitchesWhileTheWindowAnswers) {
         mostCopies = std::max(mostCopies, copies());
     }
     // The client label reads the version the installation now holds.
-    const std::string client =
-        win32::WindowText(::GetDlgItem(::GetParent(::GetParent(status)), kIdClientVersion));
+    const std::string client = win32::WindowText(::GetDlgItem(main, kIdClientVersion));
+    const bool failureBox = ::FindWindowA(nullptr, "Patch failed");
     End(first_.Get());
     EXPECT_EQ(client, "v1.0.1");
     EXPECT_TRUE(shown.contains(kPatchedReady));
+    EXPECT_FALSE(failureBox);
+    EXPECT_FALSE(shown.contains("Patching.... 4242%"));
     EXPECT_EQ(mostCopies, 1);
     EXPECT_LT(slowest, 500u);
     EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), Midway)) << ::testing::PrintToString(shown);
     EXPECT_EQ(Magic(), "599925");
-    EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 512ull << 20);
+    EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 1ull << 30);
     EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\jamp.exe") + ", " +
                   ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"),
               "client 1.0.1, longer, menu 1.0.1");
+}
+
+// Where only the marker's key needs administrator rights (forced here), the
+// window's own process switches the files and an elevated copy writes the
+// marker alone.
+TEST_F(GameSwitchTest, OnlyTheMarkerIsWrittenByAnElevatedCopy) {
+    QUORIN_PEER_PORT(port, "v101");
+    ::SetEnvironmentVariableA("QUORIN_DELEGATE", "marker");
+    HWND status = StartPatching(port, 1 << 20);
+    ::SetEnvironmentVariableA("QUORIN_DELEGATE", nullptr);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(test::WaitForText(status, kPatchedReady), kPatchedReady);
+    End(first_.Get());
+    EXPECT_EQ(Magic(), "599925");
+    EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\jamp.exe"), "client 1.0.1, longer");
 }
 
 // Game folders with links in them, made on the Unix side (Wine shows them
@@ -212,6 +253,55 @@ TEST_F(GameSwitchTest, NothingIsDoneThroughALink) {
         EXPECT_EQ(ReadFileBytes(links + "\\" + game + "\\GameData\\jamp.exe"), "client 1.0.0\n");
         EXPECT_EQ(Magic(), "0");
     }
+}
+
+// Links at "GameData", at "GameData\\base" put there while the switch runs,
+// at a patch folder; files added to and replaced in the store meanwhile:
+// nothing outside "GameData" changes, and nothing outside the plan reaches it.
+TEST_F(GameSwitchTest, NoLinkOrLateStoreFileIsFollowed) {
+    std::string links = QUORIN_LINKS_DIR;
+    std::replace(links.begin(), links.end(), '/', '\\');
+    const auto victim = [&] {
+        return ReadFileBytes(links + "\\victim\\precious.txt") + " " +
+               std::to_string(
+                   files_.List(links + "\\victim").value_or(std::vector<FileEntry>{}).size());
+    };
+    const std::string before = victim();
+    struct Meddling : win32::GameFiles {
+        using GameFiles::GameFiles;
+        std::function<void()> first;
+        CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
+                             const std::vector<Move>& moves,
+                             const std::function<void()>& whileCopying) override {
+            first();
+            return GameFiles::CopyFiles(root, items, moves, whileCopying);
+        }
+    } files(tool_);
+    std::string replaced;
+    files.first = [&] {
+        // Wine moves what a link names, not the link: the folder that holds
+        // one takes GameData's place instead.
+        const std::string swap = links + "\\game-swap";
+        ::MoveFileA((swap + "\\GameData").c_str(), (swap + "\\GameData-real").c_str());
+        ::MoveFileA((swap + "\\staging").c_str(), (swap + "\\GameData").c_str());
+        Write(tool_ + "\\Patch Files\\101\\evil.dll", "evil");
+        std::ofstream(tool_ + "\\Patch Files\\101\\jamp.exe", std::ios::binary) << "replaced";
+        replaced = ReadFileBytes(tool_ + "\\Patch Files\\101\\jamp.exe");
+    };
+    const std::pair<const char*, const char*> cases[] = {
+        {"game-gamedata", "v1.0.0"}, {"game-swap", "v1.0.0"}, {"game-swap", "v1.0.1"}};
+    for (const auto& [game, client] : cases) {
+        const std::string folder = links + "\\" + game;
+        rig_.Install(kMagic100, folder);
+        rig_.install.LoadInstallInfo();
+        const std::string tool = std::string(client) == "v1.0.1" ? links + "\\tool-linked" : tool_;
+        const SwitchResult result =
+            VersionSwitch(files, rig_.install).Run(PlanSwitch(client, tool, folder), {});
+        EXPECT_NE(result.outcome, SwitchOutcome::Switched) << game << " " << result.problem;
+        EXPECT_EQ(victim(), before) << game;
+    }
+    EXPECT_EQ(replaced, "client 1.0.1, longer"); // held open since the plan
+    EXPECT_FALSE(files_.Stat(links + "\\game-swap\\GameData-real\\evil.dll").exists);
 }
 
 TEST_F(GameSwitchTest, ReadsTheVersionJampExeNamesInItsResource) {

@@ -1,5 +1,6 @@
-// The game folder's files through Windows: the copies (renames on a thread
-// of their own, copies on two more), renames, removals and the journal's file.
+// The game folder's files through Windows, by their UTF-16 names: the copies
+// (renames on a thread of their own, copies on two more, each from a source
+// held open since the plan), renames, removals and the journal's file.
 #pragma once
 
 #include "common/win32/win.h"
@@ -9,6 +10,14 @@ namespace quorin::win32 {
 
 // The running program's own file.
 std::string ProgramPath();
+
+// For a copy of Quorin with administrator rights: "GameData" and every
+// folder above it opened on handles (none may be a link) and held without
+// sharing their removal, so that none is renamed or replaced while the
+// switch runs, and "GameData" changed by administrators alone, as its
+// handle's access list says. Null, `problem` in words for the player, when
+// not. (Under Wine, which keeps no access lists, only the links are looked at.)
+std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::string& problem);
 
 class GameFiles : public IGameFiles {
   public:
@@ -27,7 +36,9 @@ class GameFiles : public IGameFiles {
     std::optional<std::string> ReadText(const std::string& path, std::size_t limit) override;
     std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override;
     std::optional<std::string> FileVersion(const std::string& path) override;
-    CopyResult CopyFiles(const CopyStep& step, const std::vector<Move>& movesFirst,
+    std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) override;
+    CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
+                         const std::vector<Move>& movesFirst,
                          const std::function<void()>& whileCopying) override;
     std::string ToolFolder() override;
 
