@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/win32/controls.h"
+#include "common/win32/wide_text.h"
 #include "console/layout.h"
 #include "tests/support/win32/live_services.h"
 #include "tests/support/win32/peer_ports.h"
@@ -119,6 +120,62 @@ TEST_F(QuorinExeTest, WithoutTheRightToWriteTheMarkerAGameGoesByItsJampExe) {
         EXPECT_FALSE(backend_->GetRaw(kGameVersionKey, kMagicValue)); // nothing written
         ::TerminateProcess(process.Get(), 0);
         ::WaitForSingleObject(process.Get(), 10000);
+    }
+    test::RemoveTree(root);
+}
+
+TEST_F(QuorinExeTest, FromAFolderInAnyLanguageItFindsItsStoreAndSwitches) {
+    QUORIN_PEER_PORT(port, "v101");
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "quorin-exe-anywhere";
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    ::CreateDirectoryA((root + "\\GameData").c_str(), nullptr);
+    const std::wstring jamp = win32::Widen(root + "\\GameData\\jamp.exe");
+    // Folders that no single code page spells: the tool, its store beside it.
+    for (const std::wstring parent : {L"C:\\\u0418\u0433\u0440\u044B", L"C:\\\u6E38\u620F"}) {
+        const std::wstring tool = parent + L"\\Quorin", store = tool + L"\\Patch Files";
+        for (const std::wstring& folder :
+             {parent, tool, store, store + L"\\100", store + L"\\101", store + L"\\101\\base"})
+            ::CreateDirectoryW(folder.c_str(), nullptr);
+        ASSERT_TRUE(
+            ::CopyFileW(win32::Widen(QUORIN_EXE).c_str(), (tool + L"\\quorin.exe").c_str(), FALSE));
+        ::CopyFileW(win32::Widen(QUORIN_STANDIN_JAMP100).c_str(),
+                    (store + L"\\100\\jamp.exe").c_str(), FALSE);
+        ::CopyFileW(win32::Widen(QUORIN_STANDIN_JAMP101).c_str(),
+                    (store + L"\\101\\jamp.exe").c_str(), FALSE);
+        ::CopyFileW(win32::Widen(QUORIN_STANDIN_JAMP101).c_str(),
+                    (store + L"\\101\\base\\assets3.pk3").c_str(), FALSE);
+        ASSERT_TRUE(::CopyFileW(win32::Widen(QUORIN_STANDIN_JAMP100).c_str(), jamp.c_str(), FALSE));
+        rig_.Install(kMagic100, root);
+
+        std::wstring line =
+            L"\"" + tool + L"\\quorin.exe\" +connect 127.0.0.1:" + std::to_wstring(port);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        ASSERT_TRUE(::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &started));
+        ::CloseHandle(started.hThread);
+        const win32::UniqueKernelHandle process(started.hProcess);
+        HWND main = test::WaitForProcessWindow(started.dwProcessId, kAppTitle, 20s);
+        ASSERT_TRUE(main);
+        EXPECT_EQ(Status(main, kNeedsPatched), kNeedsPatched);
+        ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdPatch, STN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(main, kIdPatch)));
+        EXPECT_EQ(Status(main, kPatchedReady), kPatchedReady);
+        EXPECT_TRUE(test::ReadFileBytes(root + "\\GameData\\jamp.exe") ==
+                    test::ReadFileBytes(QUORIN_STANDIN_JAMP101)); // 1.0.1's client, to the byte
+        EXPECT_EQ(backend_->GetRaw(kGameVersionKey, kMagicValue),
+                  ToRegistryData(std::int32_t{kMagic101}));
+        ::TerminateProcess(process.Get(), 0);
+        ::WaitForSingleObject(process.Get(), 10000);
+        const std::wstring from = parent + std::wstring(2, L'\0'); // a list of one entry
+        SHFILEOPSTRUCTW remove{};
+        remove.wFunc = FO_DELETE;
+        remove.pFrom = from.c_str();
+        remove.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        ::SHFileOperationW(&remove);
     }
     test::RemoveTree(root);
 }
