@@ -147,7 +147,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return 1;
     }
     jobs.SetWindow(window.Handle(), win32::kMsgJobFinished);
-    launcher.SetWindow(window.Handle(), win32::kMsgGameEnded);
+    launcher.SetEnded(window.Handle(), [&] { window.GameEnded(); });
     elevation.SetWindow(window.Handle());
     box.SetOwner(window.Handle());
     form.Repaint = [&] { window.PaintNow(); };

@@ -56,7 +56,8 @@ class RunningGame : public IHold {
 
 void GameLauncher::Ended() {
     watched_ = nullptr;
-    ::PostMessageA(window_, message_, 0, 0);
+    if (ended_)
+        ended_();
 }
 
 std::unique_ptr<IHold> GameLauncher::Start(const LaunchRequest& request) {

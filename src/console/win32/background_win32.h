@@ -37,20 +37,24 @@ class WindowJobs : public IJobs {
 // Starts the game; the message loop waits for its end.
 class GameLauncher : public ILauncher {
   public:
-    // The window told, with `message`, when the game has ended.
-    void SetWindow(HWND window, UINT message) { window_ = window, message_ = message; }
+    // `ended` runs on the message loop's thread when the game has ended; no
+    // window message tells it, so that no other program can fake its end.
+    // `window` owns any prompt the shell shows.
+    void SetEnded(HWND window, std::function<void()> ended) {
+        window_ = window, ended_ = std::move(ended);
+    }
     std::unique_ptr<IHold> Start(const LaunchRequest& request) override;
     // The running game's process while its end is still to be told; null
     // when none runs.
     HANDLE Watched() const { return watched_; }
-    // The game has ended: the window is told, once.
+    // The game has ended: told once.
     void Ended();
 
   private:
     friend class RunningGame;
 
     HWND window_ = nullptr;
-    UINT message_ = 0;
+    std::function<void()> ended_;
     HANDLE watched_ = nullptr;
     std::optional<ComApartment> com_;
 };

@@ -229,7 +229,6 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
     case WM_DPICHANGED: return OnDpiChanged(HIWORD(wParam));
     case kMsgJobFinished: return OnJobFinished();
-    case kMsgGameEnded: return OnGameEnded();
     case WM_SYSCOMMAND: return OnSysCommand(wParam, lParam);
     case WM_CLOSE: return OnClose();
     default: return ::DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
@@ -335,10 +334,10 @@ LRESULT Form1Window::OnJobFinished() {
     return 0;
 }
 
-LRESULT Form1Window::OnGameEnded() {
+void Form1Window::GameEnded() {
     form_.GameEnded();
-    Sync();
-    return 0;
+    if (hwnd_)
+        Sync();
 }
 
 LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {

@@ -15,9 +15,8 @@
 
 namespace quorin::win32 {
 
-// Posted to the window: the switch's job has ended; the game has ended.
+// Posted to the window: the switch's job has ended.
 inline constexpr UINT kMsgJobFinished = WM_APP + 1;
-inline constexpr UINT kMsgGameEnded = WM_APP + 2;
 // The system menu's "Servers..." (a multiple of 16 below 0xF000).
 inline constexpr UINT kSysCommandServers = 0x0110;
 
@@ -35,6 +34,8 @@ class Form1Window : public ControlHost {
     // The way to the list of servers: "Servers..." in the window's system
     // menu, when set before Create.
     void SetServersHook(std::function<void()> servers) { servers_ = std::move(servers); }
+    // The game has ended (the launcher says so, on the window's thread).
+    void GameEnded();
     // Creates the window hidden, with the timer running.
     bool Create();
     void Show();
@@ -63,7 +64,6 @@ class Form1Window : public ControlHost {
     LRESULT OnCtlColorStatic(HDC dc);
     LRESULT OnDpiChanged(int dpi);
     LRESULT OnJobFinished();
-    LRESULT OnGameEnded();
     LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
     LRESULT OnClose();
 

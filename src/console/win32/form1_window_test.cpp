@@ -45,7 +45,7 @@ class Form1WindowTest : public test::LiveServicesTest {
             form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
         ASSERT_TRUE(window_->Create());
         jobs_.SetWindow(window_->Handle(), win32::kMsgJobFinished);
-        launcher_.SetWindow(window_->Handle(), win32::kMsgGameEnded);
+        launcher_.SetEnded(window_->Handle(), [this] { window_->GameEnded(); });
         form.Repaint = [this] { window_->PaintNow(); };
         form.Form_Load();
         if (!form.Ended())
@@ -354,6 +354,11 @@ TEST_F(Form1WindowTest, WhileTheGameRunsTheWindowPaintsAndTakesNoClicks) {
     std::thread player([&] {
         for (int i = 0; i < 200 && !std::filesystem::exists(log); ++i)
             std::this_thread::sleep_for(100ms);
+        // Another program says the game has ended: two sent messages later
+        // the window has dispatched what was posted before them.
+        ::PostMessageA(window_->Handle(), WM_APP + 2, 0, 0);
+        for (int i = 0; i < 2; ++i)
+            ::SendMessageTimeoutA(window_->Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
         char text[64] = {};
         ::SendMessageTimeoutA(window_->Control(kIdStatus), WM_GETTEXT, sizeof text,
                               reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000, nullptr);
