@@ -1,0 +1,280 @@
+// The main window's workflow, its second half: the installed version, the
+// version switch (here or in an elevated copy, and at start-up the recovery
+// of an unfinished one), and the game's launch.
+#include "console/form1.h"
+
+#include <exception>
+#include <utility>
+
+#include "common/versions.h"
+#include "console/command_line.h"
+#include "console/version_switch.h"
+
+namespace quorin {
+
+std::optional<std::int32_t> Form1::VersionJampExeNames() const {
+    const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
+    return fileVersion ? MarkerForFileVersion(*fileVersion) : std::nullopt;
+}
+
+std::string Form1::InstalledVersion() const {
+    if (s_.install.HasMarker())
+        return std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
+    return std::string(VersionJampExeNames().value_or(kMagic100) == kMagic100 ? kVersion100
+                                                                              : kVersion101);
+}
+
+void Form1::SettleInstalledVersion() {
+    const auto named = VersionJampExeNames();
+    if (!s_.install.HasMarker()) {
+        // Without the right to write it, nothing is said: the version is
+        // read from jamp.exe again whenever it is needed.
+        s_.install.WriteMagic(named.value_or(kMagic100));
+        return;
+    }
+    if (!named)
+        return; // the game's files do not say: the marker stands
+    const std::string_view marked = ClientVersionFromMagic(s_.install.ReadMagic());
+    const std::string_view version = *named == kMagic100 ? kVersion100 : kVersion101;
+    if (marked == version)
+        return;
+    const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
+    s_.box.Show("The game's jamp.exe is version " + fileVersion.value_or("") +
+                    ", but Quorin's record of the installation (the registry value \"Magic\") "
+                    "says " +
+                    std::string(marked) + ". Quorin keeps its record; if the game is really " +
+                    std::string(version) +
+                    ", check that the patch folders beside quorin.exe hold that version's "
+                    "jamp.exe.",
+                "Installed version", kMbOk | kMbIconInformation);
+}
+
+void Form1::SetStatus(std::string text) {
+    c_.lblStatus = std::move(text);
+    if (Repaint)
+        Repaint();
+}
+
+void Form1::RecoverInterruptedSwitch() {
+    // Nothing to look at, the common case: the rights are not even probed.
+    const std::string gameData = GameDataFolder(s_.install.InstallPath());
+    if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
+        !s_.files.Stat(gameData + kSwitchFolder).exists)
+        return SettleInstalledVersion();
+    if (!s_.elevation.Needed(gameData)) {
+        TellLeftover(VersionSwitch(s_.files, s_.install, MarkerStep()).Recover());
+        return SettleInstalledVersion();
+    }
+    // Without the rights to put it back, an elevated copy does; until it
+    // has, no reply is read, no click taken and the installed version is
+    // not looked at.
+    StartTransaction({true, {}});
+}
+
+void Form1::TellLeftover(const RecoverResult& found) {
+    leftover_ = found.leftover;
+    leftoverTold_ = found.told;
+    switch (found.leftover) {
+    case Leftover::None:
+        return;
+    case Leftover::RolledBack:
+        return s_.box.Show(found.told, "Version switch undone", kMbOk | kMbIconExclamation);
+    case Leftover::Busy:
+        return s_.box.Show(found.told, "Version switch running", kMbOk | kMbIconInformation);
+    case Leftover::Doubt:
+    case Leftover::Stuck:
+        return s_.box.Show(found.told, "Unfinished version switch", kMbOk | kMbIconExclamation);
+    }
+}
+
+void Form1::lblPatchMe_Click() {
+    if (activity_ != Activity::Idle || busyBox_)
+        return;
+    PatchRequest request{c_.lblClientVersion == kVersion100, leftover_ != Leftover::None, false};
+    // The player may set aside what Quorin cannot read; the transaction
+    // looks at it again first, and sets it aside only if it still must.
+    if (leftover_ == Leftover::Doubt) {
+        busyBox_ = true; // no reply is read while the question is open
+        request.setAside = s_.box.Ask(leftoverTold_ + "\n\nSet the folder aside now and switch?",
+                                      "Unfinished version switch", kMbIconExclamation);
+        busyBox_ = false;
+        if (!request.setAside)
+            return; // the player chose to leave it: nothing changes
+    }
+    SetStatus(kPatching);
+    StartTransaction({false, request});
+}
+
+void Form1::StartTransaction(const Transaction& transaction) {
+    transaction_ = transaction;
+    // An "Install Path" that is no full path is not probed (the probe would
+    // write wherever it points); the switch here then says what is wrong.
+    elevated_ = InstallPathProblem(s_.install.InstallPath()).empty() &&
+                s_.elevation.Needed(GameDataFolder(s_.install.InstallPath()));
+    // The player's own rights for files the player may write; administrator
+    // rights, if needed, for the marker alone.
+    markerStep_ = elevated_ ? MarkerWriter() : MarkerStep();
+    report_.reset();
+    progress_ = progressShown_ = -1;
+    activity_ = Activity::Switching;
+    const auto work = [this] {
+        if (elevated_ && !transaction_.recoverOnly) {
+            // No prompt for rights for a switch that cannot start.
+            if (std::string problem = PatchProblem(s_.files, s_.install, transaction_.patch);
+                !problem.empty()) {
+                elevated_ = false; // read once the job has ended
+                patchResult_ = {std::nullopt, {SwitchOutcome::NotStarted, std::move(problem)}};
+                return;
+            }
+        }
+        if (elevated_) {
+            // The copy's progress and result come only from its own channel.
+            const ElevatedRun run =
+                s_.elevation.Run(transaction_, [this](int percent) { progress_ = percent; });
+            elevatedExit_ = run.exit;
+            report_ = run.report;
+            return;
+        }
+        try {
+            patchResult_ = RunPatch(
+                s_.files, s_.install, transaction_.patch,
+                [this](int percent) { progress_ = percent; }, markerStep_);
+            if (markerStep_ && patchResult_.switched.outcome == SwitchOutcome::MarkerRefused)
+                patchResult_.switched = {
+                    SwitchOutcome::NotStarted,
+                    "Quorin records the game's version in the registry, which needs "
+                    "administrator rights, and Windows did not give them. Nothing changed."};
+        } catch (const std::exception& e) {
+            // Whatever it had done is in its journal, which the next start undoes.
+            patchResult_ = {std::nullopt,
+                            {SwitchOutcome::RollbackFailed,
+                             std::string("The switch stopped: ") + e.what() +
+                                 ". Start Quorin again: it puts the game back as it was."}};
+        }
+    };
+    if (!s_.jobs.Start(work)) {
+        work(); // no thread to be had: the transaction runs here, the window still
+        JobFinished();
+    }
+}
+
+MarkerWriter Form1::MarkerStep() {
+    if (!s_.elevation.MarkerNeeded())
+        return {};
+    return [this](std::uint32_t value) {
+        return s_.elevation.Run({false, {}, value}, {}).exit == kTransactionReported;
+    };
+}
+
+PatchResult Form1::ElevatedResult() const {
+    if (report_)
+        if (const auto reported = ParsePatchResult(*report_))
+            return *reported;
+    const auto notStarted = [](std::string why) {
+        return PatchResult{std::nullopt, {SwitchOutcome::NotStarted, std::move(why)}};
+    };
+    if (elevatedExit_ == kElevationDeclined)
+        return notStarted("Switching the game needs administrator rights, and Windows did not "
+                          "give them: the prompt was declined. Nothing changed.");
+    if (elevatedExit_ == kTransactionRefused)
+        return notStarted("The copy of Quorin with administrator rights refused the request it "
+                          "was given. Nothing changed.");
+    if (elevatedExit_ < 0)
+        return notStarted("Quorin could not start a copy of itself with administrator rights "
+                          "to switch the game (system error " +
+                          std::to_string(-elevatedExit_) + "). Nothing changed.");
+    return {std::nullopt,
+            {SwitchOutcome::RollbackFailed,
+             "The copy of Quorin that switched the game with administrator rights ended without "
+             "saying how it went (exit code " +
+                 std::to_string(elevatedExit_) +
+                 "). Start Quorin again: it looks at the game and puts back an unfinished "
+                 "switch."}};
+}
+
+void Form1::JobFinished() {
+    if (activity_ != Activity::Switching || !s_.jobs.Done())
+        return;
+    s_.jobs.Wait();
+    activity_ = Activity::Idle;
+    busyBox_ = true;
+    struct Done {
+        bool& busy;
+        ~Done() { busy = false; } // the result's box is open: no reply is read
+    } done{busyBox_};
+    PatchResult result = elevated_ ? ElevatedResult() : patchResult_;
+    if (transaction_.recoverOnly) {
+        // An elevated copy that could not look tells it as the look's result.
+        TellLeftover(result.found.value_or(
+            RecoverResult{result.switched.outcome == SwitchOutcome::NotStarted ? Leftover::Doubt
+                                                                               : Leftover::Stuck,
+                          result.switched.problem}));
+        return SettleInstalledVersion();
+    }
+    if (result.found) {
+        leftover_ = result.found->leftover;
+        leftoverTold_ = result.found->told;
+        c_.lblStatus = leftover_ == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
+        return s_.box.Show(leftoverTold_, "Patch failed", kMbOk | kMbIconExclamation);
+    }
+    if (transaction_.patch.checkFirst && result.switched.outcome != SwitchOutcome::NotStarted)
+        leftover_ = Leftover::None, leftoverTold_.clear(); // looked at, and out of the way
+    ShowSwitchResult(result.switched);
+}
+
+void Form1::ShowSwitchResult(const SwitchResult& result) {
+    switch (result.outcome) {
+    case SwitchOutcome::Switched:
+        c_.lblClientVersion = InstalledVersion(); // what the installation holds now
+        c_.lblStatus = kPatchedReady;
+        c_.lblPatchMeVisible = false;
+        c_.cmdLaunchVisible = true;
+        c_.cmdLaunchEnabled = true;
+        return;
+    case SwitchOutcome::MarkerRefused:
+        s_.box.Show("Reinstall JKA!", "Registry Error!", kMbOk | kMbIconCritical);
+        return End();
+    default:
+        break;
+    }
+    // The client shows what the installation is now, and Patch stays offered.
+    c_.lblClientVersion = InstalledVersion();
+    c_.lblStatus = result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
+    c_.lblPatchMeVisible = true;
+    c_.cmdLaunchVisible = false;
+    s_.box.Show(result.problem, "Patch failed", kMbOk | kMbIconExclamation);
+}
+
+void Form1::cmdLaunch_Click() {
+    if (activity_ != Activity::Idle || busyBox_)
+        return;
+    // An "Install Path" that is no full folder path would find a jamp.exe
+    // relative to wherever Quorin runs: that is no game of the player's.
+    if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
+        !s_.files.FileExists(ClientExecutablePath(s_.install.InstallPath()))) {
+        s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
+        return End();
+    }
+    // An address typed into Server Settings is handed on, so that the game
+    // joins that server instead of opening its menu.
+    const std::string arguments =
+        addressFromDialog_ ? WithAddress(CommandLine, ServerIP + ":" + ServerPort) : CommandLine;
+    statusBeforeGame_ = c_.lblStatus;
+    c_.lblPatchMeVisible = false;
+    SetStatus(kGameRunning);
+    game_ = s_.launcher.Start(PlanLaunch(s_.install.InstallPath(), arguments));
+    if (game_)
+        activity_ = Activity::GameRunning; // no tick or click until it ends
+    else
+        c_.lblStatus = statusBeforeGame_; // nothing started: nothing to wait for
+}
+
+void Form1::GameEnded() {
+    if (activity_ != Activity::GameRunning)
+        return;
+    game_.reset();
+    activity_ = Activity::Idle;
+    c_.lblStatus = statusBeforeGame_;
+}
+
+} // namespace quorin
