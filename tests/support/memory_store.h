@@ -23,10 +23,11 @@ class MemoryStore : public IStoreFiles {
         std::string content;
         bool operator==(const Node&) const = default;
     };
-    std::map<std::string, Node> nodes;                  // exact path
-    std::set<std::string> held;                         // folded paths another program holds
-    std::map<std::string, std::string> versions;        // folded path: its file version
-    std::function<void(const std::string&)> beforeCopy; // gets the destination
+    std::map<std::string, Node> nodes;           // exact path
+    std::set<std::string> held;                  // folded paths another program holds
+    std::map<std::string, std::string> versions; // folded path: its file version
+    // Runs before each copy ("copy") and rename ("rename"), with the destination.
+    std::function<void(const std::string&, const std::string&)> before;
     std::uint64_t clock = 1'000'000'000;
 
     void Folder(const std::string& path) { nodes[path] = {{true, true}, {}}; }
@@ -99,8 +100,8 @@ class MemoryStore : public IStoreFiles {
     }
     FileResult CopyFile(const std::string& from, const std::string& to,
                         const std::function<bool(std::uint64_t)>& going) override {
-        if (beforeCopy)
-            beforeCopy(to);
+        if (before)
+            before("copy", to);
         const Node* node = Find(from);
         if (!node || node->state.folder)
             return kFileNotFound;
@@ -121,6 +122,8 @@ class MemoryStore : public IStoreFiles {
         return kFileOk;
     }
     FileResult Rename(const std::string& from, const std::string& to) override {
+        if (before)
+            before("rename", to);
         const std::string key = KeyOf(from);
         if (key.empty())
             return kFileNotFound;
