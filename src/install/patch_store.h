@@ -41,7 +41,7 @@ class IStoreFiles {
     // Copies a file to `to`, which must not exist, its bytes on the disk when
     // it returns. `going` gets the bytes copied so far and stops it with false
     // (then nothing is left at `to`).
-    virtual FileResult CopyFile(const std::string& from, const std::string& to,
+    virtual FileResult CopyInto(const std::string& from, const std::string& to,
                                 const std::function<bool(std::uint64_t)>& going) = 0;
     virtual FileResult MakeFolder(const std::string& path) = 0;
     virtual FileResult Rename(const std::string& from, const std::string& to) = 0;

@@ -297,7 +297,7 @@ TakeResult StoreTake::Take(int version, const std::function<bool(const TakeProgr
         if (const FileResult rc = folderFor(to); rc != kFileOk)
             return failed(Cause(to, rc));
         const std::uint64_t start = progress.done;
-        const FileResult rc = files_.CopyFile(file.from, to, [&](std::uint64_t bytes) {
+        const FileResult rc = files_.CopyInto(file.from, to, [&](std::uint64_t bytes) {
             progress.done = start + bytes;
             return stillGoing();
         });

@@ -98,7 +98,7 @@ class MemoryStore : public IStoreFiles {
         hash.Add(node->content.data(), node->content.size());
         return hash.Value();
     }
-    FileResult CopyFile(const std::string& from, const std::string& to,
+    FileResult CopyInto(const std::string& from, const std::string& to,
                         const std::function<bool(std::uint64_t)>& going) override {
         if (before)
             before("copy", to);
