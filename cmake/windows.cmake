@@ -15,6 +15,7 @@ add_library(quorin_win32 STATIC
   src/console/win32/form1_window_details.cpp
   src/console/win32/form1_window_keys.cpp
   src/dialogs/win32/dialog_windows.cpp
+  src/dialogs/win32/patch_files_window.cpp
   src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp
   src/install/win32/store_files_win32.cpp
@@ -60,6 +61,7 @@ if(QUORIN_TESTS)
   # The real windows, driven in-process under Wine and Xvfb.
   add_executable(window_tests
     src/console/win32/form1_window_test.cpp
+    src/dialogs/win32/patch_files_window_test.cpp
     tests/support/win32/registry_backend_win32.cpp)
   target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
   target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)

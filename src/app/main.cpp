@@ -8,6 +8,7 @@
 #include "console/win32/elevation_win32.h"
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
+#include "dialogs/win32/patch_files_window.h"
 #include "install/install_record.h"
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
@@ -45,7 +46,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Form1 form({box, serverDialog, process, udp, install, files, jobs, launcher, elevation},
                std::string(ArgumentText(::GetCommandLineA())));
     win32::AboutBox about;
-    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
+    win32::PatchFilesBox patchFiles;
+    const auto openPatchFiles = [&](HWND owner) {
+        patchFiles.ShowModal(owner,
+                             {files.ToolFolder(), install.InstallPath(), install.SaveMagic()});
+    };
+    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); },
+                                     [&] { openPatchFiles(window.Handle()); }});
+    form.OpenPatchFiles = [&] { openPatchFiles(window.Handle()); };
     if (!window.Create()) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;

@@ -537,6 +537,21 @@ void Form1::ShowSwitchResult(const SwitchResult& result) {
     c_.lblStatus = result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
     c_.lblPatchMeVisible = true;
     c_.cmdLaunchVisible = false;
+    // A store that lacks a version's files can be filled from this game.
+    const bool storeLacks =
+        result.outcome == SwitchOutcome::NotStarted &&
+        ((result.problem.starts_with("The patch folder ") &&
+          (result.problem.find(" is missing.") != std::string::npos ||
+           result.problem.find(" holds none of the game's files.") != std::string::npos)) ||
+         result.problem.starts_with("The 1.0.0 patch folder lacks "));
+    if (storeLacks && OpenPatchFiles) {
+        if (s_.box.Ask(result.problem +
+                           "\n\nQuorin can take the files from this game: open the Patch Files "
+                           "window now?",
+                       "Patch failed", kMbIconExclamation))
+            OpenPatchFiles();
+        return;
+    }
     s_.box.Show(result.problem, "Patch failed", kMbOk | kMbIconExclamation);
 }
 

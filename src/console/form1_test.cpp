@@ -370,6 +370,21 @@ TEST_F(Form1Test, TicksUnderAnOpenBoxWaitAndAFloodOfOversizedDatagramsGetsOneBox
     EXPECT_EQ(box.shown.size(), 2u);
 }
 
+TEST_F(Form1Test, AnEmptyStoreOffersThePatchFilesWindow) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    Answered(Reply("JAmp: v1.0.1.0 x"));
+    int opened = 0;
+    rig_.form->OpenPatchFiles = [&] { ++opened; };
+    for (const bool yes : {false, true}) {
+        box_.answer = yes;
+        rig_.Patch();
+    }
+    ASSERT_EQ(box_.shown.size(), 2u);
+    EXPECT_EQ(box_.shown[1].style, kMbIconExclamation | kMbYesNo);
+    EXPECT_EQ(opened, 1);
+}
+
 TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");

@@ -42,6 +42,10 @@ bool Form1Window::Create() {
     if (!hwnd)
         return false;
     hwnd_.Reset(hwnd);
+    if (HMENU menu = ::GetSystemMenu(hwnd, FALSE)) {
+        ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuA(menu, MF_STRING, kSysPatchFiles, kPatchFilesMenuText);
+    }
     // The poll runs from the window's start, so that its first tick comes
     // 500 ms after the window exists, not after its controls are made.
     ::SetTimer(hwnd, kTimer1Id, kTimer1Interval, nullptr);
@@ -215,6 +219,11 @@ LRESULT CALLBACK Form1Window::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != kSysPatchFiles || !hooks_.patchFiles)
+            return ::DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
+        hooks_.patchFiles();
+        return 0;
     case WM_VSCROLL: return OnVScroll(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
     case WM_TIMER: return OnTimer(wParam);
     case WM_SIZE: return OnSize();

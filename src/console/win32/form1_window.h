@@ -18,11 +18,15 @@ namespace quorin::win32 {
 // Posted to the window: the switch's job has ended; the game has ended.
 inline constexpr UINT kMsgJobFinished = WM_APP + 1;
 inline constexpr UINT kMsgGameEnded = WM_APP + 2;
+// The system menu's item that opens the Patch Files window.
+inline constexpr UINT kSysPatchFiles = 0x0110;
+inline constexpr char kPatchFilesMenuText[] = "&Patch Files...";
 
 class Form1Window : public ControlHost {
   public:
     struct Hooks {
-        std::function<void()> about; // cmdAbout
+        std::function<void()> about;      // cmdAbout
+        std::function<void()> patchFiles; // the system menu's "Patch Files..."
     };
     Form1Window(Form1& form, Hooks hooks) : form_(form), hooks_(std::move(hooks)) {}
     // The window goes first, while everything its messages use is still here.

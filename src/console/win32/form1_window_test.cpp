@@ -42,7 +42,8 @@ class Form1WindowTest : public test::LiveServicesTest {
         Form1& form = rig_.Create(port ? "+connect 127.0.0.1:" + std::to_string(port) + more : "",
                                   nullptr, &dialog_);
         window_ = std::make_unique<win32::Form1Window>(
-            form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
+            form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); },
+                                            [this] { ++patchFilesOpened_; }});
         ASSERT_TRUE(window_->Create());
         jobs_.SetWindow(window_->Handle(), win32::kMsgJobFinished);
         launcher_.SetWindow(window_->Handle(), win32::kMsgGameEnded);
@@ -67,7 +68,18 @@ class Form1WindowTest : public test::LiveServicesTest {
     win32::ServerDialogWindow dialog_{box_, rig_.process};
     win32::AboutBox about_;
     std::unique_ptr<win32::Form1Window> window_;
+    int patchFilesOpened_ = 0;
 };
+
+TEST_F(Form1WindowTest, TheSystemMenuOpensPatchFiles) {
+    Start(test::FreeLoopbackUdpPort());
+    char text[64] = {};
+    ::GetMenuStringA(::GetSystemMenu(window_->Handle(), FALSE), win32::kSysPatchFiles, text,
+                     sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, win32::kPatchFilesMenuText);
+    ::SendMessageA(window_->Handle(), WM_SYSCOMMAND, win32::kSysPatchFiles, 0);
+    EXPECT_EQ(patchFilesOpened_, 1);
+}
 
 TEST_F(Form1WindowTest, EveryQueryOfAClosedPortIsToldAsNotResponding) {
     Start(test::FreeLoopbackUdpPort());               // the port of a socket just closed
