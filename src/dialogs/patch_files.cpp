@@ -32,9 +32,19 @@ std::string VersionText(const VersionReport& version) {
 }
 
 std::string ChecksText(const StoreReport& report) {
-    if (report.problems.empty())
-        return "The checks found nothing in the store that stands in the way of a switch.";
-    return "Before any switch: " + Joined(report.problems, 3);
+    std::string text = report.problems.empty()
+                           ? "The checks found nothing in the store that stands in the way of a "
+                             "switch."
+                           : "Before any switch: " + Joined(report.problems, 3);
+    if (!report.record || report.record->only101.empty())
+        return text;
+    // What a switch down removes besides "base\assets3.pk3", as the record says.
+    const auto& only = report.record->only101;
+    text += " The store's record names " + std::to_string(only.size()) +
+            " file(s) that only 1.0.1 has, which a switch down removes:";
+    for (std::size_t i = 0; i < only.size() && i < 3; ++i)
+        text += (i ? ", " : " ") + only[i];
+    return text + (only.size() > 3 ? ", ..." : "") + ".";
 }
 
 std::string ProgressText(const TakeProgress& progress) {

@@ -5,7 +5,7 @@
 namespace quorin {
 namespace {
 
-TEST(PatchFilesText, SaysCompleteOrWhatIsMissing) {
+TEST(PatchFilesText, SaysCompleteOrWhatIsMissingAndHowFar) {
     const struct {
         VersionReport version;
         const char* text;
@@ -18,11 +18,11 @@ TEST(PatchFilesText, SaysCompleteOrWhatIsMissing) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(VersionText(c.version), c.text);
-}
-
-TEST(PatchFilesText, ProgressInPercentOfEachStage) {
     EXPECT_EQ(ProgressText({false, 1, 3}), "Reading the game's files: 33%");
     EXPECT_EQ(ProgressText({true, 0, 0}), "Copying into the store: ...");
+    StoreReport recorded;
+    recorded.record = StoreRecord{{100, 101}, {}, {"base\\added.pk3"}};
+    EXPECT_TRUE(ChecksText(recorded).ends_with("which a switch down removes: base\\added.pk3."));
 }
 
 } // namespace
