@@ -14,7 +14,13 @@ class PatchFilesWindow : public ToolDialog {
     explicit PatchFilesWindow(const PatchFilesPlace& place) : place_(place) {}
 
   protected:
-    void OnInit() override { Refresh(); }
+    void OnInit() override {
+        // A take that a crash stopped is finished or undone before anything is shown.
+        const std::string left = StoreTake(files_, place_.toolFolder, GameData()).Recover();
+        Refresh();
+        if (!left.empty())
+            ::SetWindowTextA(Control(kIdPfProgress), left.c_str());
+    }
 
     void OnCommand(int id, int code) override {
         if (code != BN_CLICKED)
