@@ -49,25 +49,24 @@ constexpr char kCancelled[] = "The take was cancelled. The patch store is as it 
 
 std::optional<int> InstalledVersion(std::optional<std::uint32_t> marker,
                                     const std::optional<std::string>& clientVersion,
-                                    std::string& problem) {
+                                    std::string& told) {
     std::optional<int> named;
     if (clientVersion && clientVersion->starts_with("1.0.0."))
         named = 100;
     else if (clientVersion && clientVersion->starts_with("1.0.1."))
         named = 101;
     if (!marker && !named) {
-        problem = "Quorin cannot tell which version the game is: it has not switched it yet, and "
-                  "\"jamp.exe\" names no version Quorin knows.";
+        told = "Quorin cannot tell which version the game is: it has not switched it yet, and "
+               "\"jamp.exe\" names no version Quorin knows.";
         return std::nullopt;
     }
-    const int version = marker ? (*marker ? 101 : 100) : *named;
-    if (named && *named != version) {
-        problem = "The version marker says the game is " + VersionName(version) +
-                  ", but its \"jamp.exe\" is the " + VersionName(*named) +
-                  " client: the game's files are mixed, so Quorin takes none of them.";
-        return std::nullopt;
-    }
-    return version;
+    const int marked = marker ? (*marker ? 101 : 100) : *named;
+    if (named && *named != marked)
+        told = "Quorin's version marker says the game is " + VersionName(marked) +
+               ", but its \"jamp.exe\" is the " + VersionName(*named) +
+               " client (an update installed outside Quorin does that): its files are taken as " +
+               VersionName(*named) + ".";
+    return named.value_or(marked);
 }
 
 bool IsPlayerFile(const std::string& relativePath) {

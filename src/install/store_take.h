@@ -24,12 +24,13 @@ namespace quorin {
 inline constexpr char kTakingFolder[] = "\\Patch Files (taking)";
 inline constexpr char kReplacedFolder[] = "\\Patch Files (replaced)";
 
-// Which version an installation holds, 100 or 101: its marker when there is
-// one, else what its client's version resource names. Empty, with `problem`
-// set, when they disagree or neither tells.
+// Which version an installation's files are, 100 or 101: what its client's
+// version resource names, else its marker. The files decide: after the
+// official update, installed outside Quorin, the marker still says 1.0.0.
+// `told` says when the two disagree, or (with no result) when neither tells.
 std::optional<int> InstalledVersion(std::optional<std::uint32_t> marker,
                                     const std::optional<std::string>& clientVersion,
-                                    std::string& problem);
+                                    std::string& told);
 
 // Game files a switch never needs: the player's own settings and logs, and
 // what Quorin's switch keeps in the game folder.

@@ -139,21 +139,21 @@ TEST_F(TakeTest, RefusesWhatItCannotTakeWhole) {
     }
 }
 
-TEST(InstalledVersion, MarkerFirstAndNeverMixed) {
+TEST(InstalledVersion, TheClientDecidesAndADisagreementIsTold) {
     struct Case {
         std::optional<std::uint32_t> marker;
         std::optional<std::string> client;
         std::optional<int> version;
+        bool told;
     };
-    for (const Case& c : std::vector<Case>{{0, std::nullopt, 100},
-                                           {599925, "1.0.1.0", 101},
-                                           {std::nullopt, "1.0.1.0", 101},
-                                           {std::nullopt, "1.0.0.0", 100},
-                                           {0, "1.0.1.0", std::nullopt},
-                                           {std::nullopt, "2.0.0.0", std::nullopt}}) {
-        std::string problem;
-        EXPECT_EQ(InstalledVersion(c.marker, c.client, problem), c.version);
-        EXPECT_EQ(problem.empty(), c.version.has_value());
+    for (const Case& c : std::vector<Case>{{0, std::nullopt, 100, false},
+                                           {599925, "1.0.1.0", 101, false},
+                                           {std::nullopt, "1.0.0.0", 100, false},
+                                           {0, "1.0.1.0", 101, true},
+                                           {std::nullopt, "2.0.0.0", std::nullopt, true}}) {
+        std::string told;
+        EXPECT_EQ(InstalledVersion(c.marker, c.client, told), c.version);
+        EXPECT_EQ(!told.empty(), c.told);
     }
 }
 
