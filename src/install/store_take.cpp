@@ -122,10 +122,9 @@ TakeResult StoreTake::Take(int version, const std::function<bool(const TakeProgr
     if (std::string left = Recover(); !left.empty())
         return notStarted(left);
     const int other = version == 100 ? 101 : 100;
-    const FileState game = files_.Stat(gameData_);
-    if (!game.folder || game.link)
+    const auto listing = files_.List(gameData_); // none for a link
+    if (!listing)
         return notStarted("The game folder " + Quoted(gameData_) + " is missing or is a link.");
-    const auto listing = files_.List(gameData_);
     if (files_.Stat(gameData_ + "\\Quorin switch").exists)
         return notStarted("A version switch of the game did not finish. Start Quorin again so "
                           "that it puts the game back, then take its files.");
@@ -179,7 +178,9 @@ TakeResult StoreTake::Take(int version, const std::function<bool(const TakeProgr
     if (otherFiles)
         for (const FileEntry& e : *otherFiles) {
             if (e.state.link)
-                return notStarted(before.problems.front());
+                return notStarted("The patch folder holds a link, " +
+                                  Quoted(otherFolder + "\\" + e.path) +
+                                  ". Quorin copies no links: put the files themselves there.");
             if (!e.state.folder)
                 kept[FoldCase(e.path)] = {otherFolder + "\\" + e.path, e.path, {e.state.size, 0}};
         }
