@@ -7,6 +7,7 @@
 #include "common/versions.h"
 #include "console/command_line.h"
 #include "console/server_text.h"
+#include "console/store_view.h"
 #include "console/version_switch.h"
 #include "net/error_text.h"
 #include "net/status_reply.h"
@@ -426,6 +427,15 @@ void Form1::lblPatchMe_Click() {
         if (!request.setAside)
             return; // the player chose to leave it: nothing changes
     }
+    // What the store's checks find (the same file twice in different letter
+    // case, a client of the other version, a damaged record) stops the
+    // switch before anything is touched.
+    StoreView store(s_.files);
+    if (const StoreReport checked = InspectStore(store, s_.files.ToolFolder());
+        !checked.problems.empty())
+        return ShowSwitchResult({SwitchOutcome::NotStarted, checked.problems.front() +
+                                                                " Open Patch Files (the window's "
+                                                                "system menu) to see the store."});
     SetStatus(kPatching);
     StartTransaction({false, request});
 }
