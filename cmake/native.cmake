@@ -14,7 +14,7 @@ if(QUORIN_FUZZ)
   # The datagram from a stranger, the one input that comes off the network,
   # fuzzed for a bounded time on a corpus of the build's own, seeded from
   # fuzz/seeds; any finding fails the test.
-  foreach(target status_reply)
+  foreach(target status_reply store_record)
     add_executable(${target}_fuzz fuzz/${target}_fuzz.cpp)
     target_link_libraries(${target}_fuzz PRIVATE quorin_core)
     target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)

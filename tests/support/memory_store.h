@@ -1,6 +1,5 @@
-// The store's files in memory, on the in-memory game folder: names without
-// regard to letter case, held files, links listed but never entered; case
-// twins, which only a case-sensitive folder holds, are listed as added.
+// The store's files on the in-memory game folder; case twins, which only a
+// case-sensitive folder holds, are listed as added.
 #pragma once
 
 #include "install/patch_store.h"

@@ -1,6 +1,5 @@
-// The Patch Files window under Wine: it shows what the store lacks, takes a
-// stand-in game's files on a click, and then shows the version complete.
-// With QUORIN_SHOT set to a Windows path, it saves the window there as a BMP.
+// The Patch Files window under Wine: what the store lacks, a stand-in game's
+// files taken on a click; with QUORIN_SHOT (a Windows path) it saves a BMP.
 #include <gtest/gtest.h>
 
 #include <filesystem>
