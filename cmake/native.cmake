@@ -21,7 +21,7 @@ if(QUORIN_FUZZ)
   # The datagrams from strangers, the inputs that come off the network,
   # fuzzed for a bounded time on a corpus of the build's own, seeded from
   # fuzz/seeds; any finding fails the test.
-  foreach(target status_reply master_reply)
+  foreach(target status_reply master_reply store_record)
     add_executable(${target}_fuzz fuzz/${target}_fuzz.cpp)
     target_link_libraries(${target}_fuzz PRIVATE quorin_core)
     target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)

@@ -16,9 +16,11 @@ add_library(quorin_win32 STATIC
   src/console/win32/form1_window_details.cpp
   src/console/win32/form1_window_keys.cpp
   src/dialogs/win32/dialog_windows.cpp
+  src/dialogs/win32/patch_files_window.cpp
   src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp
   src/net/win32/datagram_socket_win32.cpp
+  src/install/win32/store_files_win32.cpp
   src/net/win32/winsock_api.cpp)
 target_link_libraries(quorin_win32 PUBLIC quorin_core advapi32 ws2_32 ole32 shell32 comctl32
   gdi32 user32)
@@ -52,6 +54,7 @@ if(QUORIN_TESTS)
   add_executable(win_tests ${QUORIN_SHARED_TESTS}
     src/install/win32/registry_win32_test.cpp
     src/console/win32/version_switch_win32_test.cpp
+    src/console/win32/patch_store_win32_test.cpp
     src/net/win32/udp_win32_test.cpp
     src/net/win32/datagram_socket_win32_test.cpp
     src/app/quorin_exe_test.cpp
@@ -62,6 +65,7 @@ if(QUORIN_TESTS)
   add_executable(window_tests
     src/browser/win32/browser_window_test.cpp
     src/console/win32/form1_window_test.cpp
+    src/dialogs/win32/patch_files_window_test.cpp
     tests/support/win32/registry_backend_win32.cpp)
   target_link_libraries(window_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)
   target_link_libraries(win_tests PRIVATE quorin_win32 quorin_test_support GTest::gtest_main)

@@ -12,6 +12,7 @@
 #include "console/win32/elevation_win32.h"
 #include "console/win32/form1_window.h"
 #include "dialogs/win32/dialog_windows.h"
+#include "dialogs/win32/patch_files_window.h"
 #include "install/install_record.h"
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
@@ -135,7 +136,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Form1 form({box, serverDialog, process, udp, install, files, jobs, launcher, elevation},
                commandLine);
     win32::AboutBox about;
-    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); }});
+    win32::PatchFilesBox patchFiles;
+    const auto openPatchFiles = [&](HWND owner) {
+        patchFiles.ShowModal(owner,
+                             {files.ToolFolder(), install.InstallPath(), install.SaveMagic()});
+    };
+    win32::Form1Window window(form, {[&] { about.ShowModal(window.Handle()); },
+                                     [&] { openPatchFiles(window.Handle()); }});
+    form.OpenPatchFiles = [&] { openPatchFiles(window.Handle()); };
     // "Servers...": a Quorin of its own opens the list, and this one closes
     // (when it is idle: a switch or a running game keeps it).
     window.SetServersHook([&] {

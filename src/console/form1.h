@@ -115,6 +115,8 @@ class Form1 {
     // Called whenever a handler that blocks sets a status text, so that the
     // window can paint it at once.
     std::function<void()> Repaint;
+    // Opens the Patch Files window, offered when a switch finds the store empty.
+    std::function<void()> OpenPatchFiles;
     // Milliseconds on a steady clock, for the ping.
     std::function<std::int64_t()> Clock;
     // While a request waits for its reply, the window calls this every few

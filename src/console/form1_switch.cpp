@@ -8,6 +8,7 @@
 
 #include "common/versions.h"
 #include "console/command_line.h"
+#include "console/store_view.h"
 #include "console/version_switch.h"
 
 namespace quorin {
@@ -101,6 +102,15 @@ void Form1::lblPatchMe_Click() {
         if (!request.setAside)
             return; // the player chose to leave it: nothing changes
     }
+    // What the store's checks find (the same file twice in different letter
+    // case, a client of the other version, a damaged record) stops the
+    // switch before anything is touched.
+    StoreView store(s_.files);
+    if (const StoreReport checked = InspectStore(store, s_.files.ToolFolder());
+        !checked.problems.empty())
+        return ShowSwitchResult({SwitchOutcome::NotStarted, checked.problems.front() +
+                                                                " Open Patch Files (the window's "
+                                                                "system menu) to see the store."});
     SetStatus(kPatching);
     StartTransaction({false, request});
 }
@@ -242,6 +252,21 @@ void Form1::ShowSwitchResult(const SwitchResult& result) {
     c_.lblStatus = result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
     c_.lblPatchMeVisible = true;
     c_.cmdLaunchVisible = false;
+    // A store that lacks a version's files can be filled from this game.
+    const bool storeLacks =
+        result.outcome == SwitchOutcome::NotStarted &&
+        ((result.problem.starts_with("The patch folder ") &&
+          (result.problem.find(" is missing.") != std::string::npos ||
+           result.problem.find(" holds none of the game's files.") != std::string::npos)) ||
+         result.problem.starts_with("The 1.0.0 patch folder lacks "));
+    if (storeLacks && OpenPatchFiles) {
+        if (s_.box.Ask(result.problem +
+                           "\n\nQuorin can take the files from this game: open the Patch Files "
+                           "window now?",
+                       "Patch failed", kMbIconExclamation))
+            OpenPatchFiles();
+        return;
+    }
     s_.box.Show(result.problem, "Patch failed", kMbOk | kMbIconExclamation);
 }
 

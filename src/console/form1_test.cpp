@@ -370,6 +370,35 @@ TEST_F(Form1Test, TicksUnderAnOpenBoxWaitAndAFloodOfOversizedDatagramsGetsOneBox
     EXPECT_EQ(box.shown.size(), 2u);
 }
 
+TEST_F(Form1Test, AnEmptyStoreOffersThePatchFilesWindow) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    Answered(Reply("JAmp: v1.0.1.0 x"));
+    int opened = 0;
+    rig_.form->OpenPatchFiles = [&] { ++opened; };
+    for (const bool yes : {false, true}) {
+        box_.answer = yes;
+        rig_.Patch();
+    }
+    ASSERT_EQ(box_.shown.size(), 2u);
+    EXPECT_EQ(box_.shown[1].style, kMbIconExclamation | kMbYesNo);
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(Form1Test, AStoreThatFailsItsChecksIsNotSwitchedIn) {
+    rig_.Install(kMagic100);
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");
+    files_.File("C:\\Tool\\Patch Files\\101\\jamp.exe", "client 100");
+    files_.versions["c:\\tool\\patch files\\101\\jamp.exe"] = "1.0.0.0";
+    files_.File("C:\\JA\\GameData\\jamp.exe", "client 100");
+    Form1Controls& s = Answered(Reply("JAmp: v1.0.1.0 x"));
+    rig_.Patch();
+    ASSERT_EQ(box_.shown.size(), 1u);
+    EXPECT_NE(box_.shown[0].text.find("jamp.exe\" is the 1.0.0 client"), std::string::npos);
+    EXPECT_EQ(rig_.install.ReadMagic() + " " + Seen(s),
+              "0 Patch failed! Nothing changed. | v1.0.1 v1.0.0 | P +");
+}
+
 TEST_F(Form1Test, ASwitchSaysWhyItFailedOrPaintsItsProgressAndOffersLaunch) {
     rig_.Install(kMagic100);
     files_.File("C:\\Tool\\Patch Files\\101\\base\\assets3.pk3", "assets 101");

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/keyed_collection.h"
+#include "install/patch_store.h"
 
 namespace quorin {
 
@@ -385,8 +386,23 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
             if (auto problem = claim(deleted))
                 return (*problem);
     }
+    // The files the store's record names as only 1.0.1's go as the deleted
+    // one does; without a record (or with one that cannot be read) there are none.
+    std::set<std::string> only101;
+    if (plan.replacedStore) {
+        const std::string store = plan.replacedStore->substr(0, plan.replacedStore->rfind('\\'));
+        const auto text = files_.ReadText(store + "\\" + kStoreRecordName, kStoreRecordLimit);
+        const auto record = text ? ParseStoreRecord(*text) : std::nullopt;
+        for (const std::string& name : record ? record->only101 : std::vector<std::string>{}) {
+            if (!IsConfinedName(name) || !only101.insert(FoldCase(name)).second)
+                continue;
+            if (!byDestination.contains(FoldCase(name)) && files_.FileExists(Full(name)))
+                if (auto problem = claim(name))
+                    return (*problem);
+        }
+    }
     // Going down, every file that 1.0.1 put into the game must be replaced
-    // (or be the one deleted), or the installation would be left mixed.
+    // (or be one deleted), or the installation would be left mixed.
     if (plan.replacedStore) {
         std::string missing;
         std::size_t count = 0;
@@ -394,7 +410,7 @@ std::string VersionSwitch::Prepare(const SwitchPlan& plan, Prepared& out) {
              files_.List(*plan.replacedStore).value_or(std::vector<FileEntry>{}))
             if (!e.state.folder && !IsOurNote(e.path) &&
                 !byDestination.contains(FoldCase(e.path)) && !EqualsNoCase(e.path, deleted) &&
-                ++count <= 5)
+                !only101.contains(FoldCase(e.path)) && ++count <= 5)
                 missing += (missing.empty() ? "" : ", ") + e.path;
         if (count)
             return ("The 1.0.0 patch folder lacks " + std::to_string(count) +

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "console/version_switch.h"
+#include "install/patch_store.h"
 #include "tests/support/memory_files.h"
 #include "tests/support/memory_registry.h"
 
@@ -78,6 +79,21 @@ TEST_F(VersionSwitchTest, UpWritesEachFileOnceAndDownRemovesTheNewAssets) {
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\ui\\menu.txt"), "menu 100");
     EXPECT_EQ(files_.Content("C:\\JA\\GameData\\base\\assets0.pk3"), "assets 0");
     EXPECT_FALSE(files_.Stat(kFolder).exists);
+}
+
+TEST_F(VersionSwitchTest, DownRemovesTheFilesTheStoreRecordsAsOnly101s) {
+    files_.File("C:\\Tool\\Patch Files\\101\\base\\added.pk3", "added 101");
+    files_.File("C:\\Tool\\Patch Files\\Quorin store.txt",
+                FormatStoreRecord({{100, 101}, {}, {"base\\added.pk3"}}));
+    ASSERT_EQ(Switch("v1.0.0").problem, "");
+    const auto up = Snapshot();
+    // Rolled back like every other change: the file is there again.
+    files_.held.insert("c:\\ja\\gamedata\\jamp.exe");
+    EXPECT_EQ(Switch("v1.0.1").outcome, SwitchOutcome::RolledBack);
+    EXPECT_EQ(Snapshot(), up);
+    files_.held.clear();
+    EXPECT_EQ(Switch("v1.0.1").problem, "");
+    EXPECT_FALSE(files_.Stat("C:\\JA\\GameData\\base\\added.pk3").exists);
 }
 
 TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {

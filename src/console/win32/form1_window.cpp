@@ -41,10 +41,11 @@ bool Form1Window::Create() {
     if (!hwnd)
         return false;
     hwnd_.Reset(hwnd);
-    if (servers_) {
-        HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+    if (HMENU menu = ::GetSystemMenu(hwnd, FALSE)) {
         ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuA(menu, MF_STRING, kSysCommandServers, "&Servers...");
+        ::AppendMenuA(menu, MF_STRING, kSysPatchFiles, kPatchFilesMenuText);
+        if (servers_)
+            ::AppendMenuA(menu, MF_STRING, kSysCommandServers, "&Servers...");
     }
     // The poll runs from the window's start, so that its first tick comes
     // 500 ms after the window exists, not after its controls are made.
@@ -343,6 +344,10 @@ void Form1Window::GameEnded() {
 LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {
     if ((command & 0xFFF0) == kSysCommandServers && servers_) {
         servers_();
+        return 0;
+    }
+    if ((command & 0xFFF0) == kSysPatchFiles && hooks_.patchFiles) {
+        hooks_.patchFiles();
         return 0;
     }
     return ::DefWindowProcA(hwnd_.Get(), WM_SYSCOMMAND, command, lParam);

@@ -17,13 +17,17 @@ namespace quorin::win32 {
 
 // Posted to the window: the switch's job has ended.
 inline constexpr UINT kMsgJobFinished = WM_APP + 1;
-// The system menu's "Servers..." (a multiple of 16 below 0xF000).
+// The system menu's "Servers..." and "Patch Files..." (multiples of 16
+// below 0xF000).
 inline constexpr UINT kSysCommandServers = 0x0110;
+inline constexpr UINT kSysPatchFiles = 0x0120;
+inline constexpr char kPatchFilesMenuText[] = "&Patch Files...";
 
 class Form1Window : public ControlHost {
   public:
     struct Hooks {
-        std::function<void()> about; // cmdAbout
+        std::function<void()> about;      // cmdAbout
+        std::function<void()> patchFiles; // the system menu's "Patch Files..."
     };
     Form1Window(Form1& form, Hooks hooks) : form_(form), hooks_(std::move(hooks)) {}
     // The window goes first, while everything its messages use is still here.

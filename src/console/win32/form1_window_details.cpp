@@ -28,8 +28,13 @@ void Form1Window::SyncLists() {
             ::InvalidateRect(list, nullptr, TRUE);
         }
     }
-    PairedLists::Select(controls_[kIdVariables], c.variableSelected);
-    PairedLists::Select(controls_[kIdValues], c.valueSelected);
+    // A list the player holds the mouse button down on is left alone until
+    // it is let go: its row is the player's, told to the workflow then.
+    HWND held = ::GetCapture();
+    if (held != controls_[kIdVariables] && held != controls_[kIdValues]) {
+        PairedLists::Select(controls_[kIdVariables], c.variableSelected);
+        PairedLists::Select(controls_[kIdValues], c.valueSelected);
+    }
     details_.ShowScroll(c.scrollMax, c.scrollValue);
 }
 

@@ -42,7 +42,8 @@ class Form1WindowTest : public test::LiveServicesTest {
         Form1& form = rig_.Create(port ? "+connect 127.0.0.1:" + std::to_string(port) + more : "",
                                   nullptr, &dialog_);
         window_ = std::make_unique<win32::Form1Window>(
-            form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); }});
+            form, win32::Form1Window::Hooks{[this] { about_.ShowModal(window_->Handle()); },
+                                            [this] { ++patchFilesOpened_; }});
         ASSERT_TRUE(window_->Create());
         jobs_.SetWindow(window_->Handle(), win32::kMsgJobFinished);
         launcher_.SetEnded(window_->Handle(), [this] { window_->GameEnded(); });
@@ -67,7 +68,18 @@ class Form1WindowTest : public test::LiveServicesTest {
     win32::ServerDialogWindow dialog_{box_, rig_.process};
     win32::AboutBox about_;
     std::unique_ptr<win32::Form1Window> window_;
+    int patchFilesOpened_ = 0;
 };
+
+TEST_F(Form1WindowTest, TheSystemMenuOpensPatchFiles) {
+    Start(test::FreeLoopbackUdpPort());
+    char text[64] = {};
+    ::GetMenuStringA(::GetSystemMenu(window_->Handle(), FALSE), win32::kSysPatchFiles, text,
+                     sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, win32::kPatchFilesMenuText);
+    ::SendMessageA(window_->Handle(), WM_SYSCOMMAND, win32::kSysPatchFiles, 0);
+    EXPECT_EQ(patchFilesOpened_, 1);
+}
 
 TEST_F(Form1WindowTest, EveryQueryOfAClosedPortIsToldAsNotResponding) {
     Start(test::FreeLoopbackUdpPort());               // the port of a socket just closed
@@ -144,8 +156,27 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
         if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
             POINT screen = at;
             ::ClientToScreen(window_->Control(id), &screen);
-            ::SetCursorPos(screen.x, screen.y);
-            Pump([] { return false; }, 30ms);
+            // Until the pointer is there and no move of it has come for
+            // 100 ms: a move the X server reports late would otherwise reach
+            // the list while its button is down, and select the row before.
+            // A pointer already there (a button let go where it was pressed)
+            // needs no wait.
+            POINT was{};
+            ::GetCursorPos(&was);
+            if (was.x != screen.x || was.y != screen.y)
+                ::SetCursorPos(screen.x, screen.y);
+            auto quietSince = std::chrono::steady_clock::now();
+            Pump([&] {
+                if (was.x == screen.x && was.y == screen.y)
+                    return true;
+                POINT now{};
+                MSG move;
+                ::GetCursorPos(&now);
+                if (now.x != screen.x || now.y != screen.y ||
+                    ::PeekMessageA(&move, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE))
+                    quietSince = std::chrono::steady_clock::now();
+                return std::chrono::steady_clock::now() - quietSince > 100ms;
+            });
         }
         ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(at.x, at.y));
         MSG queued;

@@ -676,6 +676,10 @@ CopyResult GameFiles::CopyFiles(const std::string& root, const std::vector<CopyI
 }
 
 std::optional<std::string> GameFiles::FileVersion(const std::string& path) {
+    return FileVersionOf(path);
+}
+
+std::optional<std::string> FileVersionOf(const std::string& path) {
     // version.dll is no known DLL: loaded from the system's folder by full
     // path, never from beside Quorin, and only when a version is asked for.
     static const SystemDll dll("version.dll");

@@ -10,6 +10,9 @@ namespace quorin::win32 {
 
 // The running program's own file.
 std::string ProgramPath();
+// The file version that the version resource of `path` gives ("1.0.1.0"); empty
+// when it has none or cannot be read. version.dll is loaded from the system folder.
+std::optional<std::string> FileVersionOf(const std::string& path);
 
 // For a copy of Quorin with administrator rights: "GameData" and every
 // folder above it opened on handles (none may be a link) and held without
