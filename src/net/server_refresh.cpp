@@ -10,9 +10,13 @@ constexpr std::int64_t kLongestWait = 100'000;
 
 } // namespace
 
-void ServerRefresh::Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop) {
+void ServerRefresh::Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop,
+                        const std::vector<ServerAddress>& direct) {
     masters_.assign(std::min(masters.size(), limits_.masters), Master{});
     merge_.emplace(masters_.size(), limits_.masterCap);
+    for (const ServerAddress server : direct)
+        if (CanBeGameServer(server))
+            List(server);
     for (std::size_t i = 0; i < masters_.size(); ++i) {
         // A dotted address is taken as it is: a name alone goes to the resolver.
         std::optional<ServerAddress> address = ParseAddressText(masters[i].host, masters[i].port);
@@ -103,10 +107,8 @@ void ServerRefresh::Take(const IDatagramSocket::Arrival& arrival) {
             const MasterReply reply = ParseMasterReply(datagram);
             m.answered = true;
             for (const ServerAddress server : merge_->Take(i, m.address->ip, reply)) {
-                ++m.servers;
-                queries_.emplace(server, Query{});
-                queue_.push_back(server);
-                sink_.ServerListed(server);
+                ++m.servers; // a server of the player's own counts for its master too
+                List(server);
             }
             // One marker for each version's list, unless the master is full.
             if ((reply.endMarker && ++m.markers >= 2) || merge_->Full(i)) {
@@ -132,6 +134,14 @@ void ServerRefresh::Take(const IDatagramSocket::Arrival& arrival) {
             return;
         }
     }
+}
+
+bool ServerRefresh::List(ServerAddress server) {
+    if (!queries_.emplace(server, Query{}).second)
+        return false;
+    queue_.push_back(server);
+    sink_.ServerListed(server);
+    return true;
 }
 
 std::int64_t ServerRefresh::NextDue(std::int64_t now) const {

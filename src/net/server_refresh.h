@@ -68,8 +68,10 @@ class ServerRefresh {
         : socket_(socket), sink_(sink), random_(seed), limits_(limits) {}
 
     // Runs until every master and every server has had its answer or its
-    // time, or until `stop` is set.
-    void Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop);
+    // time, or until `stop` is set. The `direct` servers (the player's own)
+    // are listed and asked first, whatever the masters say.
+    void Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop,
+             const std::vector<ServerAddress>& direct = {});
 
   private:
     struct Master {
@@ -90,6 +92,8 @@ class ServerRefresh {
     void AskMasters(std::int64_t now);
     void AskServers(std::int64_t now);
     void Take(const IDatagramSocket::Arrival& arrival);
+    // Lists `server` and queues it, unless it is listed already.
+    bool List(ServerAddress server);
     std::int64_t NextDue(std::int64_t now) const;
     bool Finished() const;
 

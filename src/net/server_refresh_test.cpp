@@ -103,9 +103,9 @@ struct Rows : IRefreshSink {
 struct Refresh : ::testing::Test {
     Network network;
     Rows sink;
-    void Run(RefreshLimits limits = {}) {
+    void Run(RefreshLimits limits = {}, const std::vector<ServerAddress>& direct = {}) {
         std::atomic<bool> stop{false};
-        ServerRefresh(network, sink, 7, limits).Run({{"127.0.0.1", 29060}}, stop);
+        ServerRefresh(network, sink, 7, limits).Run({{"127.0.0.1", 29060}}, stop, direct);
     }
     // The master lists servers 0..count-1 for each version, all in one datagram.
     void ListServers(unsigned count) {
@@ -130,6 +130,20 @@ TEST_F(Refresh, EveryServerOnceWithItsPingOrAsNotResponding) {
     EXPECT_EQ(sink.rows[Server(2)], "silent");
     EXPECT_EQ(sink.rows.size(), 3u);
     EXPECT_EQ(sink.masters, (std::vector{IRefreshSink::MasterOutcome::Listed}));
+}
+
+TEST_F(Refresh, ThePlayersOwnServersAreAskedWithTheMasterDownAndOnceWithItUp) {
+    Answer(5, 1000, "favourite");
+    Run({}, {Server(5), Server(6), Server(5), {0, 29070}});
+    EXPECT_EQ(sink.rows[Server(5)], "favourite 1 ms");
+    EXPECT_EQ(sink.rows[Server(6)], "silent");
+    EXPECT_EQ(sink.rows.size(), 2u); // the twice-given once, the impossible not at all
+    network.sent.clear();
+    ListServers(6); // the master names both again
+    Run({}, {Server(5)});
+    EXPECT_EQ(std::count_if(network.sent.begin(), network.sent.end(),
+                            [](const auto& s) { return s.first == Server(5); }),
+              1);
 }
 
 TEST_F(Refresh, ASilentServerIsAskedThreeTimesASecondApart) {
