@@ -58,9 +58,25 @@ int Refresh(std::uint16_t port) {
     return 0;
 }
 
+// The settings of the run alone: the stand-in master, nothing kept.
+class RunSettings : public ISettingsStore {
+  public:
+    explicit RunSettings(std::string masters) : masters_(std::move(masters)) {}
+    std::optional<StoredValue> Read(const std::string& name) override {
+        if (name == kMastersValue)
+            return StoredValue{true, masters_};
+        return std::nullopt;
+    }
+    bool Write(const std::string&, const std::string&) override { return true; }
+
+  private:
+    std::string masters_;
+};
+
 int Window(std::uint16_t port, int seconds) {
     const std::size_t before = WorkingSetKb();
-    win32::BrowserWindow window("127.0.0.1:" + std::to_string(port), {});
+    RunSettings settings("127.0.0.1:" + std::to_string(port));
+    win32::BrowserWindow window(settings, {});
     if (!window.Create())
         return 1;
     window.Show();

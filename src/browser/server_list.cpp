@@ -26,6 +26,8 @@ std::tuple<long long, std::string> Key(const ServerRow& row, Column column) {
         return {row.pingMs, {}};
     case Column::Type:
         return {0, std::string(GametypeName(row.info.gametype))};
+    case Column::Joined: // the latest first when ascending
+        return {-row.joinedAt, {}};
     default:
         return {0, FoldCase(CellText(row, column))};
     }
@@ -57,6 +59,8 @@ std::string CellText(const ServerRow& row, Column column) {
         return row.state == ServerRow::State::Answered && row.Version().empty()
                    ? "protocol " + std::to_string(info.protocol)
                    : std::string(row.Version());
+    case Column::Joined: // the window writes the time in the player's own way
+        return {};
     case Column::Ping:
         if (row.state == ServerRow::State::Silent)
             return "not responding";
@@ -77,6 +81,12 @@ bool Passes(const ServerRow& row, const ListFilter& filter, std::string_view ins
     if (filter.hideFull && info.maxClients > 0 && info.clients >= info.maxClients)
         return false;
     if (filter.hidePassworded && info.needPass)
+        return false;
+    if (filter.hideBotsOnly && row.bots && info.clients > 0 && *row.bots >= info.clients)
+        return false;
+    if (filter.show == ShowFilter::Favourites && !row.favourite)
+        return false;
+    if (filter.show == ShowFilter::Recent && row.joinedAt == 0)
         return false;
     if (filter.text.empty())
         return true;
@@ -144,6 +154,14 @@ std::string StatusText(const ListCounts& c, bool refreshing) {
     return text;
 }
 
+void ServerListModel::SetMarks(std::vector<ServerAddress> favourites,
+                               std::map<ServerAddress, std::int64_t> joined) {
+    const std::lock_guard hold(lock_);
+    favourites_ = {favourites.begin(), favourites.end()};
+    joined_ = std::move(joined);
+    ++revision_;
+}
+
 void ServerListModel::Start(std::size_t masters) {
     const std::lock_guard hold(lock_);
     rows_.clear();
@@ -164,9 +182,13 @@ ServerListModel::View ServerListModel::Take(const ListFilter& filter, Column col
     {
         const std::lock_guard hold(lock_);
         view.counts = counts_;
-        for (const ServerRow& row : rows_)
+        for (ServerRow row : rows_) {
+            row.favourite = favourites_.contains(row.address);
+            const auto joined = joined_.find(row.address);
+            row.joinedAt = joined == joined_.end() ? 0 : joined->second;
             if (Passes(row, filter, installed))
-                view.rows.push_back(row);
+                view.rows.push_back(std::move(row));
+        }
     }
     std::sort(view.rows.begin(), view.rows.end(), [&](const ServerRow& a, const ServerRow& b) {
         return Before(a, b, column, descending);

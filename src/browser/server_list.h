@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,21 +24,27 @@ struct ServerRow {
     ServerInfo info;
     int pingMs = -1;
     std::optional<int> bots; // once the server's status has been read
+    bool favourite = false;
+    std::int64_t joinedAt = 0; // seconds since 1970, when the player last joined it; 0: never
 
     // "v1.0.0", "v1.0.1", or empty while the version is not known.
     std::string_view Version() const { return VersionOfProtocol(info.protocol); }
 };
 
-enum class Column { Name, Players, Map, Type, Mod, Version, Ping };
-inline constexpr int kColumnCount = 7;
+enum class Column { Name, Players, Map, Type, Mod, Version, Ping, Joined };
+inline constexpr int kColumnCount = 8;
 
 enum class VersionFilter { Both, Installed, Other };
+// Every server, the favourites alone, or the servers joined lately alone.
+enum class ShowFilter { All, Favourites, Recent };
 
 struct ListFilter {
     VersionFilter version = VersionFilter::Both;
     bool hideEmpty = false;
     bool hideFull = false;
     bool hidePassworded = false;
+    bool hideBotsOnly = false; // servers whose every player is a bot
+    ShowFilter show = ShowFilter::All;
     std::string text; // matched in names (without colour codes), maps and mods
 };
 
@@ -70,6 +77,9 @@ class ServerListModel : public IRefreshSink {
   public:
     // Empties the list for a refresh asking `masters` masters.
     void Start(std::size_t masters);
+    // The player's favourites and the servers joined lately, marked in views.
+    void SetMarks(std::vector<ServerAddress> favourites,
+                  std::map<ServerAddress, std::int64_t> joined);
     // Changes whenever the list does.
     std::uint64_t Revision() const;
 
@@ -93,6 +103,8 @@ class ServerListModel : public IRefreshSink {
     mutable std::mutex lock_;
     std::vector<ServerRow> rows_;
     std::map<ServerAddress, std::size_t> index_;
+    std::set<ServerAddress> favourites_;
+    std::map<ServerAddress, std::int64_t> joined_;
     ListCounts counts_;
     std::uint64_t revision_ = 0;
 };

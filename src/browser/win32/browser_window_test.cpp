@@ -5,7 +5,9 @@
 #include <chrono>
 
 #include "browser/win32/browser_window.h"
+#include "browser/win32/settings_store_win32.h"
 #include "console/win32/form1_window.h"
+#include "tests/support/memory_settings_store.h"
 #include "tests/support/win32/live_services.h"
 #include "tests/support/win32/peer_ports.h"
 
@@ -16,10 +18,30 @@ using namespace std::chrono;
 
 class BrowserWindowTest : public ::testing::Test {
   protected:
-    void Start() {
+    void SetUp() override {
         QUORIN_PEER_PORT(master, "master");
+        store_.values[kMastersValue] = {true, "127.0.0.1:" + std::to_string(master)};
+    }
+    // Closes the window as the player does, and starts Quorin's list again.
+    void Restart() {
+        ::SendMessageA(window_->Handle(), WM_CLOSE, 0, 0);
+        window_.reset();
+        Start();
+    }
+    void Choose(int id, int choice) {
+        ::SendMessageA(window_->Control(id), CB_SETCURSEL, choice, 0);
+        ::SendMessageA(window_->Handle(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(window_->Control(id)));
+    }
+    void Select(int row) {
+        LVITEMA state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(window_->Control(win32::kIdList), LVM_SETITEMSTATE, row,
+                       reinterpret_cast<LPARAM>(&state));
+    }
+    void Start() {
         window_ = std::make_unique<win32::BrowserWindow>(
-            "127.0.0.1:" + std::to_string(master),
+            store_,
             win32::BrowserWindow::Hooks{[] { return std::string("v1.0.0"); },
                                         [this](const ServerRow& row) { joined_.push_back(row); },
                                         [this] { ++typed_; },
@@ -60,6 +82,7 @@ class BrowserWindowTest : public ::testing::Test {
         ::SendMessageA(window_->Handle(), WM_NOTIFY, win32::kIdList,
                        reinterpret_cast<LPARAM>(&click));
     }
+    test::MemorySettingsStore store_;
     std::unique_ptr<win32::BrowserWindow> window_;
     std::vector<ServerRow> joined_;
     int typed_ = 0;
@@ -181,21 +204,100 @@ TEST_F(MainWindowTest, ServersInTheSystemMenuLeadsToTheList) {
     EXPECT_EQ(asked, 1);
 }
 
-TEST(MastersSetting, ReadFromTheCurrentUsersKey) {
+TEST_F(BrowserWindowTest, AFavouriteShowsAndIsAskedWithTheMasterDown) {
+    QUORIN_PEER_PORT(silent, "silent");
+    QUORIN_PEER_PORT(v101, "v101");
+    store_.values[kMastersValue] = {true, "127.0.0.1:" + std::to_string(silent)};
+    store_.values[kFavouritesValue] = {true, "127.0.0.1:" + std::to_string(v101)};
+    Start();
+    ASSERT_EQ(window_->Rows().size(), 1u);
+    EXPECT_EQ(window_->Rows()[0].info.hostname, "^4Stand-in ^71.0.1");
+    Choose(win32::kIdShow, 1); // favourites alone
+    EXPECT_EQ(window_->Rows().size(), 1u);
+    Select(0);
+    Click(win32::kIdFavourite); // and out of them again
+    EXPECT_EQ(window_->Rows().size(), 0u);
+    EXPECT_EQ(store_.values[kFavouritesValue].data, "");
+}
+
+TEST_F(BrowserWindowTest, AJoinedServerIsFirstAmongTheRecentAfterTheNextStart) {
+    Start();
+    SortBy(Column::Name);
+    ::SetFocus(window_->Control(win32::kIdList));
+    Select(5); // the OpenJK stand-in
+    ::PostMessageA(window_->Control(win32::kIdList), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(Pump([&] { return !joined_.empty(); }));
+    Restart();
+    Choose(win32::kIdShow, 2);
+    ASSERT_EQ(window_->Rows().size(), 1u);
+    EXPECT_EQ(window_->Rows()[0].info.hostname, "OpenJK stand-in");
+    EXPECT_GT(window_->Rows()[0].joinedAt, 0);
+}
+
+TEST_F(BrowserWindowTest, SortFiltersAndColumnWidthsSurviveARestart) {
+    Start();
+    SortBy(Column::Map);
+    SortBy(Column::Map);
+    Click(win32::kIdHideFull);
+    Click(win32::kIdHideBots);
+    Choose(win32::kIdVersion, 1);
+    ::SendMessageA(window_->Control(win32::kIdList), LVM_SETCOLUMNWIDTH, 2, 177);
+    const std::string rows = Shown(Column::Name);
+    Restart();
+    EXPECT_EQ(Shown(Column::Name), rows);
+    EXPECT_EQ(::SendMessageA(window_->Control(win32::kIdHideBots), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessageA(window_->Control(win32::kIdVersion), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(window_->Settings().column, Column::Map);
+    EXPECT_TRUE(window_->Settings().descending);
+    EXPECT_EQ(::SendMessageA(window_->Control(win32::kIdList), LVM_GETCOLUMNWIDTH, 2, 0),
+              ::MulDiv(::MulDiv(177, 96, win32::WindowDpi(window_->Handle())),
+                       win32::WindowDpi(window_->Handle()), 96));
+}
+
+TEST_F(BrowserWindowTest, ADamagedValueIsSaidAndLeftAsItIs) {
+    store_.values[kSortValue] = {true, "Colour"};
+    Start();
+    EXPECT_NE(window_->StatusLine().find("The stored sort (\"Sort\") could not be read"),
+              std::string::npos);
+    SortBy(Column::Name);
+    EXPECT_EQ(store_.values[kSortValue].data, "Colour");
+}
+
+// The registry's values as the list reads them.
+TEST(RegistrySettingsStore, ReadsTheCurrentUsersKeyAsUntrustedText) {
     win32::UniqueHkey key;
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quorin", 0, nullptr, 0,
                                 KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Put(), nullptr),
               ERROR_SUCCESS);
-    const char text[] = "127.0.0.1:27950 127.0.0.2";
-    ::RegSetValueExA(key.Get(), "Masters", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                     sizeof text);
-    EXPECT_EQ(win32::ReadMastersSetting(), text);
+    const std::string big(kMaxStoredText + 10, 'x');
     const DWORD number = 1;
-    ::RegSetValueExA(key.Get(), "Masters", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                     sizeof number);
-    EXPECT_EQ(win32::ReadMastersSetting(), "");
-    ::RegDeleteValueA(key.Get(), "Masters");
-    EXPECT_EQ(win32::ReadMastersSetting(), std::nullopt);
+    const struct {
+        DWORD type;
+        const void* bytes;
+        DWORD size;
+        bool text, oversized;
+        std::string data;
+    } cases[] = {
+        {REG_SZ, "127.0.0.1:27950", 16, true, false, "127.0.0.1:27950"},
+        {REG_SZ, "no terminator", 13, true, false, "no terminator"},
+        {REG_DWORD, &number, sizeof number, false, false, ""},
+        {REG_BINARY, "abc", 3, false, false, ""},
+        {REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1), true, true, ""},
+    };
+    win32::RegistrySettingsStore store;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data);
+        ::RegSetValueExA(key.Get(), "Test", 0, c.type, static_cast<const BYTE*>(c.bytes), c.size);
+        const auto value = store.Read("Test");
+        ASSERT_TRUE(value);
+        EXPECT_EQ(value->text, c.text);
+        EXPECT_EQ(value->oversized, c.oversized);
+        EXPECT_EQ(value->data, c.data);
+    }
+    EXPECT_TRUE(store.Write("Test", "10.0.0.1:29070"));
+    EXPECT_EQ(store.Read("Test")->data, "10.0.0.1:29070");
+    ::RegDeleteValueA(key.Get(), "Test");
+    EXPECT_FALSE(store.Read("Test"));
 }
 
 } // namespace
