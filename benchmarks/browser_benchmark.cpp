@@ -51,7 +51,11 @@ int Refresh(std::uint16_t port) {
     Pings pings;
     std::atomic<bool> stop{false};
     const auto start = Clock::now();
-    ServerRefresh(socket, pings, 1).Run({{"127.0.0.1", port}}, stop);
+    // The getinfo pass alone, as qstat's is timed; the players' statuses
+    // that the list asks next are not part of it.
+    RefreshLimits limits;
+    limits.statusAttempts = 0;
+    ServerRefresh(socket, pings, 1, limits).Run({{"127.0.0.1", port}}, stop);
     std::printf("elapsed_ms %.0f\n", Ms(Clock::now() - start));
     for (const auto& [server, ping] : pings.rows)
         std::printf("%d %d\n", server, ping);

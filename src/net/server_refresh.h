@@ -49,11 +49,15 @@ class IRefreshSink {
     virtual void ServerListed(ServerAddress server) = 0;
     virtual void ServerAnswered(ServerAddress server, const ServerInfo& info, int pingMs) = 0;
     virtual void ServerSilent(ServerAddress server) = 0;
+    // The status reply of a server that answered, for its players; not
+    // called when the server never sends one.
+    virtual void ServerStatus(ServerAddress, std::string_view /*datagram*/) {}
 };
 
 struct RefreshLimits {
     std::size_t inFlight = 64;            // getinfo requests waiting at once
     int attempts = 3;                     // getinfo requests per server
+    int statusAttempts = 2;               // getstatus requests per server that answered
     std::int64_t retryMicros = 1'000'000; // between a server's requests
     std::int64_t masterRetryMicros = 1'500'000;
     std::int64_t masterTimeMicros = 5'000'000; // a master's list, from its first request
@@ -87,10 +91,13 @@ class ServerRefresh {
     struct Query {
         std::vector<std::pair<std::string, std::int64_t>> asked; // challenge, when
         bool done = false;
+        std::vector<std::int64_t> statusAsked; // once it answered: getstatus, when
+        bool statusDone = false;
     };
 
     void AskMasters(std::int64_t now);
     void AskServers(std::int64_t now);
+    void AskStatuses(std::int64_t now);
     void Take(const IDatagramSocket::Arrival& arrival);
     // Lists `server` and queues it, unless it is listed already.
     bool List(ServerAddress server);
@@ -106,7 +113,10 @@ class ServerRefresh {
     std::map<ServerAddress, Query> queries_;
     std::vector<ServerAddress> queue_; // listed, not yet asked
     std::size_t nextInQueue_ = 0;
-    std::vector<ServerAddress> inFlight_; // asked, neither answered nor given up
+    std::vector<ServerAddress> inFlight_;    // asked, neither answered nor given up
+    std::vector<ServerAddress> statusQueue_; // answered, status not yet asked
+    std::size_t nextStatus_ = 0;
+    std::vector<ServerAddress> statusInFlight_;
 };
 
 } // namespace quorin
