@@ -88,9 +88,9 @@ bool Passes(const ServerRow& row, const ListFilter& filter, std::string_view ins
         return false;
     if (filter.show == ShowFilter::Recent && row.joinedAt == 0)
         return false;
-    if (filter.text.empty())
+    if (filter.text.empty() || !row.matches.empty())
         return true;
-    const std::string wanted = FoldCase(filter.text);
+    const std::string wanted = FoldCase(Uncoloured(filter.text));
     for (const std::string& text : {Uncoloured(info.hostname), info.mapname, info.game})
         if (FoldCase(text).find(wanted) != std::string::npos)
             return true;
@@ -142,6 +142,18 @@ int Bots(const std::vector<Player>& players) {
         std::count_if(players.begin(), players.end(), [](const Player& p) { return p.ping == 0; }));
 }
 
+std::vector<std::string> MatchingPlayers(const std::vector<Player>& players,
+                                         std::string_view text) {
+    std::vector<std::string> names;
+    const std::string wanted = FoldCase(Uncoloured(text));
+    if (wanted.empty())
+        return names;
+    for (const Player& player : players)
+        if (FoldCase(Uncoloured(player.name)).find(wanted) != std::string::npos)
+            names.push_back(player.name);
+    return names;
+}
+
 std::string StatusText(const ListCounts& c, bool refreshing) {
     std::string text = "1.0.0: " + Plural(c.v100, "server", "servers") +
                        "   1.0.1: " + Plural(c.v101, "server", "servers") + "   " +
@@ -166,6 +178,7 @@ void ServerListModel::Start(std::size_t masters) {
     const std::lock_guard hold(lock_);
     rows_.clear();
     index_.clear();
+    players_.clear();
     counts_ = {};
     counts_.masters = masters;
     ++revision_;
@@ -186,6 +199,8 @@ ServerListModel::View ServerListModel::Take(const ListFilter& filter, Column col
             row.favourite = favourites_.contains(row.address);
             const auto joined = joined_.find(row.address);
             row.joinedAt = joined == joined_.end() ? 0 : joined->second;
+            if (const auto players = players_.find(row.address); players != players_.end())
+                row.matches = MatchingPlayers(players->second, filter.text);
             if (Passes(row, filter, installed))
                 view.rows.push_back(std::move(row));
         }
@@ -242,6 +257,25 @@ void ServerListModel::ServerSilent(ServerAddress server) {
     row->state = ServerRow::State::Silent;
     ++counts_.silent;
     ++revision_;
+}
+
+void ServerListModel::ServerStatus(ServerAddress server, std::string_view datagram) {
+    auto players = PlayersOfStatus(datagram);
+    const std::lock_guard hold(lock_);
+    ServerRow* row = Find(server);
+    if (!row || !players)
+        return;
+    row->bots = Bots(*players);
+    players_[server] = std::move(*players);
+    ++revision_;
+}
+
+std::optional<std::vector<Player>> ServerListModel::PlayersOf(ServerAddress server) const {
+    const std::lock_guard hold(lock_);
+    const auto found = players_.find(server);
+    if (found == players_.end())
+        return std::nullopt;
+    return found->second;
 }
 
 ServerRow* ServerListModel::Find(ServerAddress server) {

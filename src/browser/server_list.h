@@ -25,6 +25,8 @@ struct ServerRow {
     int pingMs = -1;
     std::optional<int> bots; // once the server's status has been read
     bool favourite = false;
+    // The players whose names hold the find box's text, once the status is read.
+    std::vector<std::string> matches;
     std::int64_t joinedAt = 0; // seconds since 1970, when the player last joined it; 0: never
 
     // "v1.0.0", "v1.0.1", or empty while the version is not known.
@@ -45,7 +47,9 @@ struct ListFilter {
     bool hidePassworded = false;
     bool hideBotsOnly = false; // servers whose every player is a bot
     ShowFilter show = ShowFilter::All;
-    std::string text; // matched in names (without colour codes), maps and mods
+    // Matched in names (without colour codes, letter case ignored), maps,
+    // mods and the players' names.
+    std::string text;
 };
 
 struct ListCounts {
@@ -67,6 +71,9 @@ bool Before(const ServerRow& a, const ServerRow& b, Column column, bool descendi
 std::optional<std::vector<Player>> PlayersOfStatus(std::string_view datagram);
 // The players taken for bots: those with a ping of 0, as bots have.
 int Bots(const std::vector<Player>& players);
+// The names of `players` that hold `text`, both without colour codes and
+// letter case ignored; nothing for an empty text.
+std::vector<std::string> MatchingPlayers(const std::vector<Player>& players, std::string_view text);
 // Why the game cannot join `row`, in words for the status bar; empty when
 // it can.
 std::string WhyNotJoinable(const ServerRow& row);
@@ -96,6 +103,9 @@ class ServerListModel : public IRefreshSink {
     void ServerListed(ServerAddress server) override;
     void ServerAnswered(ServerAddress server, const ServerInfo& info, int pingMs) override;
     void ServerSilent(ServerAddress server) override;
+    void ServerStatus(ServerAddress server, std::string_view datagram) override;
+    // The players of the server's status, when it has been read.
+    std::optional<std::vector<Player>> PlayersOf(ServerAddress server) const;
 
   private:
     ServerRow* Find(ServerAddress server);
@@ -103,6 +113,7 @@ class ServerListModel : public IRefreshSink {
     mutable std::mutex lock_;
     std::vector<ServerRow> rows_;
     std::map<ServerAddress, std::size_t> index_;
+    std::map<ServerAddress, std::vector<Player>> players_;
     std::set<ServerAddress> favourites_;
     std::map<ServerAddress, std::int64_t> joined_;
     ListCounts counts_;

@@ -87,6 +87,14 @@ void DrawRuns(HDC dc, RECT box, const std::vector<TextRun>& runs, COLORREF plain
     }
 }
 
+// The name column: the server's name, and the players the find box found there.
+std::string NameCell(const ServerRow& row) {
+    std::string text = CellText(row, Column::Name);
+    for (std::size_t i = 0; i < row.matches.size(); ++i)
+        text += (i == 0 ? "^7   (playing: " : "^7, ") + row.matches[i];
+    return row.matches.empty() ? text : text + "^7)";
+}
+
 } // namespace
 
 BrowserWindow::BrowserWindow(ISettingsStore& store, Hooks hooks)
@@ -176,8 +184,11 @@ void BrowserWindow::AskPlayers() {
     if (selected < 0 || static_cast<std::size_t>(selected) >= view_.rows.size())
         return;
     const ServerRow& row = view_.rows[selected];
-    if (row.state != ServerRow::State::Answered)
+    // The refresh asks every status once; the list asks only where it has not yet.
+    if (row.state != ServerRow::State::Answered || model_.PlayersOf(row.address)) {
+        ShowPlayers();
         return;
+    }
     {
         const std::lock_guard hold(statusLock_);
         statusWanted_ = row.address;
@@ -240,6 +251,8 @@ void BrowserWindow::ShowPlayers() {
             if (const auto found = players_.find(*server); found != players_.end())
                 players = found->second;
     }
+    if (server && players.empty())
+        players = model_.PlayersOf(*server).value_or(std::vector<Player>{});
     if (server == playersOf_ && players == playersShown_)
         return;
     playersOf_ = server;
@@ -342,7 +355,7 @@ bool BrowserWindow::Create() {
           std::pair(kIdHideBots, filter_.hideBotsOnly)})
         ::SendMessageA(controls_[id], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageA(controls_[kIdFind], EM_SETCUEBANNER, TRUE,
-                   reinterpret_cast<LPARAM>(L"Find a name, map or mod"));
+                   reinterpret_cast<LPARAM>(L"Find a server, map, mod or player"));
     HWND list = make(kIdList, WC_LISTVIEWA, "",
                      LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
                      WS_EX_CLIENTEDGE);
@@ -611,7 +624,7 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 std::string BrowserWindow::NameAt(int list, std::size_t index) const {
     if (list == kIdPlayers)
         return index < playersShown_.size() ? playersShown_[index].name : std::string();
-    return index < view_.rows.size() ? CellText(view_.rows[index], Column::Name) : std::string();
+    return index < view_.rows.size() ? NameCell(view_.rows[index]) : std::string();
 }
 
 LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
@@ -637,7 +650,7 @@ LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
                 return 0;
             const ServerRow& row = view_.rows[index];
             const Column column = static_cast<Column>(item.iSubItem);
-            cell_ = column == Column::Name     ? Uncoloured(CellText(row, column))
+            cell_ = column == Column::Name     ? Uncoloured(NameCell(row))
                     : column == Column::Joined ? JoinedText(row.joinedAt)
                                                : CellText(row, column);
         }

@@ -99,7 +99,8 @@ TEST_F(BrowserWindowTest, EveryServerOnceWithWhatItSaid) {
                                    "^71.0.1|" +
                                        silent + "|");
     EXPECT_EQ(Shown(Column::Version), "v1.0.0|v1.0.1|v1.0.1|v1.0.0|v1.0.1|v1.0.1|v1.0.0|v1.0.1||");
-    EXPECT_EQ(Shown(Column::Players), "0/16|16/16|3/16|0/8|0/8|3/16|3/16|3/16||");
+    EXPECT_EQ(Shown(Column::Players),
+              "0/16|16/16|3/16|0/8|0/8|2/16 + 1 bot|2/16 + 1 bot|2/16 + 1 bot||");
     EXPECT_EQ(Shown(Column::Mod), "|||||japlus||||");
     EXPECT_EQ(Shown(Column::Map),
               "mp/ffa3|mp/ffa3|mp/ffa3|oa_dm1|oa_dm1|mp/ffa3|mp/ffa3|mp/ffa3||");
@@ -116,9 +117,11 @@ TEST_F(BrowserWindowTest, EveryServerOnceWithWhatItSaid) {
 TEST_F(BrowserWindowTest, FiltersAndSortingGiveTheRightRows) {
     Start();
     SortBy(Column::Players);
-    EXPECT_EQ(Shown(Column::Players), "0/8|0/8|0/16|3/16|3/16|3/16|3/16|16/16||");
+    EXPECT_EQ(Shown(Column::Players),
+              "0/8|0/8|0/16|2/16 + 1 bot|2/16 + 1 bot|3/16|2/16 + 1 bot|16/16||");
     SortBy(Column::Players); // again: reversed, the silent one still last
-    EXPECT_EQ(Shown(Column::Players), "16/16|3/16|3/16|3/16|3/16|0/16|0/8|0/8||");
+    EXPECT_EQ(Shown(Column::Players),
+              "16/16|2/16 + 1 bot|3/16|2/16 + 1 bot|2/16 + 1 bot|0/16|0/8|0/8||");
     Click(win32::kIdHideEmpty);
     Click(win32::kIdHideFull);
     Click(win32::kIdHidePassworded);
@@ -261,6 +264,44 @@ TEST_F(BrowserWindowTest, ADamagedValueIsSaidAndLeftAsItIs) {
               std::string::npos);
     SortBy(Column::Name);
     EXPECT_EQ(store_.values[kSortValue].data, "Colour");
+}
+
+TEST_F(BrowserWindowTest, APlayersNameKeepsOnlyTheServersWhereTheyPlayAndSaysWho) {
+    Start();
+    SortBy(Column::Name);
+    const struct {
+        const char* typed;
+        std::string names;
+        std::string playing; // of the first row
+    } cases[] = {
+        {"kyle katarn", "OpenJK stand-in|^2Stand-in ^71.0.0|^4Stand-in ^71.0.1|",
+         "^1Kyle^7 Katarn"},
+        {"^3KYLE^7 K", "OpenJK stand-in|^2Stand-in ^71.0.0|^4Stand-in ^71.0.1|", "^1Kyle^7 Katarn"},
+        {"player 15", "Full stand-in|", "Player 15"},
+        {"nobody plays this", "", ""},
+    };
+    for (const auto& c : cases) {
+        ::SetWindowTextA(window_->Control(win32::kIdFind), c.typed);
+        EXPECT_EQ(Shown(Column::Name), c.names) << c.typed;
+        if (!window_->Rows().empty()) {
+            EXPECT_EQ(window_->Rows()[0].matches, std::vector<std::string>{c.playing}) << c.typed;
+        }
+    }
+    ::SetWindowTextA(window_->Control(win32::kIdFind), "japlus"); // a mod is no player
+    ASSERT_EQ(window_->Rows().size(), 1u);
+    EXPECT_TRUE(window_->Rows()[0].matches.empty());
+}
+
+TEST_F(BrowserWindowTest, HumansAndBotsAreCountedApart) {
+    QUORIN_PEER_PORT(silent, "silent");
+    QUORIN_PEER_PORT(bots, "bots");
+    store_.values[kMastersValue] = {true, "127.0.0.1:" + std::to_string(silent)};
+    store_.values[kFavouritesValue] = {true, "127.0.0.1:" + std::to_string(bots)};
+    Start();
+    ASSERT_EQ(window_->Rows().size(), 1u);
+    EXPECT_EQ(CellText(window_->Rows()[0], Column::Players), "2/16 + 3 bots");
+    Click(win32::kIdHideBots); // two humans: not a server of bots only
+    EXPECT_EQ(window_->Rows().size(), 1u);
 }
 
 // The registry's values as the list reads them.
