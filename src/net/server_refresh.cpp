@@ -133,15 +133,19 @@ void ServerRefresh::Take(const IDatagramSocket::Arrival& arrival) {
                 continue;
             const MasterReply reply = ParseMasterReply(datagram);
             m.answered = true;
-            for (const ServerAddress server : merge_->Take(i, m.address->ip, reply)) {
-                ++m.servers; // a server of the player's own counts for its master too
+            for (const ServerAddress server : merge_->Take(i, m.address->ip, reply))
                 List(server);
-            }
+            // What it gave, the servers other masters gave too included.
+            for (const ServerAddress server : reply.records)
+                if (m.named.size() < limits_.masterCap && MasterMayName(m.address->ip, server))
+                    m.named.insert(server);
+            m.servers = m.named.size();
             // One marker for each version's list, unless the master is full.
             if ((reply.endMarker && ++m.markers >= 2) || merge_->Full(i)) {
                 if (!m.done)
                     sink_.MasterDone(i, IRefreshSink::MasterOutcome::Listed, m.servers);
                 m.done = true;
+                m.named.clear();
             }
             return;
         }

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,7 +87,8 @@ class ServerRefresh {
         int markers = 0;
         bool answered = false;
         bool done = false;
-        std::size_t servers = 0;
+        std::size_t servers = 0;       // the servers it named, once each
+        std::set<ServerAddress> named; // the same, while its list comes
     };
     struct Query {
         std::vector<std::pair<std::string, std::int64_t>> asked; // challenge, when

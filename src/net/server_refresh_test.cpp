@@ -92,9 +92,11 @@ struct Rows : IRefreshSink {
     std::map<ServerAddress, std::string> rows;
     std::vector<MasterOutcome> masters;
     int answers = 0;
-    void MasterDone(std::size_t, MasterOutcome outcome, std::size_t) override {
+    void MasterDone(std::size_t, MasterOutcome outcome, std::size_t servers) override {
         masters.push_back(outcome);
+        given = servers;
     }
+    std::size_t given = 0; // by the last master done
     void ServerListed(ServerAddress s) override { rows[s] = "listed"; }
     void ServerAnswered(ServerAddress s, const ServerInfo& info, int pingMs) override {
         ++answers;
@@ -148,6 +150,7 @@ TEST_F(Refresh, ThePlayersOwnServersAreAskedWithTheMasterDownAndOnceWithItUp) {
     network.sent.clear();
     ListServers(6); // the master names both again
     Run({}, {Server(5)});
+    EXPECT_EQ(sink.given, 6u); // the player's own counted for the master too
     EXPECT_EQ(std::count_if(network.sent.begin(), network.sent.end(),
                             [](const auto& s) { return s.first == Server(5); }),
               1);
