@@ -181,6 +181,7 @@ void ServerListModel::Start(std::size_t masters) {
     players_.clear();
     counts_ = {};
     counts_.masters = masters;
+    masters_.assign(masters, MasterState{});
     ++revision_;
 }
 
@@ -219,8 +220,31 @@ void ServerListModel::SetBots(ServerAddress server, int bots) {
     }
 }
 
-void ServerListModel::MasterDone(std::size_t, MasterOutcome, std::size_t) {
+std::string MasterStateText(const MasterState& state, bool asked) {
+    if (!asked)
+        return "not asked yet";
+    if (!state.done)
+        return "asking...";
+    switch (state.outcome) {
+    case IRefreshSink::MasterOutcome::Unresolved:
+        return "name not found";
+    case IRefreshSink::MasterOutcome::Silent:
+        return "no answer";
+    case IRefreshSink::MasterOutcome::Listed:
+        return "answered";
+    }
+    return {};
+}
+
+std::vector<MasterState> ServerListModel::Masters() const {
     const std::lock_guard hold(lock_);
+    return masters_;
+}
+
+void ServerListModel::MasterDone(std::size_t master, MasterOutcome outcome, std::size_t servers) {
+    const std::lock_guard hold(lock_);
+    if (master < masters_.size())
+        masters_[master] = {true, outcome, servers};
     ++counts_.mastersDone;
     ++revision_;
 }

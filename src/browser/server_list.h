@@ -80,6 +80,16 @@ std::string WhyNotJoinable(const ServerRow& row);
 // The status bar's text.
 std::string StatusText(const ListCounts& counts, bool refreshing);
 
+// What one master gave in the last refresh.
+struct MasterState {
+    bool done = false;
+    IRefreshSink::MasterOutcome outcome = IRefreshSink::MasterOutcome::Silent;
+    std::size_t servers = 0;
+};
+// "answered", "no answer"... for the masters' dialog; `asked` false for a
+// master the last refresh did not ask.
+std::string MasterStateText(const MasterState& state, bool asked);
+
 class ServerListModel : public IRefreshSink {
   public:
     // Empties the list for a refresh asking `masters` masters.
@@ -106,6 +116,8 @@ class ServerListModel : public IRefreshSink {
     void ServerStatus(ServerAddress server, std::string_view datagram) override;
     // The players of the server's status, when it has been read.
     std::optional<std::vector<Player>> PlayersOf(ServerAddress server) const;
+    // Each master asked by the last refresh, in the order given.
+    std::vector<MasterState> Masters() const;
 
   private:
     ServerRow* Find(ServerAddress server);
@@ -114,6 +126,7 @@ class ServerListModel : public IRefreshSink {
     std::vector<ServerRow> rows_;
     std::map<ServerAddress, std::size_t> index_;
     std::map<ServerAddress, std::vector<Player>> players_;
+    std::vector<MasterState> masters_;
     std::set<ServerAddress> favourites_;
     std::map<ServerAddress, std::int64_t> joined_;
     ListCounts counts_;

@@ -1,4 +1,5 @@
 #include "browser/win32/browser_window.h"
+#include "browser/win32/masters_dialog.h"
 
 #include <ntsecapi.h>
 
@@ -44,6 +45,7 @@ const Placed kRow[] = {
     {kIdHideBots, "BUTTON", "Hide &bots only", BS_AUTOCHECKBOX | WS_TABSTOP, 2640, 1600, kRow2Top},
     {kIdFavourite, "BUTTON", "Add to fa&vourites", BS_PUSHBUTTON | WS_TABSTOP, 4360, 2200,
      kRow2Top},
+    {kIdMasters, "BUTTON", "&Masters...", BS_PUSHBUTTON | WS_TABSTOP, 6680, 1300, kRow2Top},
 };
 const struct {
     const char* title;
@@ -140,6 +142,23 @@ bool BrowserWindow::ToggleFavourite(ServerAddress server) {
     Sync(true);
     UpdateFavouriteButton();
     return now;
+}
+
+void BrowserWindow::EditMasters() {
+    MastersDialog dialog(masters_.masters, model_.Masters());
+    const auto chosen = dialog.Run(hwnd_.Get());
+    if (!chosen)
+        return;
+    // The player's own list replaces whatever was stored, damaged or not.
+    const std::string text = MastersText(*chosen);
+    store_.Write(kMastersValue, text);
+    std::erase(loaded_.damaged, std::string(kMastersValue));
+    std::erase_if(loaded_.problems, [](const std::string& p) {
+        return p.find("(\"Masters\")") != std::string::npos;
+    });
+    settings_.masters = text;
+    masters_ = ParseMasterNames(text);
+    Refresh();
 }
 
 void BrowserWindow::UpdateFavouriteButton() {
@@ -593,6 +612,8 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         else if (id == kIdDetails && code == BN_CLICKED && hooks_.details && Selected() >= 0 &&
                  static_cast<std::size_t>(Selected()) < view_.rows.size())
             hooks_.details(view_.rows[Selected()]);
+        else if (id == kIdMasters && code == BN_CLICKED)
+            EditMasters();
         else if (id == kIdFavourite && code == BN_CLICKED && Selected() >= 0 &&
                  static_cast<std::size_t>(Selected()) < view_.rows.size())
             ToggleFavourite(view_.rows[Selected()].address);

@@ -37,6 +37,7 @@ enum : int {
     kIdShow, // every server, the favourites, the recent ones
     kIdHideBots,
     kIdFavourite, // adds the selected server to the favourites or removes it
+    kIdMasters,   // the masters' dialog
 };
 
 class BrowserWindow {
@@ -77,6 +78,8 @@ class BrowserWindow {
     const ListSettings& Settings() const { return settings_; }
     // Adds `server` to the favourites, or removes it; true when it is one after.
     bool ToggleFavourite(ServerAddress server);
+    // The masters' dialog, modal; a changed list is kept and asked at once.
+    void EditMasters();
     // Brings the list in line with the model now rather than on the timer.
     void Sync(bool force = false);
 

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "browser/win32/browser_window.h"
+#include "browser/win32/masters_dialog.h"
 #include "browser/win32/settings_store_win32.h"
 #include "console/win32/form1_window.h"
 #include "tests/support/memory_settings_store.h"
@@ -302,6 +303,44 @@ TEST_F(BrowserWindowTest, HumansAndBotsAreCountedApart) {
     EXPECT_EQ(CellText(window_->Rows()[0], Column::Players), "2/16 + 3 bots");
     Click(win32::kIdHideBots); // two humans: not a server of bots only
     EXPECT_EQ(window_->Rows().size(), 1u);
+}
+
+// The masters' dialog as a player drives it, from a timer of its modal loop.
+struct MastersDriver {
+    static inline std::string typed, firstRow;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND dialog = ::FindWindowA(nullptr, win32::kMastersCaption);
+        if (!dialog)
+            return;
+        ::KillTimer(nullptr, timer);
+        char cell[64] = {};
+        LVITEMA item{};
+        item.iSubItem = 2;
+        item.pszText = cell;
+        item.cchTextMax = sizeof cell;
+        ::SendMessageA(::GetDlgItem(dialog, win32::kIdMasterList), LVM_GETITEMTEXTA, 0,
+                       reinterpret_cast<LPARAM>(&item));
+        firstRow = cell;
+        ::SetWindowTextA(::GetDlgItem(dialog, win32::kIdMasterName), typed.c_str());
+        ::SendMessageA(::GetDlgItem(dialog, win32::kIdMasterAdd), BM_CLICK, 0, 0);
+        ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    }
+};
+
+TEST_F(BrowserWindowTest, AMasterAddedInTheDialogIsAskedAtOnce) {
+    QUORIN_PEER_PORT(silent, "silent");
+    QUORIN_PEER_PORT(master, "master");
+    const std::string silentMaster = "127.0.0.1:" + std::to_string(silent);
+    store_.values[kMastersValue] = {true, silentMaster};
+    Start();
+    EXPECT_TRUE(window_->Rows().empty());
+    MastersDriver::typed = "127.0.0.1:" + std::to_string(master);
+    ::SetTimer(nullptr, 0, 50, &MastersDriver::Tick);
+    Click(win32::kIdMasters);
+    EXPECT_EQ(MastersDriver::firstRow, "no answer");
+    EXPECT_EQ(store_.values[kMastersValue].data, silentMaster + " " + MastersDriver::typed);
+    ASSERT_TRUE(Pump([&] { return !window_->Refreshing(); }, 20s));
+    EXPECT_EQ(window_->Rows().size(), 9u);
 }
 
 // The registry's values as the list reads them.
