@@ -20,8 +20,12 @@ std::tuple<long long, std::string> Key(const ServerRow& row, Column column) {
     switch (column) {
     case Column::Name:
         return {0, FoldCase(Uncoloured(row.info.hostname))};
-    case Column::Players: // by players, then by places
-        return {row.info.clients * 10000LL + row.info.maxClients, {}};
+    case Column::Players: { // by humans, then by players, then by places
+        const int bots = row.bots && *row.bots <= row.info.clients ? *row.bots : 0;
+        return {(row.info.clients - bots) * 100'000'000LL + row.info.clients * 10000LL +
+                    row.info.maxClients,
+                {}};
+    }
     case Column::Ping:
         return {row.pingMs, {}};
     case Column::Type:

@@ -119,10 +119,10 @@ TEST_F(BrowserWindowTest, FiltersAndSortingGiveTheRightRows) {
     Start();
     SortBy(Column::Players);
     EXPECT_EQ(Shown(Column::Players),
-              "0/8|0/8|0/16|2/16 + 1 bot|2/16 + 1 bot|3/16|2/16 + 1 bot|16/16||");
+              "0/8|0/8|0/16|2/16 + 1 bot|2/16 + 1 bot|2/16 + 1 bot|3/16|16/16||");
     SortBy(Column::Players); // again: reversed, the silent one still last
     EXPECT_EQ(Shown(Column::Players),
-              "16/16|2/16 + 1 bot|3/16|2/16 + 1 bot|2/16 + 1 bot|0/16|0/8|0/8||");
+              "16/16|3/16|2/16 + 1 bot|2/16 + 1 bot|2/16 + 1 bot|0/16|0/8|0/8||");
     Click(win32::kIdHideEmpty);
     Click(win32::kIdHideFull);
     Click(win32::kIdHidePassworded);
