@@ -149,6 +149,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (StartListProcess())
             ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
     });
+    // The server this window was started for, among the favourites.
+    const CommandLineAddress shown = ReadCommandLine(commandLine);
+    const auto shownServer =
+        shown.IsUsable() ? ParseAddressText(shown.serverIP, *shown.port) : std::nullopt;
+    if (shownServer)
+        window.SetFavouriteHook([&] {
+            win32::RegistrySettingsStore store;
+            box.Show(AddFavourite(store, *shownServer), "", kMbOk | kMbIconInformation);
+        });
     if (!window.Create()) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;

@@ -289,4 +289,24 @@ bool RecordJoined(ISettingsStore& store, ServerAddress server, std::int64_t now)
     return store.Write(kRecentValue, RecentText(loaded.settings.recent));
 }
 
+std::string AddFavourite(ISettingsStore& store, ServerAddress server) {
+    LoadedSettings loaded = LoadSettings(store);
+    const std::string address = AddressText(server);
+    if (std::find(loaded.damaged.begin(), loaded.damaged.end(), kFavouritesValue) !=
+        loaded.damaged.end())
+        return address + " was not added: the stored favourites could not be read, and are "
+                         "left as they are.";
+    std::vector<ServerAddress>& favourites = loaded.settings.favourites;
+    if (std::find(favourites.begin(), favourites.end(), server) != favourites.end())
+        return address + " is one of the favourites already.";
+    if (!CanBeGameServer(server) || !ToggleFavourite(favourites, server))
+        return address + " was not added: " +
+               (CanBeGameServer(server)
+                    ? "there are " + std::to_string(kMaxFavourites) + " favourites already."
+                    : std::string("no game server can have that address."));
+    if (!store.Write(kFavouritesValue, FavouritesText(favourites)))
+        return address + " was not added: the registry refused the change.";
+    return address + " is one of the favourites now.";
+}
+
 } // namespace quorin

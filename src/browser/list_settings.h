@@ -97,5 +97,7 @@ bool ToggleFavourite(std::vector<ServerAddress>& favourites, ServerAddress serve
 // The store's recent servers with `server` first, written back unless the
 // stored value is damaged; true when it was written.
 bool RecordJoined(ISettingsStore& store, ServerAddress server, std::int64_t now);
+// Adds `server` to the store's favourites; what came of it, in a sentence.
+std::string AddFavourite(ISettingsStore& store, ServerAddress server);
 
 } // namespace quorin

@@ -117,6 +117,29 @@ TEST(ListSettings, AJoinIsRecordedUnlessTheStoredValueIsDamaged) {
     EXPECT_EQ(store.values[kRecentValue].data, "garbage");
 }
 
+TEST(ListSettings, AFavouriteByAddressSaysWhatCameOfIt) {
+    MemoryStore store;
+    const ServerAddress server{0x0A000001, 29070};
+    const struct {
+        std::string stored;
+        ServerAddress added;
+        std::string said, kept;
+    } cases[] = {
+        {"", server, "10.0.0.1:29070 is one of the favourites now.", "10.0.0.1:29070"},
+        {"10.0.0.1:29070", server, "10.0.0.1:29070 is one of the favourites already.",
+         "10.0.0.1:29070"},
+        {"bad", server, "10.0.0.1:29070 was not added: the stored favourites", "bad"},
+        {Favourites(kMaxFavourites), server, "10.0.0.1:29070 was not added: there are 500",
+         Favourites(kMaxFavourites)},
+        {"", {0, 29070}, "0.0.0.0:29070 was not added: no game server", ""},
+    };
+    for (const auto& c : cases) {
+        store.values[kFavouritesValue] = {true, c.stored};
+        EXPECT_EQ(AddFavourite(store, c.added).substr(0, c.said.size()), c.said);
+        EXPECT_EQ(store.values[kFavouritesValue].data, c.kept);
+    }
+}
+
 TEST(ListSettings, AFavouriteTogglesAndTheListHasARoof) {
     std::vector<ServerAddress> favourites;
     EXPECT_TRUE(ToggleFavourite(favourites, {0x0A000001, 1}));

@@ -1,4 +1,5 @@
 #include "browser/win32/browser_window.h"
+#include "browser/win32/favourite_dialog.h"
 #include "browser/win32/masters_dialog.h"
 
 #include <ntsecapi.h>
@@ -45,7 +46,9 @@ const Placed kRow[] = {
     {kIdHideBots, "BUTTON", "Hide &bots only", BS_AUTOCHECKBOX | WS_TABSTOP, 2640, 1600, kRow2Top},
     {kIdFavourite, "BUTTON", "Add to fa&vourites", BS_PUSHBUTTON | WS_TABSTOP, 4360, 2200,
      kRow2Top},
-    {kIdMasters, "BUTTON", "&Masters...", BS_PUSHBUTTON | WS_TABSTOP, 6680, 1300, kRow2Top},
+    {kIdFavouriteAddress, "BUTTON", "Add b&y address...", BS_PUSHBUTTON | WS_TABSTOP, 6680, 2000,
+     kRow2Top},
+    {kIdMasters, "BUTTON", "&Masters...", BS_PUSHBUTTON | WS_TABSTOP, 8800, 1300, kRow2Top},
 };
 const struct {
     const char* title;
@@ -142,6 +145,17 @@ bool BrowserWindow::ToggleFavourite(ServerAddress server) {
     Sync(true);
     UpdateFavouriteButton();
     return now;
+}
+
+void BrowserWindow::AddFavouriteByAddress() {
+    FavouriteDialog dialog;
+    const auto server = dialog.Run(hwnd_.Get());
+    if (!server)
+        return;
+    if (std::find(settings_.favourites.begin(), settings_.favourites.end(), *server) ==
+        settings_.favourites.end())
+        ToggleFavourite(*server);
+    Refresh(); // asked at once, with the rest
 }
 
 void BrowserWindow::EditMasters() {
@@ -612,6 +626,8 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         else if (id == kIdDetails && code == BN_CLICKED && hooks_.details && Selected() >= 0 &&
                  static_cast<std::size_t>(Selected()) < view_.rows.size())
             hooks_.details(view_.rows[Selected()]);
+        else if (id == kIdFavouriteAddress && code == BN_CLICKED)
+            AddFavouriteByAddress();
         else if (id == kIdMasters && code == BN_CLICKED)
             EditMasters();
         else if (id == kIdFavourite && code == BN_CLICKED && Selected() >= 0 &&

@@ -36,8 +36,9 @@ enum : int {
     kIdDetails,
     kIdShow, // every server, the favourites, the recent ones
     kIdHideBots,
-    kIdFavourite, // adds the selected server to the favourites or removes it
-    kIdMasters,   // the masters' dialog
+    kIdFavourite,        // adds the selected server to the favourites or removes it
+    kIdMasters,          // the masters' dialog
+    kIdFavouriteAddress, // a favourite typed by address
 };
 
 class BrowserWindow {
@@ -78,6 +79,8 @@ class BrowserWindow {
     const ListSettings& Settings() const { return settings_; }
     // Adds `server` to the favourites, or removes it; true when it is one after.
     bool ToggleFavourite(ServerAddress server);
+    // "Add by address...": a favourite typed, then asked at once.
+    void AddFavouriteByAddress();
     // The masters' dialog, modal; a changed list is kept and asked at once.
     void EditMasters();
     // Brings the list in line with the model now rather than on the timer.

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "browser/win32/browser_window.h"
+#include "browser/win32/favourite_dialog.h"
 #include "browser/win32/masters_dialog.h"
 #include "browser/win32/settings_store_win32.h"
 #include "console/win32/form1_window.h"
@@ -197,8 +198,9 @@ TEST_F(MainWindowTest, ServersInTheSystemMenuLeadsToTheList) {
     rig_.Install(kMagic101);
     Form1& form = rig_.Create("+connect 127.0.0.1:" + std::to_string(port));
     win32::Form1Window window(form, {[] {}});
-    int asked = 0;
+    int asked = 0, favoured = 0;
     window.SetServersHook([&] { ++asked; });
+    window.SetFavouriteHook([&] { ++favoured; });
     ASSERT_TRUE(window.Create());
     HMENU menu = ::GetSystemMenu(window.Handle(), FALSE);
     char text[64] = {};
@@ -206,6 +208,10 @@ TEST_F(MainWindowTest, ServersInTheSystemMenuLeadsToTheList) {
     EXPECT_STREQ(text, "&Servers...");
     ::SendMessageA(window.Handle(), WM_SYSCOMMAND, win32::kSysCommandServers, 0);
     EXPECT_EQ(asked, 1);
+    ::GetMenuStringA(menu, win32::kSysCommandFavourite, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Add to fa&vourites");
+    ::SendMessageA(window.Handle(), WM_SYSCOMMAND, win32::kSysCommandFavourite, 0);
+    EXPECT_EQ(favoured, 1);
 }
 
 TEST_F(BrowserWindowTest, AFavouriteShowsAndIsAskedWithTheMasterDown) {
@@ -303,6 +309,38 @@ TEST_F(BrowserWindowTest, HumansAndBotsAreCountedApart) {
     EXPECT_EQ(CellText(window_->Rows()[0], Column::Players), "2/16 + 3 bots");
     Click(win32::kIdHideBots); // two humans: not a server of bots only
     EXPECT_EQ(window_->Rows().size(), 1u);
+}
+
+// "Add by address" as a player fills it: a name first, refused, then an address.
+struct FavouriteDriver {
+    static inline std::string typed, refusal;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND dialog = ::FindWindowA(nullptr, win32::kFavouriteCaption);
+        if (!dialog)
+            return;
+        ::KillTimer(nullptr, timer);
+        ::SetWindowTextA(::GetDlgItem(dialog, win32::kIdFavouriteText), "server.example");
+        ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        refusal = win32::WindowText(::GetDlgItem(dialog, win32::kIdFavouriteWhy));
+        ::SetWindowTextA(::GetDlgItem(dialog, win32::kIdFavouriteText), typed.c_str());
+        ::SendMessageA(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    }
+};
+
+TEST_F(BrowserWindowTest, AFavouriteByAddressIsAskedAtOnce) {
+    QUORIN_PEER_PORT(silent, "silent");
+    QUORIN_PEER_PORT(v100, "v100");
+    store_.values[kMastersValue] = {true, "127.0.0.1:" + std::to_string(silent)};
+    Start();
+    FavouriteDriver::typed = "127.0.0.1:" + std::to_string(v100);
+    ::SetTimer(nullptr, 0, 50, &FavouriteDriver::Tick);
+    Click(win32::kIdFavouriteAddress);
+    EXPECT_EQ(FavouriteDriver::refusal,
+              "\"server.example\" is no server's address: type a.b.c.d or a.b.c.d:port.");
+    EXPECT_EQ(store_.values[kFavouritesValue].data, FavouriteDriver::typed);
+    ASSERT_TRUE(Pump([&] { return !window_->Refreshing(); }, 20s));
+    ASSERT_EQ(window_->Rows().size(), 1u);
+    EXPECT_EQ(window_->Rows()[0].info.hostname, "^2Stand-in ^71.0.0");
 }
 
 // The masters' dialog as a player drives it, from a timer of its modal loop.

@@ -47,6 +47,9 @@ bool Form1Window::Create() {
         ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         ::AppendMenuA(menu, MF_STRING, kSysCommandServers, "&Servers...");
     }
+    if (favourite_)
+        ::AppendMenuA(::GetSystemMenu(hwnd, FALSE), MF_STRING, kSysCommandFavourite,
+                      "Add to fa&vourites");
     // The poll runs from the window's start, so that its first tick comes
     // 500 ms after the window exists, not after its controls are made.
     ::SetTimer(hwnd, kTimer1Id, kTimer1Interval, nullptr);
@@ -359,6 +362,10 @@ LRESULT Form1Window::OnCopyData(const COPYDATASTRUCT& data) {
 LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {
     if ((command & 0xFFF0) == kSysCommandServers && servers_) {
         servers_();
+        return 0;
+    }
+    if ((command & 0xFFF0) == kSysCommandFavourite && favourite_) {
+        favourite_();
         return 0;
     }
     return ::DefWindowProcA(hwnd_.Get(), WM_SYSCOMMAND, command, lParam);

@@ -20,6 +20,8 @@ inline constexpr UINT kMsgJobFinished = WM_APP + 1;
 inline constexpr UINT kMsgGameEnded = WM_APP + 2;
 // The system menu's "Servers..." (a multiple of 16 below 0xF000).
 inline constexpr UINT kSysCommandServers = 0x0110;
+// The system menu's "Add to favourites".
+inline constexpr UINT kSysCommandFavourite = 0x0120;
 
 class Form1Window : public ControlHost {
   public:
@@ -35,6 +37,8 @@ class Form1Window : public ControlHost {
     // The way to the list of servers: "Servers..." in the window's system
     // menu, when set before Create.
     void SetServersHook(std::function<void()> servers) { servers_ = std::move(servers); }
+    // "Add to favourites" in the system menu, when set before Create.
+    void SetFavouriteHook(std::function<void()> favourite) { favourite_ = std::move(favourite); }
     // Creates the window hidden, with the timer running.
     bool Create();
     void Show();
@@ -88,6 +92,7 @@ class Form1Window : public ControlHost {
     Form1& form_;
     Hooks hooks_;
     std::function<void()> servers_;
+    std::function<void()> favourite_;
     UniqueHwnd hwnd_;
     HWND tooltip_ = nullptr;
     FontSet fonts_;
