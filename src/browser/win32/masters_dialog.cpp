@@ -140,6 +140,12 @@ void MastersDialog::OnCommand(int id, int code) {
         Fill();
         return;
     case IDOK:
+        // A master typed but not yet added goes in with OK (Enter).
+        if (!WindowText(Control(kIdMasterName)).empty()) {
+            OnCommand(kIdMasterAdd, BN_CLICKED);
+            if (!WindowText(Control(kIdMasterName)).empty())
+                return; // refused: the reason is shown
+        }
         accepted_ = true;
         Close();
         return;
