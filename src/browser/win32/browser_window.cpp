@@ -503,9 +503,12 @@ void BrowserWindow::ReadFilter() {
     }
     filter_.show = show;
     filter_.text = WindowText(controls_[kIdFind]);
+    // Written when it changed: the find box's keys change nothing kept.
+    const std::string before = FiltersText(settings_.filter);
     settings_.filter = filter_;
     settings_.filter.text.clear();
-    Save(kFiltersValue, FiltersText(settings_.filter));
+    if (FiltersText(settings_.filter) != before)
+        Save(kFiltersValue, FiltersText(settings_.filter));
     Sync(true);
 }
 
@@ -543,7 +546,11 @@ void BrowserWindow::Sync(bool force) {
     if (const int error = socketError_)
         failure_ =
             "The list could not be refreshed: Windows Sockets error " + std::to_string(error) + ".";
-    status_ = failure_.empty() ? StatusText(view_.counts, refreshing_) : failure_;
+    // With no master, the player's own servers are still counted.
+    status_ = failure_.empty() ? StatusText(view_.counts, refreshing_)
+              : view_.counts.servers == 0
+                  ? failure_
+                  : failure_ + "   " + StatusText(view_.counts, refreshing_);
     if (masters_.masters.size() > RefreshLimits{}.masters)
         status_ += "   Only the first " + std::to_string(RefreshLimits{}.masters) + " of " +
                    std::to_string(masters_.masters.size()) + " masters are asked.";
