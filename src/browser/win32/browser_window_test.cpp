@@ -2,6 +2,8 @@
 // stand-in master on loopback (scripts/peers) and driven as a player would.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+
 #include <chrono>
 
 #include "browser/win32/browser_window.h"
@@ -214,10 +216,27 @@ TEST_F(MainWindowTest, ServersInTheSystemMenuLeadsToTheList) {
     EXPECT_EQ(favoured, 1);
 }
 
-TEST_F(BrowserWindowTest, AFavouriteShowsAndIsAskedWithTheMasterDown) {
-    QUORIN_PEER_PORT(silent, "silent");
+// A port of a master that has stopped: bound a moment ago, closed since.
+int StoppedPort() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::closesocket(s);
+    ::WSACleanup();
+    return ntohs(address.sin_port);
+}
+
+TEST_F(BrowserWindowTest, AFavouriteShowsAndIsAskedWithTheMasterStopped) {
     QUORIN_PEER_PORT(v101, "v101");
-    store_.values[kMastersValue] = {true, "127.0.0.1:" + std::to_string(silent)};
+    const int stopped = StoppedPort();
+    ASSERT_NE(stopped, 0);
+    store_.values[kMastersValue] = {true, "127.0.0.1:" + std::to_string(stopped)};
     store_.values[kFavouritesValue] = {true, "127.0.0.1:" + std::to_string(v101)};
     Start();
     ASSERT_EQ(window_->Rows().size(), 1u);
