@@ -85,7 +85,7 @@ int Window(std::uint16_t port, int seconds) {
         return 1;
     window.Show();
     window.Refresh();
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, probeEnded{false};
     std::vector<double> latencies;
     // Another thread asks the window the way the system does, and times it.
     std::thread probe([&] {
@@ -96,8 +96,12 @@ int Window(std::uint16_t port, int seconds) {
             latencies.push_back(Ms(Clock::now() - sent));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        probeEnded = true;
     });
-    for (const auto end = Clock::now() + std::chrono::seconds(seconds); Clock::now() < end;) {
+    // The window answers until the probe has ended: its last message, sent
+    // as the time runs out, is answered rather than left to time out.
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    while (!probeEnded) {
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             if (!window.PreTranslate(msg)) {
@@ -105,8 +109,8 @@ int Window(std::uint16_t port, int seconds) {
                 ::DispatchMessageA(&msg);
             }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        done = Clock::now() >= end;
     }
-    done = true;
     probe.join();
     window.Sync(true);
     std::sort(latencies.begin(), latencies.end());
