@@ -51,21 +51,41 @@ int Refresh(std::uint16_t port) {
     Pings pings;
     std::atomic<bool> stop{false};
     const auto start = Clock::now();
-    ServerRefresh(socket, pings, 1).Run({{"127.0.0.1", port}}, stop);
+    // The getinfo pass alone, as qstat's is timed; the players' statuses
+    // that the list asks next are not part of it.
+    RefreshLimits limits;
+    limits.statusAttempts = 0;
+    ServerRefresh(socket, pings, 1, limits).Run({{"127.0.0.1", port}}, stop);
     std::printf("elapsed_ms %.0f\n", Ms(Clock::now() - start));
     for (const auto& [server, ping] : pings.rows)
         std::printf("%d %d\n", server, ping);
     return 0;
 }
 
+// The settings of the run alone: the stand-in master, nothing kept.
+class RunSettings : public ISettingsStore {
+  public:
+    explicit RunSettings(std::string masters) : masters_(std::move(masters)) {}
+    std::optional<StoredValue> Read(const std::string& name) override {
+        if (name == kMastersValue)
+            return StoredValue{true, masters_};
+        return std::nullopt;
+    }
+    bool Write(const std::string&, const std::string&) override { return true; }
+
+  private:
+    std::string masters_;
+};
+
 int Window(std::uint16_t port, int seconds) {
     const std::size_t before = WorkingSetKb();
-    win32::BrowserWindow window("127.0.0.1:" + std::to_string(port), {});
+    RunSettings settings("127.0.0.1:" + std::to_string(port));
+    win32::BrowserWindow window(settings, {});
     if (!window.Create())
         return 1;
     window.Show();
     window.Refresh();
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, probeEnded{false};
     std::vector<double> latencies;
     // Another thread asks the window the way the system does, and times it.
     std::thread probe([&] {
@@ -76,8 +96,12 @@ int Window(std::uint16_t port, int seconds) {
             latencies.push_back(Ms(Clock::now() - sent));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+        probeEnded = true;
     });
-    for (const auto end = Clock::now() + std::chrono::seconds(seconds); Clock::now() < end;) {
+    // The window answers until the probe has ended: its last message, sent
+    // as the time runs out, is answered rather than left to time out.
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    while (!probeEnded) {
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             if (!window.PreTranslate(msg)) {
@@ -85,8 +109,8 @@ int Window(std::uint16_t port, int seconds) {
                 ::DispatchMessageA(&msg);
             }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        done = Clock::now() >= end;
     }
-    done = true;
     probe.join();
     window.Sync(true);
     std::sort(latencies.begin(), latencies.end());

@@ -4,6 +4,9 @@ enable_language(RC)
 
 add_library(quorin_win32 STATIC
   src/browser/win32/browser_window.cpp
+  src/browser/win32/favourite_dialog.cpp
+  src/browser/win32/masters_dialog.cpp
+  src/browser/win32/settings_store_win32.cpp
   src/common/win32/controls.cpp
   src/common/win32/link_label.cpp
   src/common/win32/message_box_win32.cpp

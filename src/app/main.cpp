@@ -1,7 +1,10 @@
 // Quorin's entry point: the real services wired to the main window's
 // workflow; start-up runs before the window is first shown.
+#include <ctime>
+
 #include "browser/join.h"
 #include "browser/win32/browser_window.h"
+#include "browser/win32/settings_store_win32.h"
 #include "common/win32/message_box_win32.h"
 #include "common/win32/system_dll.h"
 #include "common/win32/unique_handle.h"
@@ -69,7 +72,8 @@ std::optional<std::string> PickFromList(const std::string& commandLine,
     bool typed = false;
     bool detailsOnly = false; // "Details": the main window for it, without joining
     win32::BrowserWindow* shown = nullptr;
-    win32::BrowserWindow list(win32::ReadMastersSetting(),
+    win32::RegistrySettingsStore store;
+    win32::BrowserWindow list(store,
                               {[&] { return installed; },
                                [&](const ServerRow& row) {
                                    picked = WithAddress(commandLine, AddressText(row.address));
@@ -126,7 +130,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Elevation elevation;
     std::string commandLine(ArgumentText(::GetCommandLineA()));
     bool join = false;
-    if (ReadCommandLine(commandLine).needsDialog) {
+    if (const CommandLineAddress given = ReadCommandLine(commandLine); given.IsUsable()) {
+        // Started to join a server: it goes first among the recent ones.
+        if (const auto server = ParseAddressText(given.serverIP, *given.port)) {
+            win32::RegistrySettingsStore store;
+            RecordJoined(store, *server, static_cast<std::int64_t>(std::time(nullptr)));
+        }
+    } else if (given.needsDialog) {
         const auto picked = PickFromList(
             commandLine, std::string(ClientVersionFromMagic(install.ReadMagic())), join);
         if (!picked)
@@ -150,6 +160,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (StartListProcess())
             ::PostMessageA(window.Handle(), WM_CLOSE, 0, 0);
     });
+    // The server this window was started for, among the favourites.
+    const CommandLineAddress shown = ReadCommandLine(commandLine);
+    const auto shownServer =
+        shown.IsUsable() ? ParseAddressText(shown.serverIP, *shown.port) : std::nullopt;
+    if (shownServer)
+        window.SetFavouriteHook([&] {
+            win32::RegistrySettingsStore store;
+            box.Show(AddFavourite(store, *shownServer), "", kMbOk | kMbIconInformation);
+        });
     if (!window.Create()) {
         box.Show("The main window could not be created.", "", kMbOk | kMbIconCritical);
         return 1;

@@ -2,6 +2,7 @@
 // buffer Wine lends a list box, and a flood of oversized datagrams.
 #include <gtest/gtest.h>
 
+#include "browser/win32/settings_store_win32.h"
 #include "common/win32/controls.h"
 #include "common/win32/wide_text.h"
 #include "console/layout.h"
@@ -53,6 +54,10 @@ TEST_F(QuorinExeTest, RowsOfSixHundredCharactersAndSevenHundredPlayersArePainted
     auto [process, pid] = Start("longrows", main);
     ASSERT_TRUE(main);
     EXPECT_EQ(Status(main, kReadyToLaunch), kReadyToLaunch);
+    // Started for a server: it is the first of the recent ones.
+    win32::RegistrySettingsStore settings;
+    EXPECT_EQ(LoadSettings(settings).settings.recent.at(0).address,
+              (ServerAddress{0x7F000001, static_cast<std::uint16_t>(*test::PeerPort("longrows"))}));
     // The details panel shown, the last row in view, and every row painted
     // now by Quorin's own drawing (the paint is sent to its thread, and this
     // returns when it is done).

@@ -20,12 +20,18 @@ std::tuple<long long, std::string> Key(const ServerRow& row, Column column) {
     switch (column) {
     case Column::Name:
         return {0, FoldCase(Uncoloured(row.info.hostname))};
-    case Column::Players: // by players, then by places
-        return {row.info.clients * 10000LL + row.info.maxClients, {}};
+    case Column::Players: { // by humans, then by players, then by places
+        const int bots = row.bots && *row.bots <= row.info.clients ? *row.bots : 0;
+        return {(row.info.clients - bots) * 100'000'000LL + row.info.clients * 10000LL +
+                    row.info.maxClients,
+                {}};
+    }
     case Column::Ping:
         return {row.pingMs, {}};
     case Column::Type:
         return {0, std::string(GametypeName(row.info.gametype))};
+    case Column::Joined: // the latest first when ascending
+        return {-row.joinedAt, {}};
     default:
         return {0, FoldCase(CellText(row, column))};
     }
@@ -57,6 +63,8 @@ std::string CellText(const ServerRow& row, Column column) {
         return row.state == ServerRow::State::Answered && row.Version().empty()
                    ? "protocol " + std::to_string(info.protocol)
                    : std::string(row.Version());
+    case Column::Joined: // the window writes the time in the player's own way
+        return {};
     case Column::Ping:
         if (row.state == ServerRow::State::Silent)
             return "not responding";
@@ -78,9 +86,15 @@ bool Passes(const ServerRow& row, const ListFilter& filter, std::string_view ins
         return false;
     if (filter.hidePassworded && info.needPass)
         return false;
-    if (filter.text.empty())
+    if (filter.hideBotsOnly && row.bots && info.clients > 0 && *row.bots >= info.clients)
+        return false;
+    if (filter.show == ShowFilter::Favourites && !row.favourite)
+        return false;
+    if (filter.show == ShowFilter::Recent && row.joinedAt == 0)
+        return false;
+    if (filter.text.empty() || !row.matches.empty())
         return true;
-    const std::string wanted = FoldCase(filter.text);
+    const std::string wanted = FoldCase(Uncoloured(filter.text));
     for (const std::string& text : {Uncoloured(info.hostname), info.mapname, info.game})
         if (FoldCase(text).find(wanted) != std::string::npos)
             return true;
@@ -132,6 +146,18 @@ int Bots(const std::vector<Player>& players) {
         std::count_if(players.begin(), players.end(), [](const Player& p) { return p.ping == 0; }));
 }
 
+std::vector<std::string> MatchingPlayers(const std::vector<Player>& players,
+                                         std::string_view text) {
+    std::vector<std::string> names;
+    const std::string wanted = FoldCase(Uncoloured(text));
+    if (wanted.empty())
+        return names;
+    for (const Player& player : players)
+        if (FoldCase(Uncoloured(player.name)).find(wanted) != std::string::npos)
+            names.push_back(player.name);
+    return names;
+}
+
 std::string StatusText(const ListCounts& c, bool refreshing) {
     std::string text = "1.0.0: " + Plural(c.v100, "server", "servers") +
                        "   1.0.1: " + Plural(c.v101, "server", "servers") + "   " +
@@ -144,12 +170,22 @@ std::string StatusText(const ListCounts& c, bool refreshing) {
     return text;
 }
 
+void ServerListModel::SetMarks(std::vector<ServerAddress> favourites,
+                               std::map<ServerAddress, std::int64_t> joined) {
+    const std::lock_guard hold(lock_);
+    favourites_ = {favourites.begin(), favourites.end()};
+    joined_ = std::move(joined);
+    ++revision_;
+}
+
 void ServerListModel::Start(std::size_t masters) {
     const std::lock_guard hold(lock_);
     rows_.clear();
     index_.clear();
+    players_.clear();
     counts_ = {};
     counts_.masters = masters;
+    masters_.assign(masters, MasterState{});
     ++revision_;
 }
 
@@ -164,9 +200,15 @@ ServerListModel::View ServerListModel::Take(const ListFilter& filter, Column col
     {
         const std::lock_guard hold(lock_);
         view.counts = counts_;
-        for (const ServerRow& row : rows_)
+        for (ServerRow row : rows_) {
+            row.favourite = favourites_.contains(row.address);
+            const auto joined = joined_.find(row.address);
+            row.joinedAt = joined == joined_.end() ? 0 : joined->second;
+            if (const auto players = players_.find(row.address); players != players_.end())
+                row.matches = MatchingPlayers(players->second, filter.text);
             if (Passes(row, filter, installed))
-                view.rows.push_back(row);
+                view.rows.push_back(std::move(row));
+        }
     }
     std::sort(view.rows.begin(), view.rows.end(), [&](const ServerRow& a, const ServerRow& b) {
         return Before(a, b, column, descending);
@@ -182,8 +224,31 @@ void ServerListModel::SetBots(ServerAddress server, int bots) {
     }
 }
 
-void ServerListModel::MasterDone(std::size_t, MasterOutcome, std::size_t) {
+std::string MasterStateText(const MasterState& state, bool asked) {
+    if (!asked)
+        return "not asked yet";
+    if (!state.done)
+        return "asking...";
+    switch (state.outcome) {
+    case IRefreshSink::MasterOutcome::Unresolved:
+        return "name not found";
+    case IRefreshSink::MasterOutcome::Silent:
+        return "no answer";
+    case IRefreshSink::MasterOutcome::Listed:
+        return "answered";
+    }
+    return {};
+}
+
+std::vector<MasterState> ServerListModel::Masters() const {
     const std::lock_guard hold(lock_);
+    return masters_;
+}
+
+void ServerListModel::MasterDone(std::size_t master, MasterOutcome outcome, std::size_t servers) {
+    const std::lock_guard hold(lock_);
+    if (master < masters_.size())
+        masters_[master] = {true, outcome, servers};
     ++counts_.mastersDone;
     ++revision_;
 }
@@ -220,6 +285,25 @@ void ServerListModel::ServerSilent(ServerAddress server) {
     row->state = ServerRow::State::Silent;
     ++counts_.silent;
     ++revision_;
+}
+
+void ServerListModel::ServerStatus(ServerAddress server, std::string_view datagram) {
+    auto players = PlayersOfStatus(datagram);
+    const std::lock_guard hold(lock_);
+    ServerRow* row = Find(server);
+    if (!row || !players)
+        return;
+    row->bots = Bots(*players);
+    players_[server] = std::move(*players);
+    ++revision_;
+}
+
+std::optional<std::vector<Player>> ServerListModel::PlayersOf(ServerAddress server) const {
+    const std::lock_guard hold(lock_);
+    const auto found = players_.find(server);
+    if (found == players_.end())
+        return std::nullopt;
+    return found->second;
 }
 
 ServerRow* ServerListModel::Find(ServerAddress server) {

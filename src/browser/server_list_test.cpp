@@ -38,11 +38,24 @@ TEST(ServerList, FiltersGiveTheirRows) {
                                          Row(4, 26, 5, "Locked", 50, true),
                                          Row(5, 26, 2, "Modded", 50, false, "mp/duel1", "JAPlus"),
                                          Bare(6)};
+    std::vector<ServerRow> marked = rows;
+    marked[0].bots = 3; // every player a bot
+    marked[3].bots = 2; // some
+    marked[1].favourite = marked[4].favourite = true;
+    marked[4].joinedAt = 1;
+    const auto with = [](auto member, auto value) {
+        ListFilter filter;
+        filter.*member = value;
+        return filter;
+    };
     const struct {
         const char* what;
         ListFilter filter;
         std::string passing;
     } cases[] = {
+        {"no bots alone", with(&ListFilter::hideBotsOnly, true), "23456"},
+        {"favourites", with(&ListFilter::show, ShowFilter::Favourites), "25"},
+        {"recent", with(&ListFilter::show, ShowFilter::Recent), "5"},
         {"everything", Filter(VersionFilter::Both), "123456"},
         {"the installed version", Filter(VersionFilter::Installed), "1"},
         {"the other version", Filter(VersionFilter::Other), "2345"},
@@ -57,7 +70,7 @@ TEST(ServerList, FiltersGiveTheirRows) {
     };
     for (const auto& c : cases) {
         std::string passing;
-        for (const ServerRow& row : rows)
+        for (const ServerRow& row : marked)
             if (Passes(row, c.filter, "v1.0.0"))
                 passing += std::to_string(row.address.port);
         EXPECT_EQ(passing, c.passing) << c.what;
@@ -146,6 +159,23 @@ TEST(ServerList, ASecondAnswerOrAStrangerChangesNothing) {
     EXPECT_EQ(StatusText(view.counts, true), "1.0.0: 0 servers   1.0.1: 1 server   1 answered, 0 "
                                              "not responding   Refreshing: 1 of 1 servers, 1 of 2 "
                                              "masters");
+}
+
+TEST(ServerList, PlayersFoundWithoutColoursOrCase) {
+    const std::vector<Player> players = {{12, 48, "^1Kyle^7 Katarn"}, {0, 0, "^3Bot^5Rosh"}};
+    const struct {
+        const char* text;
+        std::vector<std::string> found;
+    } cases[] = {
+        {"kyle katarn", {"^1Kyle^7 Katarn"}},
+        {"^2KYLE ^7kat", {"^1Kyle^7 Katarn"}},
+        {"T", {"^1Kyle^7 Katarn", "^3Bot^5Rosh"}},
+        {"BotRosh", {"^3Bot^5Rosh"}},
+        {"^1", {}},
+        {"jan", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchingPlayers(players, c.text), c.found) << c.text;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "net/status_reply.h"
+
 namespace quorin {
 namespace {
 
@@ -10,9 +12,13 @@ constexpr std::int64_t kLongestWait = 100'000;
 
 } // namespace
 
-void ServerRefresh::Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop) {
+void ServerRefresh::Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop,
+                        const std::vector<ServerAddress>& direct) {
     masters_.assign(std::min(masters.size(), limits_.masters), Master{});
     merge_.emplace(masters_.size(), limits_.masterCap);
+    for (const ServerAddress server : direct)
+        if (CanBeGameServer(server))
+            List(server);
     for (std::size_t i = 0; i < masters_.size(); ++i) {
         // A dotted address is taken as it is: a name alone goes to the resolver.
         std::optional<ServerAddress> address = ParseAddressText(masters[i].host, masters[i].port);
@@ -29,6 +35,7 @@ void ServerRefresh::Run(const std::vector<MasterName>& masters, const std::atomi
         const std::int64_t now = socket_.NowMicros();
         AskMasters(now);
         AskServers(now);
+        AskStatuses(now);
         if (Finished())
             return;
         const std::int64_t wait = std::clamp<std::int64_t>(NextDue(now) - now, 0, kLongestWait);
@@ -91,6 +98,30 @@ void ServerRefresh::AskServers(std::int64_t now) {
     }
 }
 
+void ServerRefresh::AskStatuses(std::int64_t now) {
+    // The same politeness as getinfo: retries spaced, a bounded number waiting.
+    std::erase_if(statusInFlight_, [&](ServerAddress server) {
+        Query& query = queries_.at(server);
+        if (query.statusDone)
+            return true;
+        if (now - query.statusAsked.back() < limits_.retryMicros)
+            return false;
+        if (query.statusAsked.size() < static_cast<std::size_t>(limits_.statusAttempts)) {
+            query.statusAsked.push_back(socket_.NowMicros());
+            socket_.SendTo(server, kStatusRequest);
+            return false;
+        }
+        query.statusDone = true;
+        return true;
+    });
+    while (statusInFlight_.size() < limits_.inFlight && nextStatus_ < statusQueue_.size()) {
+        const ServerAddress server = statusQueue_[nextStatus_++];
+        queries_.at(server).statusAsked.push_back(socket_.NowMicros());
+        socket_.SendTo(server, kStatusRequest);
+        statusInFlight_.push_back(server);
+    }
+}
+
 void ServerRefresh::Take(const IDatagramSocket::Arrival& arrival) {
     const std::string_view datagram = arrival.datagram;
     if (datagram.starts_with(kMasterReplyHeader)) {
@@ -102,20 +133,32 @@ void ServerRefresh::Take(const IDatagramSocket::Arrival& arrival) {
                 continue;
             const MasterReply reply = ParseMasterReply(datagram);
             m.answered = true;
-            for (const ServerAddress server : merge_->Take(i, m.address->ip, reply)) {
-                ++m.servers;
-                queries_.emplace(server, Query{});
-                queue_.push_back(server);
-                sink_.ServerListed(server);
-            }
+            for (const ServerAddress server : merge_->Take(i, m.address->ip, reply))
+                List(server);
+            // What it gave, the servers other masters gave too included.
+            for (const ServerAddress server : reply.records)
+                if (m.named.size() < limits_.masterCap && MasterMayName(m.address->ip, server))
+                    m.named.insert(server);
+            m.servers = m.named.size();
             // One marker for each version's list, unless the master is full.
             if ((reply.endMarker && ++m.markers >= 2) || merge_->Full(i)) {
                 if (!m.done)
                     sink_.MasterDone(i, IRefreshSink::MasterOutcome::Listed, m.servers);
                 m.done = true;
+                m.named.clear();
             }
             return;
         }
+        return;
+    }
+    if (datagram.starts_with(kStatusHeader)) {
+        // Once, from a server whose status was asked.
+        const auto found = queries_.find(arrival.from);
+        if (found == queries_.end() || found->second.statusAsked.empty() ||
+            found->second.statusDone)
+            return;
+        found->second.statusDone = true;
+        sink_.ServerStatus(arrival.from, datagram);
         return;
     }
     if (!datagram.starts_with(kInfoReplyHeader))
@@ -129,13 +172,24 @@ void ServerRefresh::Take(const IDatagramSocket::Arrival& arrival) {
             query.done = true;
             const int pingMs = static_cast<int>((arrival.atMicros - when + 500) / 1000);
             sink_.ServerAnswered(arrival.from, *info, std::max(pingMs, 0));
+            if (limits_.statusAttempts > 0)
+                statusQueue_.push_back(arrival.from);
             return;
         }
     }
 }
 
+bool ServerRefresh::List(ServerAddress server) {
+    if (!queries_.emplace(server, Query{}).second)
+        return false;
+    queue_.push_back(server);
+    sink_.ServerListed(server);
+    return true;
+}
+
 std::int64_t ServerRefresh::NextDue(std::int64_t now) const {
-    if (nextInQueue_ < queue_.size() && inFlight_.size() < limits_.inFlight)
+    if ((nextInQueue_ < queue_.size() && inFlight_.size() < limits_.inFlight) ||
+        (nextStatus_ < statusQueue_.size() && statusInFlight_.size() < limits_.inFlight))
         return now;
     std::int64_t due = now + kLongestWait;
     for (const Master& m : masters_) {
@@ -147,11 +201,14 @@ std::int64_t ServerRefresh::NextDue(std::int64_t now) const {
     }
     for (const ServerAddress server : inFlight_)
         due = std::min(due, queries_.at(server).asked.back().second + limits_.retryMicros);
+    for (const ServerAddress server : statusInFlight_)
+        due = std::min(due, queries_.at(server).statusAsked.back() + limits_.retryMicros);
     return due;
 }
 
 bool ServerRefresh::Finished() const {
-    return inFlight_.empty() && nextInQueue_ == queue_.size() &&
+    return inFlight_.empty() && nextInQueue_ == queue_.size() && statusInFlight_.empty() &&
+           nextStatus_ == statusQueue_.size() &&
            std::all_of(masters_.begin(), masters_.end(), [](const Master& m) { return m.done; });
 }
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,11 +50,15 @@ class IRefreshSink {
     virtual void ServerListed(ServerAddress server) = 0;
     virtual void ServerAnswered(ServerAddress server, const ServerInfo& info, int pingMs) = 0;
     virtual void ServerSilent(ServerAddress server) = 0;
+    // The status reply of a server that answered, for its players; not
+    // called when the server never sends one.
+    virtual void ServerStatus(ServerAddress, std::string_view /*datagram*/) {}
 };
 
 struct RefreshLimits {
     std::size_t inFlight = 64;            // getinfo requests waiting at once
     int attempts = 3;                     // getinfo requests per server
+    int statusAttempts = 2;               // getstatus requests per server that answered
     std::int64_t retryMicros = 1'000'000; // between a server's requests
     std::int64_t masterRetryMicros = 1'500'000;
     std::int64_t masterTimeMicros = 5'000'000; // a master's list, from its first request
@@ -68,8 +73,10 @@ class ServerRefresh {
         : socket_(socket), sink_(sink), random_(seed), limits_(limits) {}
 
     // Runs until every master and every server has had its answer or its
-    // time, or until `stop` is set.
-    void Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop);
+    // time, or until `stop` is set. The `direct` servers (the player's own)
+    // are listed and asked first, whatever the masters say.
+    void Run(const std::vector<MasterName>& masters, const std::atomic<bool>& stop,
+             const std::vector<ServerAddress>& direct = {});
 
   private:
     struct Master {
@@ -80,16 +87,22 @@ class ServerRefresh {
         int markers = 0;
         bool answered = false;
         bool done = false;
-        std::size_t servers = 0;
+        std::size_t servers = 0;       // the servers it named, once each
+        std::set<ServerAddress> named; // the same, while its list comes
     };
     struct Query {
         std::vector<std::pair<std::string, std::int64_t>> asked; // challenge, when
         bool done = false;
+        std::vector<std::int64_t> statusAsked; // once it answered: getstatus, when
+        bool statusDone = false;
     };
 
     void AskMasters(std::int64_t now);
     void AskServers(std::int64_t now);
+    void AskStatuses(std::int64_t now);
     void Take(const IDatagramSocket::Arrival& arrival);
+    // Lists `server` and queues it, unless it is listed already.
+    bool List(ServerAddress server);
     std::int64_t NextDue(std::int64_t now) const;
     bool Finished() const;
 
@@ -102,7 +115,10 @@ class ServerRefresh {
     std::map<ServerAddress, Query> queries_;
     std::vector<ServerAddress> queue_; // listed, not yet asked
     std::size_t nextInQueue_ = 0;
-    std::vector<ServerAddress> inFlight_; // asked, neither answered nor given up
+    std::vector<ServerAddress> inFlight_;    // asked, neither answered nor given up
+    std::vector<ServerAddress> statusQueue_; // answered, status not yet asked
+    std::size_t nextStatus_ = 0;
+    std::vector<ServerAddress> statusInFlight_;
 };
 
 } // namespace quorin

@@ -47,11 +47,14 @@ class Network : public IDatagramSocket {
     using Peer = std::function<std::vector<Reply>(std::string_view request)>;
     std::map<ServerAddress, Peer> peers;
     std::vector<std::pair<ServerAddress, std::int64_t>> sent; // getinfo: to whom, when
+    std::vector<std::pair<ServerAddress, std::int64_t>> statusSent;
 
     std::optional<std::uint32_t> Resolve(const std::string&) override { return std::nullopt; }
     bool SendTo(ServerAddress to, std::string_view datagram) override {
         if (datagram.find("getinfo") != std::string_view::npos)
             sent.emplace_back(to, now_);
+        if (datagram.find("getstatus") != std::string_view::npos)
+            statusSent.emplace_back(to, now_);
         if (const auto peer = peers.find(to); peer != peers.end())
             for (Reply& r : peer->second(datagram))
                 pending_.push({now_ + r.delayMicros, order_++, r.from.value_or(to), r.datagram});
@@ -89,23 +92,29 @@ struct Rows : IRefreshSink {
     std::map<ServerAddress, std::string> rows;
     std::vector<MasterOutcome> masters;
     int answers = 0;
-    void MasterDone(std::size_t, MasterOutcome outcome, std::size_t) override {
+    void MasterDone(std::size_t, MasterOutcome outcome, std::size_t servers) override {
         masters.push_back(outcome);
+        given = servers;
     }
+    std::size_t given = 0; // by the last master done
     void ServerListed(ServerAddress s) override { rows[s] = "listed"; }
     void ServerAnswered(ServerAddress s, const ServerInfo& info, int pingMs) override {
         ++answers;
         rows[s] = info.hostname + " " + std::to_string(pingMs) + " ms";
     }
     void ServerSilent(ServerAddress s) override { rows[s] = "silent"; }
+    void ServerStatus(ServerAddress s, std::string_view datagram) override {
+        statuses[s].emplace_back(datagram);
+    }
+    std::map<ServerAddress, std::vector<std::string>> statuses;
 };
 
 struct Refresh : ::testing::Test {
     Network network;
     Rows sink;
-    void Run(RefreshLimits limits = {}) {
+    void Run(RefreshLimits limits = {}, const std::vector<ServerAddress>& direct = {}) {
         std::atomic<bool> stop{false};
-        ServerRefresh(network, sink, 7, limits).Run({{"127.0.0.1", 29060}}, stop);
+        ServerRefresh(network, sink, 7, limits).Run({{"127.0.0.1", 29060}}, stop, direct);
     }
     // The master lists servers 0..count-1 for each version, all in one datagram.
     void ListServers(unsigned count) {
@@ -130,6 +139,44 @@ TEST_F(Refresh, EveryServerOnceWithItsPingOrAsNotResponding) {
     EXPECT_EQ(sink.rows[Server(2)], "silent");
     EXPECT_EQ(sink.rows.size(), 3u);
     EXPECT_EQ(sink.masters, (std::vector{IRefreshSink::MasterOutcome::Listed}));
+}
+
+TEST_F(Refresh, ThePlayersOwnServersAreAskedWithTheMasterDownAndOnceWithItUp) {
+    Answer(5, 1000, "favourite");
+    Run({}, {Server(5), Server(6), Server(5), {0, 29070}});
+    EXPECT_EQ(sink.rows[Server(5)], "favourite 1 ms");
+    EXPECT_EQ(sink.rows[Server(6)], "silent");
+    EXPECT_EQ(sink.rows.size(), 2u); // the twice-given once, the impossible not at all
+    network.sent.clear();
+    ListServers(6); // the master names both again
+    Run({}, {Server(5)});
+    EXPECT_EQ(sink.given, 6u); // the player's own counted for the master too
+    EXPECT_EQ(std::count_if(network.sent.begin(), network.sent.end(),
+                            [](const auto& s) { return s.first == Server(5); }),
+              1);
+}
+
+TEST_F(Refresh, EachAnsweringServersStatusIsAskedOnceAndRetriedASecondLater) {
+    ListServers(3);
+    const std::string status = "\xFF\xFF\xFF\xFFstatusResponse\n\\a\\b\n1 0 \"bot\"\n";
+    for (unsigned n : {0u, 1u})
+        network.peers[Server(n)] = [=](std::string_view request) {
+            if (request.find("getinfo") != std::string_view::npos)
+                return std::vector<Network::Reply>{{1000, Info(request)}};
+            if (n == 1) // its status never comes
+                return std::vector<Network::Reply>{};
+            return std::vector<Network::Reply>{{1000, status}, {2000, status}};
+        };
+    Run();
+    EXPECT_EQ(sink.statuses[Server(0)], std::vector<std::string>{status}); // the second: no
+    EXPECT_EQ(sink.statuses.count(Server(1)), 0u);
+    std::map<ServerAddress, std::vector<std::int64_t>> asked;
+    for (const auto& [to, when] : network.statusSent)
+        asked[to].push_back(when);
+    EXPECT_EQ(asked[Server(0)].size(), 1u);
+    ASSERT_EQ(asked[Server(1)].size(), 2u);
+    EXPECT_GE(asked[Server(1)][1] - asked[Server(1)][0], 1'000'000);
+    EXPECT_EQ(asked.count(Server(2)), 0u); // it never answered getinfo
 }
 
 TEST_F(Refresh, ASilentServerIsAskedThreeTimesASecondApart) {

@@ -21,10 +21,11 @@
 //   flood    40 datagrams of 8193 bytes for every request
 //   pass / full / nobody  1.0.1 servers with a password, every slot taken,
 //            no one playing
+//   bots     a 1.0.1 server with two humans and three bots (ping 0)
 //   silent   never answers
 //   delayN   a 1.0.1 server that answers getinfo after N ms ("Delay N ms"), for
 //            timing pings against known delays
-// v101, v100, openjk, pass, full and nobody answer `getinfo CHALLENGE` too,
+// v101, v100, openjk, pass, full, nobody and bots answer `getinfo CHALLENGE` too,
 // with an infoResponse that echoes the challenge (and `getinfo` alone).
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -98,6 +99,7 @@ std::string Info(const std::string& variant, const std::string& challenge) {
         {"pass", "26", "^1Locked ^7stand-in", "3", "\\needpass\\1"},
         {"full", "26", "Full stand-in", "16", "\\needpass\\0"},
         {"nobody", "25", "Empty stand-in", "0", "\\needpass\\0"},
+        {"bots", "26", "Bots stand-in", "5", "\\needpass\\0"},
     };
     for (const Shape& shape : shapes)
         if (variant == shape.variant)
@@ -146,6 +148,11 @@ std::vector<std::string> Replies(const std::string& variant) {
     }
     if (variant == "empty")
         return {std::string()};
+    if (variant == "bots")
+        return {kHeader + Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "Bots stand-in") +
+                "\n" +
+                "5 35 \"^5Mara ^7Jade\"\n2 61 \"Corran\"\n9 0 \"^1Reborn\"\n4 0 \"Tavion\"\n"
+                "1 0 \"^3Desann\"\n"};
     if (variant == "noheader")
         return {Variables("JAmp: v1.0.1.0 win-x86 Oct 24 2003", "26", "No header")};
     if (variant == "otherport")

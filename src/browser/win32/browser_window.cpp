@@ -1,8 +1,12 @@
 #include "browser/win32/browser_window.h"
+#include "browser/win32/favourite_dialog.h"
+#include "browser/win32/masters_dialog.h"
 
 #include "common/win32/system_dll.h"
 
 #include <ntsecapi.h>
+
+#include <ctime>
 
 #include "common/control_design.h"
 #include "common/versions.h"
@@ -20,14 +24,16 @@ constexpr UINT kTimerInterval = 100; // ms: rows appear as they arrive
 
 // The design, in twips: the first row of controls, the list below it
 // filling the window, the status bar at the bottom.
+constexpr int kMargin = 120, kRowTop = 120, kRowHeight = 345;
 struct Placed {
     int id;
     const char* cls;
     const char* text;
     DWORD style;
     int left, width;
+    int top = kRowTop;
 };
-constexpr int kMargin = 120, kRowTop = 120, kRowHeight = 345, kListTop = 585;
+constexpr int kRow2Top = 585, kListTop = 1050;
 constexpr int kClientWidth = 13200, kClientHeight = 8250, kPlayersHeight = 1950;
 const Placed kRow[] = {
     {kIdRefresh, "BUTTON", "&Refresh", BS_PUSHBUTTON | WS_TABSTOP, 120, 1050},
@@ -38,6 +44,13 @@ const Placed kRow[] = {
     {kIdHideFull, "BUTTON", "Hide f&ull", BS_AUTOCHECKBOX | WS_TABSTOP, 7440, 1000},
     {kIdHidePassworded, "BUTTON", "Hide &passworded", BS_AUTOCHECKBOX | WS_TABSTOP, 8520, 1650},
     {kIdFind, "EDIT", "", ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 10290, 2760},
+    {kIdShow, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, 120, 2400, kRow2Top},
+    {kIdHideBots, "BUTTON", "Hide &bots only", BS_AUTOCHECKBOX | WS_TABSTOP, 2640, 1600, kRow2Top},
+    {kIdFavourite, "BUTTON", "Add to fa&vourites", BS_PUSHBUTTON | WS_TABSTOP, 4360, 2200,
+     kRow2Top},
+    {kIdFavouriteAddress, "BUTTON", "Add b&y address...", BS_PUSHBUTTON | WS_TABSTOP, 6680, 2000,
+     kRow2Top},
+    {kIdMasters, "BUTTON", "&Masters...", BS_PUSHBUTTON | WS_TABSTOP, 8800, 1300, kRow2Top},
 };
 const struct {
     const char* title;
@@ -47,8 +60,9 @@ const struct {
     {"Name", 3300, LVCFMT_LEFT},  {"Players", 1300, LVCFMT_RIGHT},
     {"Map", 1500, LVCFMT_LEFT},   {"Game type", 1300, LVCFMT_LEFT},
     {"Mod", 1100, LVCFMT_LEFT},   {"Version", 900, LVCFMT_LEFT},
-    {"Ping", 1200, LVCFMT_RIGHT},
+    {"Ping", 1200, LVCFMT_RIGHT}, {"Joined", 1700, LVCFMT_LEFT},
 };
+constexpr const char* kShowChoices[] = {"All servers", "Favourites", "Recent servers"};
 
 std::uint64_t RandomSeed() {
     std::uint64_t seed = 0;
@@ -80,30 +94,113 @@ void DrawRuns(HDC dc, RECT box, const std::vector<TextRun>& runs, COLORREF plain
     }
 }
 
-} // namespace
-
-std::optional<std::string> ReadMastersSetting() {
-    UniqueHkey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Quorin", 0, KEY_QUERY_VALUE, key.Put()) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD type = 0;
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), "Masters", nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    // A list of masters is short: anything over 64 KB or not text names none.
-    if (type != REG_SZ || size > 65536)
-        return std::string();
-    std::string text(size, '\0');
-    if (::RegQueryValueExA(key.Get(), "Masters", nullptr, &type,
-                           reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
-        return std::string();
-    text.resize(std::min<std::size_t>(size, text.find('\0')));
-    return text;
+// The name column: the server's name, and the players the find box found there.
+std::string NameCell(const ServerRow& row) {
+    std::string text = CellText(row, Column::Name);
+    for (std::size_t i = 0; i < row.matches.size(); ++i)
+        text += (i == 0 ? "^7   (playing: " : "^7, ") + row.matches[i];
+    return row.matches.empty() ? text : text + "^7)";
 }
 
-BrowserWindow::BrowserWindow(std::optional<std::string> mastersSetting, Hooks hooks)
-    : masters_(ParseMasterNames(mastersSetting)), hooks_(std::move(hooks)) {}
+} // namespace
+
+BrowserWindow::BrowserWindow(ISettingsStore& store, Hooks hooks)
+    : store_(store), loaded_(LoadSettings(store)), masters_(ParseMasterNames(settings_.masters)),
+      hooks_(std::move(hooks)) {
+    filter_ = settings_.filter;
+    column_ = settings_.column;
+    descending_ = settings_.descending;
+}
+
+void BrowserWindow::Save(const char* name, const std::string& text) {
+    if (std::find(loaded_.damaged.begin(), loaded_.damaged.end(), name) == loaded_.damaged.end())
+        store_.Write(name, text);
+}
+
+void BrowserWindow::SaveLayout() {
+    HWND list = controls_[kIdList];
+    std::array<int, kColumnCount> widths{};
+    for (int i = 0; i < kColumnCount; ++i)
+        widths[i] =
+            ::MulDiv(static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0)), 96, dpi_);
+    settings_.widths = widths;
+    Save(kColumnsValue, ColumnsText(widths));
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (::GetWindowPlacement(hwnd_.Get(), &placement)) {
+        const RECT& r = placement.rcNormalPosition;
+        settings_.place =
+            WindowPlace{static_cast<int>(r.left), static_cast<int>(r.top),
+                        static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
+                        placement.showCmd == SW_SHOWMAXIMIZED || ::IsZoomed(hwnd_.Get())};
+        Save(kWindowValue, PlaceText(*settings_.place));
+    }
+}
+
+bool BrowserWindow::ToggleFavourite(ServerAddress server) {
+    const bool now = quorin::ToggleFavourite(settings_.favourites, server);
+    Save(kFavouritesValue, FavouritesText(settings_.favourites));
+    std::map<ServerAddress, std::int64_t> joined;
+    for (const RecentServer& r : settings_.recent)
+        joined.emplace(r.address, r.joinedAt);
+    model_.SetMarks(settings_.favourites, std::move(joined));
+    Sync(true);
+    UpdateFavouriteButton();
+    return now;
+}
+
+void BrowserWindow::AddFavouriteByAddress() {
+    FavouriteDialog dialog;
+    const auto server = dialog.Run(hwnd_.Get());
+    if (!server)
+        return;
+    if (std::find(settings_.favourites.begin(), settings_.favourites.end(), *server) ==
+        settings_.favourites.end())
+        ToggleFavourite(*server);
+    Refresh(); // asked at once, with the rest
+}
+
+void BrowserWindow::EditMasters() {
+    MastersDialog dialog(masters_.masters, model_.Masters());
+    const auto chosen = dialog.Run(hwnd_.Get());
+    if (!chosen)
+        return;
+    // The player's own list replaces whatever was stored, damaged or not.
+    const std::string text = MastersText(*chosen);
+    store_.Write(kMastersValue, text);
+    std::erase(loaded_.damaged, std::string(kMastersValue));
+    std::erase_if(loaded_.problems, [](const std::string& p) {
+        return p.find("(\"Masters\")") != std::string::npos;
+    });
+    settings_.masters = text;
+    masters_ = ParseMasterNames(text);
+    Refresh();
+}
+
+void BrowserWindow::UpdateFavouriteButton() {
+    const int selected = Selected();
+    const bool any = selected >= 0 && static_cast<std::size_t>(selected) < view_.rows.size();
+    ::EnableWindow(controls_[kIdFavourite], any);
+    ::SetWindowTextA(controls_[kIdFavourite], any && view_.rows[selected].favourite
+                                                  ? "Remove from fa&vourites"
+                                                  : "Add to fa&vourites");
+}
+
+std::string BrowserWindow::JoinedText(std::int64_t when) const {
+    if (when <= 0)
+        return {};
+    // Seconds since 1970 as a FILETIME, in the player's own time and way.
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(when) + 11644473600ULL) * 10000000ULL;
+    FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &time))
+        return {};
+    char date[64] = {}, clock[64] = {};
+    ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date);
+    ::GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, sizeof clock);
+    return std::string(date) + " " + clock;
+}
 
 BrowserWindow::~BrowserWindow() {
     StopRefresh();
@@ -122,8 +219,11 @@ void BrowserWindow::AskPlayers() {
     if (selected < 0 || static_cast<std::size_t>(selected) >= view_.rows.size())
         return;
     const ServerRow& row = view_.rows[selected];
-    if (row.state != ServerRow::State::Answered)
+    // The refresh asks every status once; the list asks only where it has not yet.
+    if (row.state != ServerRow::State::Answered || model_.PlayersOf(row.address)) {
+        ShowPlayers();
         return;
+    }
     {
         const std::lock_guard hold(statusLock_);
         statusWanted_ = row.address;
@@ -186,6 +286,8 @@ void BrowserWindow::ShowPlayers() {
             if (const auto found = players_.find(*server); found != players_.end())
                 players = found->second;
     }
+    if (server && players.empty())
+        players = model_.PlayersOf(*server).value_or(std::vector<Player>{});
     if (server == playersOf_ && players == playersShown_)
         return;
     playersOf_ = server;
@@ -206,6 +308,14 @@ void BrowserWindow::Refresh() {
     StopRefresh();
     const std::size_t asked = std::min(masters_.masters.size(), RefreshLimits{}.masters);
     model_.Start(asked);
+    std::map<ServerAddress, std::int64_t> joined;
+    for (const RecentServer& r : settings_.recent)
+        joined.emplace(r.address, r.joinedAt);
+    model_.SetMarks(settings_.favourites, std::move(joined));
+    // The player's own servers are asked directly: they show with every master down.
+    std::vector<ServerAddress> direct = settings_.favourites;
+    for (const RecentServer& r : settings_.recent)
+        direct.push_back(r.address);
     {
         const std::lock_guard hold(statusLock_); // a refresh asks each status once again
         players_.clear();
@@ -214,21 +324,23 @@ void BrowserWindow::Refresh() {
     }
     failure_.clear();
     socketError_ = 0;
-    if (asked == 0) {
+    if (asked == 0)
         failure_ = "No master server is set: the \"Masters\" setting names none.";
+    if (asked == 0 && direct.empty()) {
         Sync(true);
         return;
     }
     refreshing_ = true;
-    worker_ = std::thread([this, masters = masters_.masters, seed = RandomSeed()] {
-        DatagramSocket socket;
-        if (const int error = socket.Open()) {
-            socketError_ = error;
-        } else {
-            ServerRefresh(socket, model_, seed).Run(masters, stop_);
-        }
-        refreshing_ = false;
-    });
+    worker_ = std::thread(
+        [this, masters = masters_.masters, direct = std::move(direct), seed = RandomSeed()] {
+            DatagramSocket socket;
+            if (const int error = socket.Open()) {
+                socketError_ = error;
+            } else {
+                ServerRefresh(socket, model_, seed).Run(masters, stop_, direct);
+            }
+            refreshing_ = false;
+        });
     Sync(true); // "Refreshing" at once
 }
 
@@ -267,9 +379,17 @@ bool BrowserWindow::Create() {
                                       "The other version" + other})
         ::SendMessageA(controls_[kIdVersion], CB_ADDSTRING, 0,
                        reinterpret_cast<LPARAM>(choice.c_str()));
-    ::SendMessageA(controls_[kIdVersion], CB_SETCURSEL, 0, 0);
+    ::SendMessageA(controls_[kIdVersion], CB_SETCURSEL, static_cast<int>(filter_.version), 0);
+    for (const char* choice : kShowChoices)
+        ::SendMessageA(controls_[kIdShow], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    ::SendMessageA(controls_[kIdShow], CB_SETCURSEL, static_cast<int>(filter_.show), 0);
+    for (const auto& [id, on] :
+         {std::pair(kIdHideEmpty, filter_.hideEmpty), std::pair(kIdHideFull, filter_.hideFull),
+          std::pair(kIdHidePassworded, filter_.hidePassworded),
+          std::pair(kIdHideBots, filter_.hideBotsOnly)})
+        ::SendMessageA(controls_[id], BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
     ::SendMessageA(controls_[kIdFind], EM_SETCUEBANNER, TRUE,
-                   reinterpret_cast<LPARAM>(L"Find a name, map or mod"));
+                   reinterpret_cast<LPARAM>(L"Find a server, map, mod or player"));
     HWND list = make(kIdList, WC_LISTVIEWA, "",
                      LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
                      WS_EX_CLIENTEDGE);
@@ -279,7 +399,8 @@ bool BrowserWindow::Create() {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = kColumns[i].format;
-        column.cx = TwipsToPixels(kColumns[i].width, dpi_);
+        column.cx = settings_.widths ? ::MulDiv((*settings_.widths)[i], dpi_, 96)
+                                     : TwipsToPixels(kColumns[i].width, dpi_);
         column.pszText = const_cast<char*>(kColumns[i].title);
         ::SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
@@ -306,14 +427,29 @@ bool BrowserWindow::Create() {
                    TwipsToPixels(kClientWidth, dpi_) + (outer.right - outer.left) - client.right,
                    TwipsToPixels(kClientHeight, dpi_) + (outer.bottom - outer.top) - client.bottom,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The place it had, when that is still on a screen.
+    if (const auto& place = settings_.place) {
+        const RECT r{place->left, place->top, place->left + place->width,
+                     place->top + place->height};
+        if (::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
+            WINDOWPLACEMENT placement{};
+            placement.length = sizeof placement;
+            ::GetWindowPlacement(hwnd, &placement);
+            placement.rcNormalPosition = r;
+            placement.showCmd = SW_HIDE;
+            ::SetWindowPlacement(hwnd, &placement);
+        }
+    }
     Layout();
+    UpdateFavouriteButton();
     ::SetTimer(hwnd, kTimerId, kTimerInterval, nullptr);
     Sync(true);
     return true;
 }
 
 void BrowserWindow::Show() {
-    ::ShowWindow(hwnd_.Get(), SW_SHOWNORMAL);
+    ::ShowWindow(hwnd_.Get(),
+                 settings_.place && settings_.place->maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     ::SetFocus(controls_[kIdList]);
 }
 
@@ -335,9 +471,9 @@ void BrowserWindow::Layout() {
         const int width = p.id == kIdFind
                               ? std::max<LONG>(px(600), client.right - px(p.left + kMargin))
                               : px(p.width);
-        ::SetWindowPos(controls_[p.id], nullptr, px(p.left), px(kRowTop), width,
-                       p.id == kIdVersion ? px(kRowHeight * 6) : px(kRowHeight),
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        const bool combo = p.id == kIdVersion || p.id == kIdShow;
+        ::SetWindowPos(controls_[p.id], nullptr, px(p.left), px(p.top), width,
+                       combo ? px(kRowHeight * 6) : px(kRowHeight), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The players' list keeps its height at the bottom; the servers' takes the rest.
     const LONG width = std::max<LONG>(0, client.right - 2 * px(kMargin));
@@ -359,7 +495,21 @@ void BrowserWindow::ReadFilter() {
     filter_.hideEmpty = checked(kIdHideEmpty);
     filter_.hideFull = checked(kIdHideFull);
     filter_.hidePassworded = checked(kIdHidePassworded);
+    filter_.hideBotsOnly = checked(kIdHideBots);
+    const auto show = static_cast<ShowFilter>(
+        std::clamp<LRESULT>(::SendMessageA(controls_[kIdShow], CB_GETCURSEL, 0, 0), 0, 2));
+    if (show == ShowFilter::Recent && filter_.show != show) { // newest first
+        column_ = Column::Joined;
+        descending_ = false;
+    }
+    filter_.show = show;
     filter_.text = WindowText(controls_[kIdFind]);
+    // Written when it changed: the find box's keys change nothing kept.
+    const std::string before = FiltersText(settings_.filter);
+    settings_.filter = filter_;
+    settings_.filter.text.clear();
+    if (FiltersText(settings_.filter) != before)
+        Save(kFiltersValue, FiltersText(settings_.filter));
     Sync(true);
 }
 
@@ -397,10 +547,16 @@ void BrowserWindow::Sync(bool force) {
     if (const int error = socketError_)
         failure_ =
             "The list could not be refreshed: Windows Sockets error " + std::to_string(error) + ".";
-    status_ = failure_.empty() ? StatusText(view_.counts, refreshing_) : failure_;
+    // With no master, the player's own servers are still counted.
+    status_ = failure_.empty() ? StatusText(view_.counts, refreshing_)
+              : view_.counts.servers == 0
+                  ? failure_
+                  : failure_ + "   " + StatusText(view_.counts, refreshing_);
     if (masters_.masters.size() > RefreshLimits{}.masters)
         status_ += "   Only the first " + std::to_string(RefreshLimits{}.masters) + " of " +
                    std::to_string(masters_.masters.size()) + " masters are asked.";
+    for (const std::string& problem : loaded_.problems)
+        status_ += "   " + problem;
     if (!masters_.rejected.empty()) {
         status_ += "   Not a master (\"Masters\" setting):";
         for (const std::string& word : masters_.rejected)
@@ -409,6 +565,7 @@ void BrowserWindow::Sync(bool force) {
     ::SendMessageA(controls_[kIdStatusBar], SB_SETTEXTA, 0,
                    reinterpret_cast<LPARAM>(status_.c_str()));
     ShowPlayers(); // the selected server may have changed or gone
+    UpdateFavouriteButton();
 }
 
 void BrowserWindow::JoinSelected() {
@@ -423,6 +580,9 @@ void BrowserWindow::JoinSelected() {
                        reinterpret_cast<LPARAM>(status_.c_str()));
         return;
     }
+    settings_.recent = LoadSettings(store_).settings.recent; // another Quorin may have joined
+    NoteJoined(settings_.recent, row.address, static_cast<std::int64_t>(std::time(nullptr)));
+    Save(kRecentValue, RecentText(settings_.recent));
     hooks_.join(row);
 }
 
@@ -474,9 +634,17 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         else if (id == kIdDetails && code == BN_CLICKED && hooks_.details && Selected() >= 0 &&
                  static_cast<std::size_t>(Selected()) < view_.rows.size())
             hooks_.details(view_.rows[Selected()]);
-        else if ((id == kIdVersion && code == CBN_SELCHANGE) ||
+        else if (id == kIdFavouriteAddress && code == BN_CLICKED)
+            AddFavouriteByAddress();
+        else if (id == kIdMasters && code == BN_CLICKED)
+            EditMasters();
+        else if (id == kIdFavourite && code == BN_CLICKED && Selected() >= 0 &&
+                 static_cast<std::size_t>(Selected()) < view_.rows.size())
+            ToggleFavourite(view_.rows[Selected()].address);
+        else if (((id == kIdVersion || id == kIdShow) && code == CBN_SELCHANGE) ||
                  (id == kIdFind && code == EN_CHANGE) ||
-                 ((id == kIdHideEmpty || id == kIdHideFull || id == kIdHidePassworded) &&
+                 ((id == kIdHideEmpty || id == kIdHideFull || id == kIdHidePassworded ||
+                   id == kIdHideBots) &&
                   code == BN_CLICKED))
             ReadFilter();
         else if (id == IDOK && ::GetFocus() == controls_[kIdList])
@@ -488,6 +656,7 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_CLOSE:
+        SaveLayout();
         StopRefresh();
         ::ShowWindow(hwnd, SW_HIDE);
         ::PostQuitMessage(0);
@@ -500,7 +669,7 @@ LRESULT BrowserWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 std::string BrowserWindow::NameAt(int list, std::size_t index) const {
     if (list == kIdPlayers)
         return index < playersShown_.size() ? playersShown_[index].name : std::string();
-    return index < view_.rows.size() ? CellText(view_.rows[index], Column::Name) : std::string();
+    return index < view_.rows.size() ? NameCell(view_.rows[index]) : std::string();
 }
 
 LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
@@ -526,8 +695,9 @@ LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
                 return 0;
             const ServerRow& row = view_.rows[index];
             const Column column = static_cast<Column>(item.iSubItem);
-            cell_ =
-                column == Column::Name ? Uncoloured(CellText(row, column)) : CellText(row, column);
+            cell_ = column == Column::Name     ? Uncoloured(NameCell(row))
+                    : column == Column::Joined ? JoinedText(row.joinedAt)
+                                               : CellText(row, column);
         }
         ::lstrcpynA(item.pszText, cell_.c_str(), item.cchTextMax);
         return 0;
@@ -539,6 +709,9 @@ LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
         const Column column = static_cast<Column>(click.iSubItem);
         descending_ = column == column_ ? !descending_ : false;
         column_ = column;
+        settings_.column = column_;
+        settings_.descending = descending_;
+        Save(kSortValue, SortText(column_, descending_));
         Sync(true);
         return 0;
     }
@@ -547,6 +720,8 @@ LRESULT BrowserWindow::OnNotify(const NMHDR& header) {
         if (id == kIdList && (change.uNewState & LVIS_SELECTED) &&
             !(change.uOldState & LVIS_SELECTED))
             AskPlayers();
+        if (id == kIdList && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED))
+            UpdateFavouriteButton();
         return 0;
     }
     case LVN_ITEMACTIVATE:

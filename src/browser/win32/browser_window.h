@@ -13,16 +13,13 @@
 #include <string>
 #include <thread>
 
+#include "browser/list_settings.h"
 #include "browser/server_list.h"
 #include "common/win32/controls.h"
 
 #include <commctrl.h>
 
 namespace quorin::win32 {
-
-// The "Masters" value under HKEY_CURRENT_USER\Software\Quorin: nothing when
-// it is not there; a value that is not text counts as text naming nothing.
-std::optional<std::string> ReadMastersSetting();
 
 // The window's controls.
 enum : int {
@@ -37,6 +34,11 @@ enum : int {
     kIdStatusBar,
     kIdPlayers, // the selected server's players
     kIdDetails,
+    kIdShow, // every server, the favourites, the recent ones
+    kIdHideBots,
+    kIdFavourite,        // adds the selected server to the favourites or removes it
+    kIdMasters,          // the masters' dialog
+    kIdFavouriteAddress, // a favourite typed by address
 };
 
 class BrowserWindow {
@@ -52,7 +54,9 @@ class BrowserWindow {
         // absent, no button.
         std::function<void(const ServerRow&)> details;
     };
-    BrowserWindow(std::optional<std::string> mastersSetting, Hooks hooks);
+    // The settings are read from `store` now and written back as the player
+    // changes them; the store outlives the window.
+    BrowserWindow(ISettingsStore& store, Hooks hooks);
     ~BrowserWindow();
     BrowserWindow(const BrowserWindow&) = delete;
     BrowserWindow& operator=(const BrowserWindow&) = delete;
@@ -72,6 +76,13 @@ class BrowserWindow {
     // The selected server's players as the list below shows them.
     const std::vector<Player>& Players() const { return playersShown_; }
     const std::string& StatusLine() const { return status_; }
+    const ListSettings& Settings() const { return settings_; }
+    // Adds `server` to the favourites, or removes it; true when it is one after.
+    bool ToggleFavourite(ServerAddress server);
+    // "Add by address...": a favourite typed, then asked at once.
+    void AddFavouriteByAddress();
+    // The masters' dialog, modal; a changed list is kept and asked at once.
+    void EditMasters();
     // Brings the list in line with the model now rather than on the timer.
     void Sync(bool force = false);
 
@@ -91,7 +102,15 @@ class BrowserWindow {
     void AskPlayers();
     void StatusLoop();
     void ShowPlayers();
+    // Writes one setting, unless its stored value was found damaged.
+    void Save(const char* name, const std::string& text);
+    void SaveLayout();
+    void UpdateFavouriteButton();
+    std::string JoinedText(std::int64_t when) const;
 
+    ISettingsStore& store_;
+    LoadedSettings loaded_;
+    ListSettings& settings_ = loaded_.settings;
     MasterNames masters_;
     Hooks hooks_;
     ServerListModel model_;

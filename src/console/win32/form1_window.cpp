@@ -47,6 +47,9 @@ bool Form1Window::Create() {
         if (servers_)
             ::AppendMenuA(menu, MF_STRING, kSysCommandServers, "&Servers...");
     }
+    if (favourite_)
+        ::AppendMenuA(::GetSystemMenu(hwnd, FALSE), MF_STRING, kSysCommandFavourite,
+                      "Add to fa&vourites");
     // The poll runs from the window's start, so that its first tick comes
     // 500 ms after the window exists, not after its controls are made.
     ::SetTimer(hwnd, kTimer1Id, kTimer1Interval, nullptr);
@@ -348,6 +351,10 @@ LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {
     }
     if ((command & 0xFFF0) == kSysPatchFiles && hooks_.patchFiles) {
         hooks_.patchFiles();
+        return 0;
+    }
+    if ((command & 0xFFF0) == kSysCommandFavourite && favourite_) {
+        favourite_();
         return 0;
     }
     return ::DefWindowProcA(hwnd_.Get(), WM_SYSCOMMAND, command, lParam);

@@ -22,6 +22,8 @@ inline constexpr UINT kMsgJobFinished = WM_APP + 1;
 inline constexpr UINT kSysCommandServers = 0x0110;
 inline constexpr UINT kSysPatchFiles = 0x0120;
 inline constexpr char kPatchFilesMenuText[] = "&Patch Files...";
+// The system menu's "Add to favourites".
+inline constexpr UINT kSysCommandFavourite = 0x0130;
 
 class Form1Window : public ControlHost {
   public:
@@ -40,6 +42,8 @@ class Form1Window : public ControlHost {
     void SetServersHook(std::function<void()> servers) { servers_ = std::move(servers); }
     // The game has ended (the launcher says so, on the window's thread).
     void GameEnded();
+    // "Add to favourites" in the system menu, when set before Create.
+    void SetFavouriteHook(std::function<void()> favourite) { favourite_ = std::move(favourite); }
     // Creates the window hidden, with the timer running.
     bool Create();
     void Show();
@@ -90,6 +94,7 @@ class Form1Window : public ControlHost {
     Form1& form_;
     Hooks hooks_;
     std::function<void()> servers_;
+    std::function<void()> favourite_;
     UniqueHwnd hwnd_;
     HWND tooltip_ = nullptr;
     FontSet fonts_;
