@@ -10,6 +10,7 @@
 #include <set>
 #include <tuple>
 
+#include "browser/win32/browser_window.h"
 #include "common/win32/controls.h"
 #include "console/layout.h"
 #include "console/version_switch.h"
@@ -316,6 +317,61 @@ TEST_F(GameSwitchTest, ReadsTheVersionJampExeNamesInItsResource) {
                                                          {QUORIN_STANDIN_JAMP101, "1.0.1.0"}};
     for (const auto& [exe, seen] : cases)
         EXPECT_EQ(files_.FileVersion(exe).value_or("none"), seen) << exe;
+}
+
+// Started without an address, the real tool lists the stand-in master's
+// servers; Enter on the 1.0.1 one, from this 1.0.0 game, asks once, switches
+// (files and marker, as Patch) and starts the game connected to it.
+TEST_F(GameSwitchTest, TheListJoinsAServerOfTheOtherVersionInOneStep) {
+    using namespace std::chrono_literals;
+    QUORIN_PEER_PORT(master, "master");
+    QUORIN_PEER_PORT(server, "v101");
+    // Stand-in clients that write how they were started, in the game and the store.
+    ASSERT_TRUE(::CopyFileA(QUORIN_STANDIN_JAMP, (game_ + "\\GameData\\jamp.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        ::CopyFileA(QUORIN_STANDIN_JAMP, (tool_ + "\\Patch Files\\101\\jamp.exe").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(QUORIN_EXE, Exe().c_str(), FALSE));
+    const std::string masters = "127.0.0.1:" + std::to_string(master);
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Quorin", "Masters", REG_SZ,
+                                masters.c_str(), static_cast<DWORD>(masters.size() + 1)),
+              ERROR_SUCCESS);
+    const std::string log = root_ + "\\jamp.log";
+    ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", log.c_str());
+    std::tie(first_, firstId_) = test::StartProcess("\"" + Exe() + "\"", tool_.c_str());
+    ::SetEnvironmentVariableA("QUORIN_JAMP_LOG", nullptr);
+    HWND window = test::WaitForProcessWindow(firstId_, "Quorin - Servers", 20s);
+    ASSERT_TRUE(window);
+    HWND list = ::GetDlgItem(window, win32::kIdList);
+    HWND bar = ::GetDlgItem(window, win32::kIdStatusBar);
+    for (int i = 0; i < 400 && (win32::WindowText(bar).empty() ||
+                                win32::WindowText(bar).find("Refreshing") != std::string::npos);
+         ++i)
+        ::Sleep(50);
+    ::SendMessageA(::GetDlgItem(window, win32::kIdFind), WM_SETTEXT, 0,
+                   reinterpret_cast<LPARAM>("Stand-in 1.0.1"));
+    for (int i = 0; i < 100 && ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) != 1; ++i)
+        ::Sleep(50);
+    ASSERT_EQ(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1) << win32::WindowText(bar);
+    std::string asked;
+    {
+        test::WindowWatcher question("Join", [&](HWND box) {
+            asked = win32::WindowText(::GetDlgItem(box, 0xFFFF));
+            test::PostClick(box, IDYES);
+        });
+        ::PostMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+        ::PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+        for (int i = 0; i < 1200 && !std::filesystem::exists(log); ++i)
+            ::Sleep(50);
+    }
+    const std::string started = ReadFileBytes(log);
+    Write(log + ".exit", "quit");
+    End(first_.Get());
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Quorin", "Masters");
+    EXPECT_EQ(asked, "This server plays 1.0.1; the game is 1.0.0. Switch and join?");
+    EXPECT_EQ(started.substr(0, started.find('\n')),
+              "+connect 127.0.0.1:" + std::to_string(server));
+    EXPECT_EQ(Magic(), "599925");
+    EXPECT_EQ(ReadFileBytes(game_ + "\\GameData\\ui\\menu.txt"), "menu 1.0.1");
 }
 
 } // namespace
