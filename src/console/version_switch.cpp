@@ -72,26 +72,6 @@ bool AllDigits(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool IsDeviceName(std::string component) {
-    component = FoldCase(component.substr(0, component.find('.')));
-    static const std::set<std::string> kDevices = {"con", "prn", "aux", "nul", "conin$", "conout$"};
-    if (kDevices.contains(component))
-        return true;
-    return component.size() == 4 &&
-           (component.starts_with("com") || component.starts_with("lpt")) && component[3] >= '0' &&
-           component[3] <= '9';
-}
-
-// The path's components, split at every backslash.
-std::vector<std::string> Components(const std::string& path) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (std::size_t at; (at = path.find('\\', from)) != std::string::npos; from = at + 1)
-        parts.push_back(path.substr(from, at - from));
-    parts.push_back(path.substr(from));
-    return parts;
-}
-
 // The name of `path` below `folder` ("" for the folder itself); empty when
 // it does not lie inside it.
 std::optional<std::string> NameInside(const std::string& folder, const std::string& path) {
@@ -123,21 +103,11 @@ struct VersionSwitch::Prepared {
 };
 
 bool IsOurNote(const std::string& relativePath) {
-    const std::string name = FoldCase(relativePath);
-    return name == "readme-100.txt" || name == "readme-101.txt" ||
-           name == "base\\readme-101-base.txt" || name == "readme-101-base.txt";
+    return IsStoreNote(relativePath);
 }
 
 bool IsConfinedName(const std::string& relativePath) {
-    if (relativePath.empty() || relativePath.size() > kMaxPath ||
-        relativePath.find_first_of("/:*?\"<>|") != std::string::npos ||
-        std::any_of(relativePath.begin(), relativePath.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
-        return false;
-    for (const std::string& part : Components(relativePath))
-        if (part.empty() || part.back() == '.' || part.back() == ' ' || IsDeviceName(part))
-            return false; // also "." and "..", which end in a dot
-    return true;
+    return IsStoreName(relativePath); // at most kMaxPath long, as the store's names
 }
 
 std::string InstallPathProblem(const std::string& installPath) {
@@ -266,7 +236,7 @@ std::string VersionSwitch::Aside(std::size_t index) const {
 
 std::string VersionSwitch::LinkOnTheWay(const std::string& relative) {
     std::string path = GameData();
-    for (const std::string& part : Components(relative)) {
+    for (const std::string& part : PathComponents(relative)) {
         path += "\\" + part;
         if (files_.Stat(path).link)
             return path;

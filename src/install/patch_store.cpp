@@ -19,15 +19,6 @@ std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-std::vector<std::string> Components(const std::string& path) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (std::size_t at; (at = path.find('\\', from)) != std::string::npos; from = at + 1)
-        parts.push_back(path.substr(from, at - from));
-    parts.push_back(path.substr(from));
-    return parts;
-}
-
 bool IsDeviceName(std::string part) {
     part = FoldCase(part.substr(0, part.find('.')));
     if (part == "con" || part == "prn" || part == "aux" || part == "nul" || part == "conin$" ||
@@ -66,13 +57,22 @@ std::string VersionName(int version) {
     return version == 100 ? "1.0.0" : "1.0.1";
 }
 
+std::vector<std::string> PathComponents(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t at; (at = path.find('\\', from)) != std::string::npos; from = at + 1)
+        parts.push_back(path.substr(from, at - from));
+    parts.push_back(path.substr(from));
+    return parts;
+}
+
 bool IsStoreName(const std::string& relativePath) {
     if (relativePath.empty() || relativePath.size() > 259 ||
         relativePath.find_first_of("/:*?\"<>|") != std::string::npos ||
         std::any_of(relativePath.begin(), relativePath.end(),
                     [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
         return false;
-    for (const std::string& part : Components(relativePath))
+    for (const std::string& part : PathComponents(relativePath))
         if (part.empty() || part.back() == '.' || part.back() == ' ' || IsDeviceName(part))
             return false;
     return true;

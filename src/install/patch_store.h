@@ -89,6 +89,8 @@ std::optional<StoreRecord> ParseStoreRecord(const std::string& text);
 
 // A name below a folder that stays inside it: no drive, no root, no "." or
 // "..", no stream, nothing Windows would trim away.
+// The parts of a path, split at every backslash.
+std::vector<std::string> PathComponents(const std::string& path);
 bool IsStoreName(const std::string& relativePath);
 // Notes that earlier releases put into the patch folders: not game files.
 bool IsStoreNote(const std::string& relativePath);

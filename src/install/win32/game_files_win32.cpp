@@ -44,12 +44,6 @@ FileResult FileResultOf(DWORD error) {
     }
 }
 
-namespace {
-
-std::uint64_t Ticks(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
     FileState state;
     state.exists = true;
@@ -57,12 +51,9 @@ FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIM
     state.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     state.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     state.size = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
-    state.writeTime = Ticks(written);
+    state.writeTime =
+        (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
     return state;
-}
-
-FileResult Result(BOOL ok) {
-    return ok ? kFileOk : FileResultOf(::GetLastError());
 }
 
 void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out) {
@@ -79,6 +70,12 @@ void ListInto(const std::string& folder, const std::string& prefix, std::vector<
         if (out.back().state.folder && !out.back().state.link) // a link is never entered
             ListInto(folder + "\\" + name, prefix + name + "\\", out);
     } while (::FindNextFileW(search.Get(), &entry));
+}
+
+namespace {
+
+FileResult Result(BOOL ok) {
+    return ok ? kFileOk : FileResultOf(::GetLastError());
 }
 
 // `name`, one component, opened or made relative to the folder `parent`

@@ -10,6 +10,13 @@ namespace quorin::win32 {
 
 // The running program's own file.
 std::string ProgramPath();
+// The system's numbers in the switch's own terms.
+FileResult FileResultOf(DWORD error);
+// What a directory entry says of a file or folder.
+FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written);
+// Every file and folder below `folder`, each named with `prefix` before it;
+// a link is listed but never entered.
+void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out);
 // The file version that the version resource of `path` gives ("1.0.1.0"); empty
 // when it has none or cannot be read. version.dll is loaded from the system folder.
 std::optional<std::string> FileVersionOf(const std::string& path);

@@ -10,61 +10,8 @@ namespace quorin::win32 {
 
 namespace {
 
-FileResult ResultOf(DWORD error) {
-    switch (error) {
-    case ERROR_SUCCESS:
-        return kFileOk;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return kFileNotFound;
-    case ERROR_ACCESS_DENIED:
-        return kFileAccessDenied;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return kFileInUse;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return kFileDiskFull;
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS:
-        return kFileExists;
-    case ERROR_DIR_NOT_EMPTY:
-        return kFileNotEmpty;
-    default:
-        return {FileError::Other, static_cast<long>(error)};
-    }
-}
-
 FileResult Result(BOOL ok) {
-    return ok ? kFileOk : ResultOf(::GetLastError());
-}
-
-FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written) {
-    FileState state;
-    state.exists = true;
-    state.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    state.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    state.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    state.size = (static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow;
-    state.writeTime =
-        (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
-    return state;
-}
-
-void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out) {
-    WIN32_FIND_DATAW entry{};
-    UniqueFind search(::FindFirstFileW(Widen(folder + "\\*").c_str(), &entry));
-    if (!search)
-        return;
-    do {
-        const std::string name = Narrow(entry.cFileName);
-        if (name == "." || name == "..")
-            continue;
-        out.push_back({prefix + name, StateOf(entry.dwFileAttributes, entry.nFileSizeHigh,
-                                              entry.nFileSizeLow, entry.ftLastWriteTime)});
-        if (out.back().state.folder && !out.back().state.link) // a link is never entered
-            ListInto(folder + "\\" + name, prefix + name + "\\", out);
-    } while (::FindNextFileW(search.Get(), &entry));
+    return ok ? kFileOk : FileResultOf(::GetLastError());
 }
 
 // A file opened for reading while others may read it too, never through a link.
@@ -139,11 +86,11 @@ FileResult StoreFiles::CopyInto(const std::string& from, const std::string& to,
     // A copy that is cancelled or fails leaves nothing at `to`.
     if (!::CopyFileExW(Widen(from).c_str(), Widen(to).c_str(), CopyProgress, &data, nullptr,
                        COPY_FILE_FAIL_IF_EXISTS))
-        return ResultOf(::GetLastError());
+        return FileResultOf(::GetLastError());
     const UniqueFile copied(
         ::CreateFileW(Widen(to).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!copied || !::FlushFileBuffers(copied.Get())) {
-        const FileResult rc = ResultOf(::GetLastError());
+        const FileResult rc = FileResultOf(::GetLastError());
         ::DeleteFileW(Widen(to).c_str());
         return rc;
     }
@@ -162,7 +109,7 @@ FileResult StoreFiles::RemoveFile(const std::string& path) {
     const std::wstring wide = Widen(path);
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return ResultOf(::GetLastError());
+        return FileResultOf(::GetLastError());
     // A link to a folder goes as a folder does; what it points at stays.
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return Result(::RemoveDirectoryW(wide.c_str()));
@@ -191,11 +138,11 @@ FileResult StoreFiles::WriteText(const std::string& path, const std::string& tex
     const UniqueFile file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        return ResultOf(::GetLastError());
+        return FileResultOf(::GetLastError());
     DWORD written = 0;
     if (!::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size() || !::FlushFileBuffers(file.Get()))
-        return ResultOf(::GetLastError());
+        return FileResultOf(::GetLastError());
     return kFileOk;
 }
 
