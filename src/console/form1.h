@@ -90,7 +90,7 @@ enum class Activity { Idle, Switching, GameRunning };
 class Form1 {
   public:
     Form1(Form1Services services, std::string commandLine)
-        : s_(services), CommandLine(std::move(commandLine)) {}
+        : services_(services), CommandLine(std::move(commandLine)) {}
 
     void Form_Load();
     // The window is on the screen: the first query goes out now, so that its
@@ -125,8 +125,8 @@ class Form1 {
     void Ping_Timer();
     bool PingPending() const { return pingPending_; }
 
-    Form1Controls& Controls() { return c_; }
-    const Form1Controls& Controls() const { return c_; }
+    Form1Controls& Controls() { return controls_; }
+    const Form1Controls& Controls() const { return controls_; }
     bool Ended() const { return ended_; }
     Activity Doing() const { return activity_; }
     // Bumped whenever the lists are cleared or refilled, for the window to redraw them.
@@ -174,8 +174,8 @@ class Form1 {
     std::optional<std::int32_t> VersionJampExeNames() const;
     void ShowNotResponding();
 
-    Form1Services s_;
-    Form1Controls c_;
+    Form1Services services_;
+    Form1Controls controls_;
     bool ended_ = false;
     bool addressFromDialog_ = false;
     Activity activity_ = Activity::Idle;
@@ -189,8 +189,12 @@ class Form1 {
     std::optional<std::string> report_; // the elevated copy's result, in words, from its channel
     std::unique_ptr<IHold> game_;       // watches the running game
     std::string statusBeforeGame_;      // put back when the game ends
-    bool busyBox_ = false;              // a box of the Patch click is open: no other click
-    bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
+    // A box of the switch is open (the Patch click's question, the switch's
+    // result): no click is taken and no reply read until it closes.
+    bool switchBoxOpen_ = false;
+    // A Winsock error's box is open: the ticks read no reply and open no
+    // second box; clicks are still taken.
+    bool errorBoxOpen_ = false;
     // The error last boxed, not boxed again until a reply or Query.
     std::optional<std::int32_t> lastBoxed_;
     bool queryOnShow_ = false; // start-up connected: the first query waits for the window
