@@ -170,6 +170,8 @@ class Form1 {
     // The version the installation holds: its marker when it has one; else
     // what jamp.exe names; else 1.0.0, a game that no switch has touched.
     std::string InstalledVersion() const;
+    // The version resource of the game's jamp.exe, if it has one.
+    std::optional<std::string> JampExeFileVersion() const;
     // The marker for the version jamp.exe's version resource names, if any.
     std::optional<std::int32_t> VersionJampExeNames() const;
     void ShowNotResponding();

@@ -13,9 +13,12 @@
 
 namespace quorin {
 
+std::optional<std::string> Form1::JampExeFileVersion() const {
+    return services_.files.FileVersion(ClientExecutablePath(services_.install.InstallPath()));
+}
+
 std::optional<std::int32_t> Form1::VersionJampExeNames() const {
-    const auto fileVersion =
-        services_.files.FileVersion(ClientExecutablePath(services_.install.InstallPath()));
+    const auto fileVersion = JampExeFileVersion();
     return fileVersion ? MarkerForFileVersion(*fileVersion) : std::nullopt;
 }
 
@@ -27,7 +30,10 @@ std::string Form1::InstalledVersion() const {
 }
 
 void Form1::SettleInstalledVersion() {
-    const auto named = VersionJampExeNames();
+    const auto fileVersion = JampExeFileVersion();
+    std::optional<std::int32_t> named;
+    if (fileVersion)
+        named = MarkerForFileVersion(*fileVersion);
     if (!services_.install.HasMarker()) {
         // Without the right to write it, nothing is said: the version is
         // read from jamp.exe again whenever it is needed.
@@ -40,10 +46,8 @@ void Form1::SettleInstalledVersion() {
     const std::string_view version = *named == kMagic100 ? kVersion100 : kVersion101;
     if (marked == version)
         return;
-    const auto fileVersion =
-        services_.files.FileVersion(ClientExecutablePath(services_.install.InstallPath()));
     services_.box.Show(
-        "The game's jamp.exe is version " + fileVersion.value_or("") +
+        "The game's jamp.exe is version " + *fileVersion +
             ", but Quorin's record of the installation (the registry value \"Magic\") "
             "says " +
             std::string(marked) + ". Quorin keeps its record; if the game is really " +
