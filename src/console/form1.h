@@ -54,8 +54,8 @@ struct Form1Controls {
     bool Expanded() const { return cmdExpandCaption != "+"; }
 };
 
-// The two homes of the server address that the settings dialog fills.
-struct AddressHomes {
+// The two address of the server address that the settings dialog fills.
+struct ServerAddressRefs {
     std::string& serverIP;
     std::string& serverPort;
     std::string& lblIP;
@@ -67,7 +67,7 @@ class IServerDialog {
     virtual ~IServerDialog() = default;
     // Shows the server settings dialog modally; false when the player gave
     // up and the tool has ended.
-    virtual bool ShowModal(AddressHomes homes) = 0;
+    virtual bool ShowModal(ServerAddressRefs address) = 0;
 };
 
 struct Form1Services {

@@ -63,7 +63,7 @@ TEST_F(Form1Test, WithoutTheGameItEndsAndUnloadClosesOnlyWhatWasMade) {
 }
 
 TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
-    rig_.dialog.answer = [](AddressHomes h) {
+    rig_.dialog.answer = [](ServerAddressRefs h) {
         h.serverIP = h.lblIP = "127.0.0.1";
         h.serverPort = h.lblPort = "29071";
         return true;
@@ -91,7 +91,7 @@ TEST_F(Form1Test, TakesTheAddressFromTheCommandLineOrAsksForIt) {
     }
     EXPECT_EQ(sockets_.lookedUp, std::vector<std::string>{"gameserver"});
 
-    rig_.dialog.answer = [](AddressHomes h) { return h.serverPort = "5", true; }; // no IP
+    rig_.dialog.answer = [](ServerAddressRefs h) { return h.serverPort = "5", true; }; // no IP
     EXPECT_TRUE(rig_.Start("").Ended());
     EXPECT_EQ(box_.shown.back(), (RecordingBox::Shown{"No IP to connect to!", "", kMbOk}));
     rig_.dialog.answer = nullptr; // gave up: the dialog ended the tool
@@ -194,7 +194,7 @@ TEST_F(Form1Test, AddressAndWinsockFailuresAtStartUpAreExplained) {
 TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) {
     rig_.Install(kMagic101);
     std::vector<std::string> offered;
-    rig_.dialog.answer = [&](AddressHomes h) {
+    rig_.dialog.answer = [&](ServerAddressRefs h) {
         offered.push_back(h.lblIP + ":" + h.lblPort + "/" + h.serverIP + ":" + h.serverPort);
         h.serverIP = h.lblIP = offered.size() == 1 ? "unresolvable" : "10.0.0.5";
         h.serverPort = h.lblPort = offered.size() == 1 ? "5000" : "";

@@ -93,8 +93,8 @@ class AboutWindow : public ToolDialog {
 
 } // namespace
 
-bool ServerDialogWindow::ShowModal(AddressHomes homes) {
-    FrmServer form(homes, box_, process_);
+bool ServerDialogWindow::ShowModal(ServerAddressRefs address) {
+    FrmServer form(address, box_, process_);
     ServerWindow window(form);
     window.RunModal("Server Settings", kServerClientWidth, kServerClientHeight, kServerControls);
     return !form.Ended();
