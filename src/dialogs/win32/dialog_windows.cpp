@@ -101,6 +101,7 @@ bool ServerDialogWindow::ShowModal(ServerAddressRefs address) {
 }
 
 INT_PTR OpenDocument(const char* file, const char* folder, const char* parameters) {
+    const ComApartment com; // the desktop's handler may be a shell extension
     const auto open = Shell32().Find<decltype(::ShellExecuteA)>("ShellExecuteA");
     return open ? reinterpret_cast<INT_PTR>(
                       open(::GetDesktopWindow(), "Open", file, parameters, folder, SW_SHOWNORMAL))
