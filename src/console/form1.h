@@ -1,7 +1,8 @@
 // The main window's workflow, apart from any window system: start-up, the
 // query cycle, error reporting, the details panel's toggle, scroll and
-// selection. The Win32 window shows what Form1Controls holds and hands its
-// events to the handlers here.
+// selection (form1.cpp); the version switch and the game's launch
+// (form1_switch.cpp). The Win32 window shows what Form1Controls holds and
+// hands its events to the handlers here.
 #pragma once
 
 #include <atomic>
@@ -112,8 +113,9 @@ class Form1 {
     // The game has ended (the window's message for it).
     void GameEnded();
 
-    // Called whenever a handler that blocks sets a status text, so that the
-    // window can paint it at once.
+    // Called whenever a handler sets a status text that must show before it
+    // returns (the switch's start and progress, the game's launch), so that
+    // the window paints it at once.
     std::function<void()> Repaint;
     // Opens the Patch Files window, offered when a switch finds the store empty.
     std::function<void()> OpenPatchFiles;
