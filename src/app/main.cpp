@@ -24,9 +24,20 @@
 
 namespace {
 
+// Where the process ends (the window closed, the settings given up, the
+// session's end): once a job still running has returned, since its work
+// uses the workflow's objects and a switch is not cut short. The window's
+// destructor does not run; the system closes every handle with the process.
 class EndingProcess : public quorin::IProcessControl {
   public:
-    void EndProcess() override { ::ExitProcess(0); }
+    explicit EndingProcess(quorin::IJobs& jobs) : jobs_(jobs) {}
+    void EndProcess() override {
+        jobs_.Wait();
+        ::ExitProcess(0);
+    }
+
+  private:
+    quorin::IJobs& jobs_;
 };
 
 // The join under way, stepped by a timer of the thread (no window of its own).
@@ -121,11 +132,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Ole32GuidText guids;
     UdpLayer udp(sockets, guids);
     win32::Win32MessageBox box;
-    EndingProcess process;
+    win32::WindowJobs jobs;
+    EndingProcess process(jobs);
     win32::ServerDialogWindow serverDialog(box, process);
 
     win32::GameFiles files;
-    win32::WindowJobs jobs;
     win32::GameLauncher launcher;
     win32::Elevation elevation;
     std::string commandLine(ArgumentText(::GetCommandLineA()));
@@ -185,7 +196,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         joining = &driver;
         ::SetTimer(nullptr, 0, 250, StepJoin);
     }
+    // Only a WM_QUIT that another program posts ends the loop: the window's
+    // close ends the process in EndingProcess. Its job is waited for here too.
     win32::MessageLoop(launcher, [&](MSG& msg) { return window.PreTranslate(msg); }).Run();
-    jobs.Wait(); // none runs once the window has closed; its work uses the workflow
+    jobs.Wait();
     return 0;
 }

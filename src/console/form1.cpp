@@ -45,12 +45,12 @@ void Form1::End() {
 }
 
 void Form1::Form_Load() {
-    if (!s_.install.GameKeyExists()) {
-        s_.box.Show("Please install JKA!", "Can't Locate JKA!", kMbOk);
+    if (!services_.install.GameKeyExists()) {
+        services_.box.Show("Please install JKA!", "Can't Locate JKA!", kMbOk);
         return End();
     }
-    s_.install.LoadInstallInfo();
-    c_.lblStatus = kInstallDetected;
+    services_.install.LoadInstallInfo();
+    controls_.lblStatus = kInstallDetected;
     RecoverInterruptedSwitch();
 
     const CommandLineAddress address = ReadCommandLine(CommandLine);
@@ -60,17 +60,17 @@ void Form1::Form_Load() {
     } else {
         ServerIP = address.serverIP;
         ServerPort = address.serverPort;
-        c_.lblIP = ServerIP;
-        c_.lblPort = ServerPort;
+        controls_.lblIP = ServerIP;
+        controls_.lblPort = ServerPort;
     }
 
-    if (const int rc = s_.udp.StartWinsock(kWinsockVersion22); rc != 0) {
+    if (const int rc = services_.udp.StartWinsock(kWinsockVersion22); rc != 0) {
         ShowErrorMessage(rc);
         return End();
     }
-    UdpSocket = s_.udp.CreateSocket(kAfInet, kSockDgram, kIpprotoUdp);
+    UdpSocket = services_.udp.CreateSocket(kAfInet, kSockDgram, kIpprotoUdp);
     if (UdpSocket == kNoSocket) {
-        ShowErrorMessage(s_.udp.LastSocketError());
+        ShowErrorMessage(services_.udp.LastSocketError());
         return End();
     }
     while (!ConnectToServer()) {
@@ -82,7 +82,7 @@ void Form1::Form_Load() {
         if (!AskForAddress())
             return;
     }
-    c_.cmdQueryEnabled = true;
+    controls_.cmdQueryEnabled = true;
     queryOnShow_ = true; // its reply is read once a recovery started above has ended
 }
 
@@ -92,19 +92,20 @@ void Form1::Form_Shown() {
 }
 
 bool Form1::AskForAddress() {
-    if (!s_.serverDialog.ShowModal({ServerIP, ServerPort, c_.lblIP, c_.lblPort})) {
+    if (!services_.serverDialog.ShowModal(
+            {ServerIP, ServerPort, controls_.lblIP, controls_.lblPort})) {
         ended_ = true;
         return false;
     }
     if (!ServerIP.empty() && ServerPort.empty()) // the game's port, as for "+connect host"
-        ServerPort = c_.lblPort = kDefaultGamePortText;
+        ServerPort = controls_.lblPort = kDefaultGamePortText;
     if (ServerPort.empty() || ServerIP.empty()) {
-        s_.box.Show("No IP to connect to!", "", kMbOk);
+        services_.box.Show("No IP to connect to!", "", kMbOk);
         End();
         return false;
     }
-    ServerIP = c_.lblIP;
-    ServerPort = c_.lblPort;
+    ServerIP = controls_.lblIP;
+    ServerPort = controls_.lblPort;
     addressFromDialog_ = true;
     return true;
 }
@@ -112,13 +113,13 @@ bool Form1::AskForAddress() {
 bool Form1::ConnectToServer() {
     // A bad port or an empty host is the player's to fix: say what is wrong
     // instead of a Winsock number.
-    if (const std::string bad = BadAddressText(c_.lblIP, c_.lblPort); !bad.empty()) {
-        s_.box.Show(bad, "", kMbOk | kMbIconExclamation);
+    if (const std::string bad = BadAddressText(controls_.lblIP, controls_.lblPort); !bad.empty()) {
+        services_.box.Show(bad, "", kMbOk | kMbIconExclamation);
         return false;
     }
-    const auto port = static_cast<std::int32_t>(*ParsePort(c_.lblPort));
-    if (s_.udp.ConnectSocket(UdpSocket, c_.lblIP, port) == -1) {
-        ShowErrorMessage(s_.udp.LastSocketError());
+    const auto port = static_cast<std::int32_t>(*ParsePort(controls_.lblPort));
+    if (services_.udp.ConnectSocket(UdpSocket, controls_.lblIP, port) == -1) {
+        ShowErrorMessage(services_.udp.LastSocketError());
         return false;
     }
     SocketCount = 1;
@@ -126,15 +127,15 @@ bool Form1::ConnectToServer() {
 }
 
 void Form1::Form_Unload() {
-    s_.udp.CloseSocket(UdpSocket); // nothing to close before one was created
+    services_.udp.CloseSocket(UdpSocket); // nothing to close before one was created
     UdpSocket = kNoSocket;
     SocketCount = 0;
     ended_ = true;
-    s_.process.EndProcess();
+    services_.process.EndProcess();
 }
 
 void Form1::cmdQuery_Click() {
-    if (activity_ == Activity::Idle && !busyBox_)
+    if (activity_ == Activity::Idle && !switchBoxOpen_)
         Query();
 }
 
@@ -144,24 +145,24 @@ void Form1::Query() {
     sentAt_ = Now();
     arrivedAt_.reset();
     pingPending_ = true;
-    c_.lblStatus = kQuerying;
-    if (s_.udp.SendString(UdpSocket, kStatusRequest) == -1)
+    controls_.lblStatus = kQuerying;
+    if (services_.udp.SendString(UdpSocket, kStatusRequest) == -1)
         ReportSocketError();
 }
 
 void Form1::ReportSocketError() {
-    const std::int32_t code = s_.udp.LastSocketError();
+    const std::int32_t code = services_.udp.LastSocketError();
     ShowErrorMessage(code);
     if (code != kWsaeMsgSize)
         return;
     // A flood of oversized datagrams: the ones already waiting go without a
     // box each.
-    for (int i = 0; i < 64 && s_.udp.SelectReadable(UdpSocket) >= 1; ++i) {
+    for (int i = 0; i < 64 && services_.udp.SelectReadable(UdpSocket) >= 1; ++i) {
         std::string text;
-        const int n = s_.udp.RecvString(UdpSocket, text);
+        const int n = services_.udp.RecvString(UdpSocket, text);
         if (n > 0)
             ParseStatusReply(text); // a good reply among them still counts
-        else if (n == 0 || s_.udp.LastSocketError() != kWsaeMsgSize)
+        else if (n == 0 || services_.udp.LastSocketError() != kWsaeMsgSize)
             break;
     }
 }
@@ -176,7 +177,7 @@ std::int64_t Form1::Now() const {
 void Form1::Ping_Timer() {
     if (!pingPending_ || SocketCount < 1 || activity_ != Activity::Idle)
         return;
-    if (s_.udp.SelectReadable(UdpSocket) != 0)
+    if (services_.udp.SelectReadable(UdpSocket) != 0)
         arrivedAt_ = Now(); // a reply, or an error, has come
     if (arrivedAt_ || Now() - sentAt_ > kQuietTicks * 500)
         pingPending_ = false;
@@ -191,27 +192,27 @@ void Form1::Timer1_Timer() {
                       "%");
         return;
     }
-    if (SocketCount < 1 || ended_ || activity_ != Activity::Idle || busyBox_ || boxOpen_)
+    if (SocketCount < 1 || ended_ || activity_ != Activity::Idle || switchBoxOpen_ || errorBoxOpen_)
         return;
-    const int ready = s_.udp.SelectReadable(UdpSocket);
+    const int ready = services_.udp.SelectReadable(UdpSocket);
     if (ready == -1)
         ReportSocketError();
     else if (ready >= 1)
         ReadServerReply(UdpSocket);
-    else if (c_.lblStatus == kQuerying && ++quietTicks_ >= kQuietTicks)
+    else if (controls_.lblStatus == kQuerying && ++quietTicks_ >= kQuietTicks)
         ShowNotResponding(); // a reply that comes later still counts
 }
 
 void Form1::ShowNotResponding() {
-    c_.lblStatus = kNotResponding;
+    controls_.lblStatus = kNotResponding;
     // The last reply's players, map and ping are no longer the server's.
-    c_.glance.clear();
-    c_.serverName.clear();
+    controls_.glance.clear();
+    controls_.serverName.clear();
 }
 
 void Form1::ReadServerReply(SocketHandle socket) {
     std::string text;
-    const int n = s_.udp.RecvString(socket, text);
+    const int n = services_.udp.RecvString(socket, text);
     if (n > 0)
         ParseStatusReply(text);
     else if (n == -1)
@@ -219,80 +220,82 @@ void Form1::ReadServerReply(SocketHandle socket) {
 }
 
 void Form1::ParseStatusReply(const std::string& text) {
-    c_.lstSVRVariable.clear();
-    c_.lstSVRValue.clear();
-    c_.variableSelected = c_.valueSelected = -1;
+    controls_.lstSVRVariable.clear();
+    controls_.lstSVRValue.clear();
+    controls_.variableSelected = controls_.valueSelected = -1;
     ++listsGeneration_;
     const StatusReply reply = quorin::ParseStatusReply(text);
-    c_.pairRows = 0;
-    c_.glance.clear();
-    c_.serverName.clear();
+    controls_.pairRows = 0;
+    controls_.glance.clear();
+    controls_.serverName.clear();
     if (!reply.headerPresent) {
-        c_.lblStatus = kNoResults;
-        c_.cmdLaunchVisible = false;
+        controls_.lblStatus = kNoResults;
+        controls_.cmdLaunchVisible = false;
         return;
     }
     lastBoxed_.reset();
     const std::int64_t ping = arrivedAt_.value_or(Now()) - sentAt_;
     pingPending_ = false;
-    c_.lblClientVersion = InstalledVersion();
+    controls_.lblClientVersion = InstalledVersion();
     for (const auto& [name, value] : reply.pairs) {
-        c_.lstSVRVariable.emplace_back(name);
-        c_.lstSVRValue.emplace_back(value);
+        controls_.lstSVRVariable.emplace_back(name);
+        controls_.lstSVRValue.emplace_back(value);
     }
     // A "version" naming neither game version (an open-source engine's own),
     // or none at all, is named by the reply's protocol instead.
     if (const auto effective = EffectiveServerVersion(reply))
         SetServerVersion(*effective);
     // The players, each a row of its own after the server's pairs.
-    c_.pairRows = static_cast<int>(c_.lstSVRValue.size());
-    const std::string maxClients = MaxClients(c_.lstSVRVariable, c_.lstSVRValue);
+    controls_.pairRows = static_cast<int>(controls_.lstSVRValue.size());
+    const std::string maxClients = MaxClients(controls_.lstSVRVariable, controls_.lstSVRValue);
     std::string map, name;
-    for (int i = 0; i < c_.pairRows; ++i) {
-        if (c_.lstSVRVariable[i] == "mapname")
-            map = FirstLine(c_.lstSVRValue[i]);
-        if (c_.lstSVRVariable[i] == "sv_hostname")
-            name = FirstLine(c_.lstSVRValue[i]);
+    for (int i = 0; i < controls_.pairRows; ++i) {
+        if (controls_.lstSVRVariable[i] == "mapname")
+            map = FirstLine(controls_.lstSVRValue[i]);
+        if (controls_.lstSVRVariable[i] == "sv_hostname")
+            name = FirstLine(controls_.lstSVRValue[i]);
     }
-    const auto players = c_.pairRows ? PlayerLines(c_.lstSVRValue.back()) : std::nullopt;
+    const auto players =
+        controls_.pairRows ? PlayerLines(controls_.lstSVRValue.back()) : std::nullopt;
     for (const std::string& line : players.value_or(std::vector<std::string>{})) {
-        c_.lstSVRVariable.push_back(ParsePlayers(line)->front().name);
-        c_.lstSVRValue.push_back(line);
+        controls_.lstSVRVariable.push_back(ParsePlayers(line)->front().name);
+        controls_.lstSVRValue.push_back(line);
     }
     for (const std::string& part :
          {players ? PlayerCount(players->size(), maxClients) : std::string(), Uncoloured(map),
           std::to_string(ping) + " ms"})
         if (!part.empty())
-            c_.glance += (c_.glance.empty() ? "" : ", ") + part; // cleared with the lists
-    c_.serverName = name;
-    c_.cmdExpandEnabled = true;
-    c_.scrollMax = static_cast<int>(c_.lstSVRValue.size());
-    if (!c_.lstSVRValue.empty())
+            controls_.glance +=
+                (controls_.glance.empty() ? "" : ", ") + part; // cleared with the lists
+    controls_.serverName = name;
+    controls_.cmdExpandEnabled = true;
+    controls_.scrollMax = static_cast<int>(controls_.lstSVRValue.size());
+    if (!controls_.lstSVRValue.empty())
         Select(0);
     // Only a server of one of the two game versions is joined or switched
     // for: any other gets neither Patch nor Launch, and says why.
-    const std::string_view server = c_.lblSVRVersion;
+    const std::string_view server = controls_.lblSVRVersion;
     if (server != kVersion100 && server != kVersion101) {
-        c_.lblPatchMeVisible = c_.cmdLaunchVisible = false;
-        c_.lblStatus = LooksLikeJka(reply) ? kUnknownVersion : kNotJka;
-    } else if (c_.lblSVRVersion == c_.lblClientVersion) {
-        c_.cmdLaunchVisible = true;
-        c_.cmdLaunchEnabled = true;
-        c_.lblStatus = kReadyToLaunch;
+        controls_.lblPatchMeVisible = controls_.cmdLaunchVisible = false;
+        controls_.lblStatus = LooksLikeJka(reply) ? kUnknownVersion : kNotJka;
+    } else if (controls_.lblSVRVersion == controls_.lblClientVersion) {
+        controls_.cmdLaunchVisible = true;
+        controls_.cmdLaunchEnabled = true;
+        controls_.lblStatus = kReadyToLaunch;
     } else {
-        c_.lblStatus = kNeedsPatched;
+        controls_.lblStatus = kNeedsPatched;
     }
 }
 
 void Form1::SetServerVersion(std::string version) {
-    c_.lblSVRVersion = std::move(version);
-    const bool same = c_.lblSVRVersion == c_.lblClientVersion;
-    c_.lblPatchMeVisible = !same;
-    c_.cmdLaunchVisible = same;
+    controls_.lblSVRVersion = std::move(version);
+    const bool same = controls_.lblSVRVersion == controls_.lblClientVersion;
+    controls_.lblPatchMeVisible = !same;
+    controls_.cmdLaunchVisible = same;
 }
 
 void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
-    c_.cmdExpandEnabled = false;
+    controls_.cmdExpandEnabled = false;
     if (lngWinsockErrorCode == kWsaeConnReset) {
         ShowNotResponding();
         return;
@@ -300,37 +303,38 @@ void Form1::ShowErrorMessage(std::int32_t lngWinsockErrorCode) {
     // One box at a time, and the same failure again (a flood of bad
     // datagrams, a poll failing on every tick) waits for the player to ask
     // again: the ticks under an open box would otherwise stack boxes.
-    if (boxOpen_ || lastBoxed_ == lngWinsockErrorCode)
+    if (errorBoxOpen_ || lastBoxed_ == lngWinsockErrorCode)
         return;
-    boxOpen_ = true;
+    errorBoxOpen_ = true;
     lastBoxed_ = lngWinsockErrorCode;
-    s_.box.Show(std::string(GetErrorDescription(lngWinsockErrorCode)), "Winsock error",
-                kMbOk | kMbIconExclamation);
-    boxOpen_ = false;
+    services_.box.Show(std::string(GetErrorDescription(lngWinsockErrorCode)), "Winsock error",
+                       kMbOk | kMbIconExclamation);
+    errorBoxOpen_ = false;
 }
 
 void Form1::cmdExpand_Click() {
-    c_.cmdExpandCaption.assign(1, c_.Expanded() ? '+' : '-');
+    controls_.cmdExpandCaption.assign(1, controls_.Expanded() ? '+' : '-');
 }
 
 void Form1::Select(int index) {
-    c_.variableSelected = index;
-    c_.valueSelected = index;
+    controls_.variableSelected = index;
+    controls_.valueSelected = index;
 }
 
 void Form1::VScroll1_Change(int value) {
-    c_.scrollValue = value;
-    if (value >= 0 && value < c_.scrollMax && value < static_cast<int>(c_.lstSVRValue.size()))
+    controls_.scrollValue = value;
+    if (value >= 0 && value < controls_.scrollMax &&
+        value < static_cast<int>(controls_.lstSVRValue.size()))
         Select(value);
 }
 
 // A click selects its row in the list clicked, and the same row in the other.
 // A row clicked in either list is selected in both, and the scroll bar follows it.
 void Form1::lstSVRVariable_Click(int index) {
-    c_.scrollValue = c_.variableSelected = c_.valueSelected = index;
+    controls_.scrollValue = controls_.variableSelected = controls_.valueSelected = index;
 }
 void Form1::lstSVRValue_Click(int index) {
-    c_.scrollValue = c_.valueSelected = c_.variableSelected = index;
+    controls_.scrollValue = controls_.valueSelected = controls_.variableSelected = index;
 }
 
 } // namespace quorin

@@ -1,7 +1,8 @@
 // The main window's workflow, apart from any window system: start-up, the
 // query cycle, error reporting, the details panel's toggle, scroll and
-// selection. The Win32 window shows what Form1Controls holds and hands its
-// events to the handlers here.
+// selection (form1.cpp); the version switch and the game's launch
+// (form1_switch.cpp). The Win32 window shows what Form1Controls holds and
+// hands its events to the handlers here.
 #pragma once
 
 #include <atomic>
@@ -54,8 +55,8 @@ struct Form1Controls {
     bool Expanded() const { return cmdExpandCaption != "+"; }
 };
 
-// The two homes of the server address that the settings dialog fills.
-struct AddressHomes {
+// The two address of the server address that the settings dialog fills.
+struct ServerAddressRefs {
     std::string& serverIP;
     std::string& serverPort;
     std::string& lblIP;
@@ -67,7 +68,7 @@ class IServerDialog {
     virtual ~IServerDialog() = default;
     // Shows the server settings dialog modally; false when the player gave
     // up and the tool has ended.
-    virtual bool ShowModal(AddressHomes homes) = 0;
+    virtual bool ShowModal(ServerAddressRefs address) = 0;
 };
 
 struct Form1Services {
@@ -90,7 +91,7 @@ enum class Activity { Idle, Switching, GameRunning };
 class Form1 {
   public:
     Form1(Form1Services services, std::string commandLine)
-        : s_(services), CommandLine(std::move(commandLine)) {}
+        : services_(services), CommandLine(std::move(commandLine)) {}
 
     void Form_Load();
     // The window is on the screen: the first query goes out now, so that its
@@ -112,8 +113,9 @@ class Form1 {
     // The game has ended (the window's message for it).
     void GameEnded();
 
-    // Called whenever a handler that blocks sets a status text, so that the
-    // window can paint it at once.
+    // Called whenever a handler sets a status text that must show before it
+    // returns (the switch's start and progress, the game's launch), so that
+    // the window paints it at once.
     std::function<void()> Repaint;
     // Opens the Patch Files window, offered when a switch finds the store empty.
     std::function<void()> OpenPatchFiles;
@@ -125,8 +127,8 @@ class Form1 {
     void Ping_Timer();
     bool PingPending() const { return pingPending_; }
 
-    Form1Controls& Controls() { return c_; }
-    const Form1Controls& Controls() const { return c_; }
+    Form1Controls& Controls() { return controls_; }
+    const Form1Controls& Controls() const { return controls_; }
     bool Ended() const { return ended_; }
     Activity Doing() const { return activity_; }
     // Bumped whenever the lists are cleared or refilled, for the window to redraw them.
@@ -170,12 +172,14 @@ class Form1 {
     // The version the installation holds: its marker when it has one; else
     // what jamp.exe names; else 1.0.0, a game that no switch has touched.
     std::string InstalledVersion() const;
+    // The version resource of the game's jamp.exe, if it has one.
+    std::optional<std::string> JampExeFileVersion() const;
     // The marker for the version jamp.exe's version resource names, if any.
     std::optional<std::int32_t> VersionJampExeNames() const;
     void ShowNotResponding();
 
-    Form1Services s_;
-    Form1Controls c_;
+    Form1Services services_;
+    Form1Controls controls_;
     bool ended_ = false;
     bool addressFromDialog_ = false;
     Activity activity_ = Activity::Idle;
@@ -189,8 +193,12 @@ class Form1 {
     std::optional<std::string> report_; // the elevated copy's result, in words, from its channel
     std::unique_ptr<IHold> game_;       // watches the running game
     std::string statusBeforeGame_;      // put back when the game ends
-    bool busyBox_ = false;              // a box of the Patch click is open: no other click
-    bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
+    // A box of the switch is open (the Patch click's question, the switch's
+    // result): no click is taken and no reply read until it closes.
+    bool switchBoxOpen_ = false;
+    // A Winsock error's box is open: the ticks read no reply and open no
+    // second box; clicks are still taken.
+    bool errorBoxOpen_ = false;
     // The error last boxed, not boxed again until a reply or Query.
     std::optional<std::int32_t> lastBoxed_;
     bool queryOnShow_ = false; // start-up connected: the first query waits for the window

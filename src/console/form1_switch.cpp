@@ -13,57 +13,64 @@
 
 namespace quorin {
 
+std::optional<std::string> Form1::JampExeFileVersion() const {
+    return services_.files.FileVersion(ClientExecutablePath(services_.install.InstallPath()));
+}
+
 std::optional<std::int32_t> Form1::VersionJampExeNames() const {
-    const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
+    const auto fileVersion = JampExeFileVersion();
     return fileVersion ? MarkerForFileVersion(*fileVersion) : std::nullopt;
 }
 
 std::string Form1::InstalledVersion() const {
-    if (s_.install.HasMarker())
-        return std::string(ClientVersionFromMagic(s_.install.ReadMagic()));
+    if (services_.install.HasMarker())
+        return std::string(ClientVersionFromMagic(services_.install.ReadMagic()));
     return std::string(VersionJampExeNames().value_or(kMagic100) == kMagic100 ? kVersion100
                                                                               : kVersion101);
 }
 
 void Form1::SettleInstalledVersion() {
-    const auto named = VersionJampExeNames();
-    if (!s_.install.HasMarker()) {
+    const auto fileVersion = JampExeFileVersion();
+    std::optional<std::int32_t> named;
+    if (fileVersion)
+        named = MarkerForFileVersion(*fileVersion);
+    if (!services_.install.HasMarker()) {
         // Without the right to write it, nothing is said: the version is
         // read from jamp.exe again whenever it is needed.
-        s_.install.WriteMagic(named.value_or(kMagic100));
+        services_.install.WriteMagic(named.value_or(kMagic100));
         return;
     }
     if (!named)
         return; // the game's files do not say: the marker stands
-    const std::string_view marked = ClientVersionFromMagic(s_.install.ReadMagic());
+    const std::string_view marked = ClientVersionFromMagic(services_.install.ReadMagic());
     const std::string_view version = *named == kMagic100 ? kVersion100 : kVersion101;
     if (marked == version)
         return;
-    const auto fileVersion = s_.files.FileVersion(ClientExecutablePath(s_.install.InstallPath()));
-    s_.box.Show("The game's jamp.exe is version " + fileVersion.value_or("") +
-                    ", but Quorin's record of the installation (the registry value \"Magic\") "
-                    "says " +
-                    std::string(marked) + ". Quorin keeps its record; if the game is really " +
-                    std::string(version) +
-                    ", check that the patch folders beside quorin.exe hold that version's "
-                    "jamp.exe.",
-                "Installed version", kMbOk | kMbIconInformation);
+    services_.box.Show(
+        "The game's jamp.exe is version " + *fileVersion +
+            ", but Quorin's record of the installation (the registry value \"Magic\") "
+            "says " +
+            std::string(marked) + ". Quorin keeps its record; if the game is really " +
+            std::string(version) +
+            ", check that the patch folders beside quorin.exe hold that version's "
+            "jamp.exe.",
+        "Installed version", kMbOk | kMbIconInformation);
 }
 
 void Form1::SetStatus(std::string text) {
-    c_.lblStatus = std::move(text);
+    controls_.lblStatus = std::move(text);
     if (Repaint)
         Repaint();
 }
 
 void Form1::RecoverInterruptedSwitch() {
     // Nothing to look at, the common case: the rights are not even probed.
-    const std::string gameData = GameDataFolder(s_.install.InstallPath());
-    if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
-        !s_.files.Stat(gameData + kSwitchFolder).exists)
+    const std::string gameData = GameDataFolder(services_.install.InstallPath());
+    if (!InstallPathProblem(services_.install.InstallPath()).empty() ||
+        !services_.files.Stat(gameData + kSwitchFolder).exists)
         return SettleInstalledVersion();
-    if (!s_.elevation.Needed(gameData)) {
-        TellLeftover(VersionSwitch(s_.files, s_.install, MarkerStep()).Recover());
+    if (!services_.elevation.Needed(gameData)) {
+        TellLeftover(VersionSwitch(services_.files, services_.install, MarkerStep()).Recover());
         return SettleInstalledVersion();
     }
     // Without the rights to put it back, an elevated copy does; until it
@@ -79,34 +86,37 @@ void Form1::TellLeftover(const RecoverResult& found) {
     case Leftover::None:
         return;
     case Leftover::RolledBack:
-        return s_.box.Show(found.told, "Version switch undone", kMbOk | kMbIconExclamation);
+        return services_.box.Show(found.told, "Version switch undone", kMbOk | kMbIconExclamation);
     case Leftover::Busy:
-        return s_.box.Show(found.told, "Version switch running", kMbOk | kMbIconInformation);
+        return services_.box.Show(found.told, "Version switch running", kMbOk | kMbIconInformation);
     case Leftover::Doubt:
     case Leftover::Stuck:
-        return s_.box.Show(found.told, "Unfinished version switch", kMbOk | kMbIconExclamation);
+        return services_.box.Show(found.told, "Unfinished version switch",
+                                  kMbOk | kMbIconExclamation);
     }
 }
 
 void Form1::lblPatchMe_Click() {
-    if (activity_ != Activity::Idle || busyBox_)
+    if (activity_ != Activity::Idle || switchBoxOpen_)
         return;
-    PatchRequest request{c_.lblClientVersion == kVersion100, leftover_ != Leftover::None, false};
+    PatchRequest request{controls_.lblClientVersion == kVersion100, leftover_ != Leftover::None,
+                         false};
     // The player may set aside what Quorin cannot read; the transaction
     // looks at it again first, and sets it aside only if it still must.
     if (leftover_ == Leftover::Doubt) {
-        busyBox_ = true; // no reply is read while the question is open
-        request.setAside = s_.box.Ask(leftoverTold_ + "\n\nSet the folder aside now and switch?",
-                                      "Unfinished version switch", kMbIconExclamation);
-        busyBox_ = false;
+        switchBoxOpen_ = true; // no reply is read while the question is open
+        request.setAside =
+            services_.box.Ask(leftoverTold_ + "\n\nSet the folder aside now and switch?",
+                              "Unfinished version switch", kMbIconExclamation);
+        switchBoxOpen_ = false;
         if (!request.setAside)
             return; // the player chose to leave it: nothing changes
     }
     // What the store's checks find (the same file twice in different letter
     // case, a client of the other version, a damaged record) stops the
     // switch before anything is touched.
-    StoreView store(s_.files);
-    if (const StoreReport checked = InspectStore(store, s_.files.ToolFolder());
+    StoreView store(services_.files);
+    if (const StoreReport checked = InspectStore(store, services_.files.ToolFolder());
         !checked.problems.empty())
         return ShowSwitchResult({SwitchOutcome::NotStarted, checked.problems.front() +
                                                                 " Open Patch Files (the window's "
@@ -119,8 +129,8 @@ void Form1::StartTransaction(const Transaction& transaction) {
     transaction_ = transaction;
     // An "Install Path" that is no full path is not probed (the probe would
     // write wherever it points); the switch here then says what is wrong.
-    elevated_ = InstallPathProblem(s_.install.InstallPath()).empty() &&
-                s_.elevation.Needed(GameDataFolder(s_.install.InstallPath()));
+    elevated_ = InstallPathProblem(services_.install.InstallPath()).empty() &&
+                services_.elevation.Needed(GameDataFolder(services_.install.InstallPath()));
     // The player's own rights for files the player may write; administrator
     // rights, if needed, for the marker alone.
     markerStep_ = elevated_ ? MarkerWriter() : MarkerStep();
@@ -130,7 +140,8 @@ void Form1::StartTransaction(const Transaction& transaction) {
     const auto work = [this] {
         if (elevated_ && !transaction_.recoverOnly) {
             // No prompt for rights for a switch that cannot start.
-            if (std::string problem = PatchProblem(s_.files, s_.install, transaction_.patch);
+            if (std::string problem =
+                    PatchProblem(services_.files, services_.install, transaction_.patch);
                 !problem.empty()) {
                 elevated_ = false; // read once the job has ended
                 patchResult_ = {std::nullopt, {SwitchOutcome::NotStarted, std::move(problem)}};
@@ -140,14 +151,14 @@ void Form1::StartTransaction(const Transaction& transaction) {
         if (elevated_) {
             // The copy's progress and result come only from its own channel.
             const ElevatedRun run =
-                s_.elevation.Run(transaction_, [this](int percent) { progress_ = percent; });
+                services_.elevation.Run(transaction_, [this](int percent) { progress_ = percent; });
             elevatedExit_ = run.exit;
             report_ = run.report;
             return;
         }
         try {
             patchResult_ = RunPatch(
-                s_.files, s_.install, transaction_.patch,
+                services_.files, services_.install, transaction_.patch,
                 [this](int percent) { progress_ = percent; }, markerStep_);
             if (markerStep_ && patchResult_.switched.outcome == SwitchOutcome::MarkerRefused)
                 patchResult_.switched = {
@@ -162,17 +173,17 @@ void Form1::StartTransaction(const Transaction& transaction) {
                                  ". Start Quorin again: it puts the game back as it was."}};
         }
     };
-    if (!s_.jobs.Start(work)) {
+    if (!services_.jobs.Start(work)) {
         work(); // no thread to be had: the transaction runs here, the window still
         JobFinished();
     }
 }
 
 MarkerWriter Form1::MarkerStep() {
-    if (!s_.elevation.MarkerNeeded())
+    if (!services_.elevation.MarkerNeeded())
         return {};
     return [this](std::uint32_t value) {
-        return s_.elevation.Run({false, {}, value}, {}).exit == kTransactionReported;
+        return services_.elevation.Run({false, {}, value}, {}).exit == kTransactionReported;
     };
 }
 
@@ -203,15 +214,15 @@ PatchResult Form1::ElevatedResult() const {
 }
 
 void Form1::JobFinished() {
-    if (activity_ != Activity::Switching || !s_.jobs.Done())
+    if (activity_ != Activity::Switching || !services_.jobs.Done())
         return;
-    s_.jobs.Wait();
+    services_.jobs.Wait();
     activity_ = Activity::Idle;
-    busyBox_ = true;
+    switchBoxOpen_ = true;
     struct Done {
         bool& busy;
         ~Done() { busy = false; } // the result's box is open: no reply is read
-    } done{busyBox_};
+    } done{switchBoxOpen_};
     PatchResult result = elevated_ ? ElevatedResult() : patchResult_;
     if (transaction_.recoverOnly) {
         // An elevated copy that could not look tells it as the look's result.
@@ -224,8 +235,8 @@ void Form1::JobFinished() {
     if (result.found) {
         leftover_ = result.found->leftover;
         leftoverTold_ = result.found->told;
-        c_.lblStatus = leftover_ == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
-        return s_.box.Show(leftoverTold_, "Patch failed", kMbOk | kMbIconExclamation);
+        controls_.lblStatus = leftover_ == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
+        return services_.box.Show(leftoverTold_, "Patch failed", kMbOk | kMbIconExclamation);
     }
     if (transaction_.patch.checkFirst && result.switched.outcome != SwitchOutcome::NotStarted)
         leftover_ = Leftover::None, leftoverTold_.clear(); // looked at, and out of the way
@@ -235,23 +246,24 @@ void Form1::JobFinished() {
 void Form1::ShowSwitchResult(const SwitchResult& result) {
     switch (result.outcome) {
     case SwitchOutcome::Switched:
-        c_.lblClientVersion = InstalledVersion(); // what the installation holds now
-        c_.lblStatus = kPatchedReady;
-        c_.lblPatchMeVisible = false;
-        c_.cmdLaunchVisible = true;
-        c_.cmdLaunchEnabled = true;
+        controls_.lblClientVersion = InstalledVersion(); // what the installation holds now
+        controls_.lblStatus = kPatchedReady;
+        controls_.lblPatchMeVisible = false;
+        controls_.cmdLaunchVisible = true;
+        controls_.cmdLaunchEnabled = true;
         return;
     case SwitchOutcome::MarkerRefused:
-        s_.box.Show("Reinstall JKA!", "Registry Error!", kMbOk | kMbIconCritical);
+        services_.box.Show("Reinstall JKA!", "Registry Error!", kMbOk | kMbIconCritical);
         return End();
     default:
         break;
     }
     // The client shows what the installation is now, and Patch stays offered.
-    c_.lblClientVersion = InstalledVersion();
-    c_.lblStatus = result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
-    c_.lblPatchMeVisible = true;
-    c_.cmdLaunchVisible = false;
+    controls_.lblClientVersion = InstalledVersion();
+    controls_.lblStatus =
+        result.outcome == SwitchOutcome::RollbackFailed ? kPatchNotUndone : kPatchFailed;
+    controls_.lblPatchMeVisible = true;
+    controls_.cmdLaunchVisible = false;
     // A store that lacks a version's files can be filled from this game.
     const bool storeLacks =
         result.outcome == SwitchOutcome::NotStarted &&
@@ -260,38 +272,40 @@ void Form1::ShowSwitchResult(const SwitchResult& result) {
            result.problem.find(" holds none of the game's files.") != std::string::npos)) ||
          result.problem.starts_with("The 1.0.0 patch folder lacks "));
     if (storeLacks && OpenPatchFiles) {
-        if (s_.box.Ask(result.problem +
-                           "\n\nQuorin can take the files from this game: open the Patch Files "
-                           "window now?",
-                       "Patch failed", kMbIconExclamation))
+        if (services_.box.Ask(
+                result.problem +
+                    "\n\nQuorin can take the files from this game: open the Patch Files "
+                    "window now?",
+                "Patch failed", kMbIconExclamation))
             OpenPatchFiles();
         return;
     }
-    s_.box.Show(result.problem, "Patch failed", kMbOk | kMbIconExclamation);
+    services_.box.Show(result.problem, "Patch failed", kMbOk | kMbIconExclamation);
 }
 
 void Form1::cmdLaunch_Click() {
-    if (activity_ != Activity::Idle || busyBox_)
+    if (activity_ != Activity::Idle || switchBoxOpen_)
         return;
     // An "Install Path" that is no full folder path would find a jamp.exe
     // relative to wherever Quorin runs: that is no game of the player's.
-    if (!InstallPathProblem(s_.install.InstallPath()).empty() ||
-        !s_.files.FileExists(ClientExecutablePath(s_.install.InstallPath()))) {
-        s_.box.Show("Shutting down..", "Cant find your JKA executable!", kMbOk | kMbIconCritical);
+    if (!InstallPathProblem(services_.install.InstallPath()).empty() ||
+        !services_.files.FileExists(ClientExecutablePath(services_.install.InstallPath()))) {
+        services_.box.Show("Shutting down..", "Cant find your JKA executable!",
+                           kMbOk | kMbIconCritical);
         return End();
     }
     // An address typed into Server Settings is handed on, so that the game
     // joins that server instead of opening its menu.
     const std::string arguments =
         addressFromDialog_ ? WithAddress(CommandLine, ServerIP + ":" + ServerPort) : CommandLine;
-    statusBeforeGame_ = c_.lblStatus;
-    c_.lblPatchMeVisible = false;
+    statusBeforeGame_ = controls_.lblStatus;
+    controls_.lblPatchMeVisible = false;
     SetStatus(kGameRunning);
-    game_ = s_.launcher.Start(PlanLaunch(s_.install.InstallPath(), arguments));
+    game_ = services_.launcher.Start(PlanLaunch(services_.install.InstallPath(), arguments));
     if (game_)
         activity_ = Activity::GameRunning; // no tick or click until it ends
     else
-        c_.lblStatus = statusBeforeGame_; // nothing started: nothing to wait for
+        controls_.lblStatus = statusBeforeGame_; // nothing started: nothing to wait for
 }
 
 void Form1::GameEnded() {
@@ -299,7 +313,7 @@ void Form1::GameEnded() {
         return;
     game_.reset();
     activity_ = Activity::Idle;
-    c_.lblStatus = statusBeforeGame_;
+    controls_.lblStatus = statusBeforeGame_;
 }
 
 } // namespace quorin

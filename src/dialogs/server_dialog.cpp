@@ -17,10 +17,10 @@ void FrmServer::Text_LostFocus(Box which) {
         std::string port;
         SplitAddress(txtIP_, port);
         if (!port.empty())
-            txtPort_ = homes_.serverPort = port;
-        homes_.serverIP = txtIP_;
+            txtPort_ = address_.serverPort = port;
+        address_.serverIP = txtIP_;
     } else {
-        homes_.serverPort = Trim(txtPort_, kSpace);
+        address_.serverPort = Trim(txtPort_, kSpace);
     }
 }
 
@@ -29,15 +29,15 @@ void FrmServer::OKButton_Click() {
     SplitAddress(txtIP_, port);
     if (!port.empty())
         txtPort_ = port;
-    homes_.lblIP = Trim(txtIP_, kSpace);
-    homes_.lblPort = Trim(txtPort_, kSpace);
-    homes_.serverIP = Trim(txtIP_, kSpace);
-    homes_.serverPort = Trim(txtPort_, kSpace);
+    address_.lblIP = Trim(txtIP_, kSpace);
+    address_.lblPort = Trim(txtPort_, kSpace);
+    address_.serverIP = Trim(txtIP_, kSpace);
+    address_.serverPort = Trim(txtPort_, kSpace);
     closed_ = true;
 }
 
 void FrmServer::CancelButton_Click() {
-    if (!homes_.serverPort.empty() && !homes_.serverIP.empty())
+    if (!address_.serverPort.empty() && !address_.serverIP.empty())
         return; // both given: the dialog stays open
     // Reopened with a refused address still in both boxes, Cancel gives up
     // without claiming that they are empty.
@@ -51,7 +51,7 @@ void FrmServer::CancelButton_Click() {
 void FrmServer::CloseBox_Click(std::optional<Box> focused) {
     if (focused)
         Text_LostFocus(*focused);
-    if (!homes_.serverIP.empty() && !homes_.serverPort.empty())
+    if (!address_.serverIP.empty() && !address_.serverPort.empty())
         OKButton_Click();
     else
         CancelButton_Click();

@@ -18,9 +18,9 @@ class FrmServer {
   public:
     // The boxes start with the address shown in the main window (empty
     // before there is one), so that a rejected address can be mended.
-    FrmServer(AddressHomes homes, IMessageBox& box, IProcessControl& process)
-        : homes_(homes), box_(box), process_(process), txtIP_(Trim(homes.lblIP, kSpace)),
-          txtPort_(Trim(homes.lblPort, kSpace)) {}
+    FrmServer(ServerAddressRefs address, IMessageBox& box, IProcessControl& process)
+        : address_(address), box_(box), process_(process), txtIP_(Trim(address.lblIP, kSpace)),
+          txtPort_(Trim(address.lblPort, kSpace)) {}
 
     enum class Box { IP, Port };
     const std::string& Text(Box which) const { return which == Box::IP ? txtIP_ : txtPort_; }
@@ -38,7 +38,7 @@ class FrmServer {
     bool TextChanged() const { return textChanged_; }
 
   private:
-    AddressHomes homes_;
+    ServerAddressRefs address_;
     IMessageBox& box_;
     IProcessControl& process_;
     std::string txtIP_;

@@ -11,7 +11,8 @@ namespace {
 // Steps, one a word: "i=TEXT" or "p=TEXT" types into a box, "li" or "lp"
 // leaves it, "ok", "cancel", "xi", "xp", "x" click the close box with the IP
 // box, the port box or nothing focused.
-// Seen: closed/ended, both homes pairs ("ip:port lblIP:lblPort"), the boxes.
+// Seen: closed/ended, both pairs of the address ("ip:port lblIP:lblPort"),
+// the boxes.
 std::string Play(const std::vector<std::string>& steps, const std::string& shownIP = " ",
                  const std::string& shownPort = " ", const std::string& startPort = "") {
     std::string ip, port = startPort, lblIP = shownIP, lblPort = shownPort;

@@ -18,9 +18,11 @@ namespace quorin::test {
 
 class ScriptedDialog : public IServerDialog {
   public:
-    std::function<bool(AddressHomes)> answer; // none: the player gives up
+    std::function<bool(ServerAddressRefs)> answer; // none: the player gives up
     int shown = 0;
-    bool ShowModal(AddressHomes homes) override { return ++shown, answer && answer(homes); }
+    bool ShowModal(ServerAddressRefs address) override {
+        return ++shown, answer && answer(address);
+    }
 };
 
 // Jobs whose work runs when the workflow waits for it (or a test runs it

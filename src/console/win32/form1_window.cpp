@@ -235,6 +235,8 @@ LRESULT Form1Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgJobFinished: return OnJobFinished();
     case WM_SYSCOMMAND: return OnSysCommand(wParam, lParam);
     case WM_CLOSE: return OnClose();
+    case WM_QUERYENDSESSION: return OnQueryEndSession();
+    case WM_ENDSESSION: return OnEndSession(wParam != FALSE);
     default: return ::DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
     }
 }
@@ -363,6 +365,27 @@ LRESULT Form1Window::OnSysCommand(WPARAM command, LPARAM lParam) {
 LRESULT Form1Window::OnClose() {
     if (form_.Doing() != Activity::Idle)
         return 0; // a switch is not cut short, and the game is waited for
+    ::KillTimer(hwnd_.Get(), kTimer1Id);
+    form_.Form_Unload();
+    return 0;
+}
+
+LRESULT Form1Window::OnQueryEndSession() {
+    if (form_.Doing() != Activity::Switching)
+        return TRUE;
+    // Windows names Quorin and why to the player, who may still end the
+    // session: the switch is then waited for as long as Windows allows, and
+    // a switch cut short is put back by the journal at the next start.
+    ::ShutdownBlockReasonCreate(hwnd_.Get(), L"Quorin is switching the game's version.");
+    return FALSE;
+}
+
+LRESULT Form1Window::OnEndSession(bool ending) {
+    ::ShutdownBlockReasonDestroy(hwnd_.Get());
+    if (!ending)
+        return 0;
+    // The process would end once this returns: it ends here instead, once a
+    // running switch has.
     ::KillTimer(hwnd_.Get(), kTimer1Id);
     form_.Form_Unload();
     return 0;

@@ -74,6 +74,8 @@ class Form1Window : public ControlHost {
     LRESULT OnJobFinished();
     LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
     LRESULT OnClose();
+    LRESULT OnQueryEndSession();
+    LRESULT OnEndSession(bool ending);
 
     void CreateTooltips();
     void Layout();

@@ -142,6 +142,28 @@ TEST_F(GameSwitchTest, AToolEndedMidCopyIsRolledBackAtItsNextStart) {
     End(second.Get());
 }
 
+// The session ending mid-switch: the window asks Windows to wait, and once
+// the session ends anyway the tool ends only after the switch has.
+TEST_F(GameSwitchTest, TheSessionsEndWaitsForTheSwitch) {
+    QUORIN_PEER_PORT(port, "v101");
+    HWND status = StartPatching(port, 1ll << 30);
+    ASSERT_TRUE(status);
+    char text[64] = {};
+    for (int i = 0; i < 3000 && !Midway(text); ++i, ::Sleep(10))
+        ::SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                              SMTO_NORMAL, 5000, nullptr);
+    ASSERT_TRUE(Midway(text)) << text;
+    HWND main = ::GetParent(::GetParent(status));
+    DWORD_PTR mayEnd = 1;
+    ::SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                          &mayEnd);
+    EXPECT_EQ(mayEnd, 0u);
+    ::PostMessageA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    ASSERT_EQ(::WaitForSingleObject(first_.Get(), 60000), WAIT_OBJECT_0);
+    EXPECT_EQ(files_.Stat(game_ + "\\GameData\\base\\big.pk3").size, 1ull << 30);
+    EXPECT_FALSE(files_.Stat(game_ + "\\GameData\\Quorin switch\\journal.txt").exists);
+}
+
 // Without the rights to switch (forced here: under Wine every program has
 // them), a second quorin.exe, started with the "runas" verb, does the switch
 // while the window shows its progress and answers.

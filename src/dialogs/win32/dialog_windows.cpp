@@ -93,14 +93,15 @@ class AboutWindow : public ToolDialog {
 
 } // namespace
 
-bool ServerDialogWindow::ShowModal(AddressHomes homes) {
-    FrmServer form(homes, box_, process_);
+bool ServerDialogWindow::ShowModal(ServerAddressRefs address) {
+    FrmServer form(address, box_, process_);
     ServerWindow window(form);
     window.RunModal("Server Settings", kServerClientWidth, kServerClientHeight, kServerControls);
     return !form.Ended();
 }
 
 INT_PTR OpenDocument(const char* file, const char* folder, const char* parameters) {
+    const ComApartment com; // the desktop's handler may be a shell extension
     const auto open = Shell32().Find<decltype(::ShellExecuteA)>("ShellExecuteA");
     return open ? reinterpret_cast<INT_PTR>(
                       open(::GetDesktopWindow(), "Open", file, parameters, folder, SW_SHOWNORMAL))

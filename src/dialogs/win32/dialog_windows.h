@@ -9,7 +9,7 @@ namespace quorin::win32 {
 class ServerDialogWindow : public IServerDialog {
   public:
     ServerDialogWindow(IMessageBox& box, IProcessControl& process) : box_(box), process_(process) {}
-    bool ShowModal(AddressHomes homes) override;
+    bool ShowModal(ServerAddressRefs address) override;
 
   private:
     IMessageBox& box_;
