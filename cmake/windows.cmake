@@ -55,6 +55,7 @@ endforeach()
 # The tests, unless this is a build of the program alone.
 if(QUORIN_TESTS)
   add_executable(win_tests ${QUORIN_SHARED_TESTS}
+    src/install/win32/copy_files_win32_test.cpp
     src/install/win32/registry_win32_test.cpp
     src/console/win32/version_switch_win32_test.cpp
     src/console/win32/patch_store_win32_test.cpp

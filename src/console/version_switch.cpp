@@ -489,7 +489,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         items.push_back({Full(file.relative), file.opened.get()});
     std::string copyFailed;
     const CopyResult copy = files_.CopyFiles(GameData(), items, moves, report);
-    if (copy.movesDone < moves.size())
+    if (copy.moveError != kFileOk)
         return fail(Cause(moves[copy.movesDone].from, copy.moveError));
     if (!copy.copied) {
         if (copy.copyError != kFileOk && !copy.failedPath.empty())

@@ -109,7 +109,8 @@ struct Move {
 struct CopyResult {
     bool copied = false;            // every file was copied
     std::size_t movesDone = 0;      // of movesFirst
-    FileResult moveError = kFileOk; // why the next move failed
+    FileResult moveError = kFileOk; // why the next move failed; none when a
+                                    // failed copy stopped the moves
     FileResult copyError = kFileOk; // why the copy stopped, when it did
     std::string failedPath;         // where it stopped: the file it could not
                                     // write, or the patch file it could not read

@@ -227,9 +227,13 @@ DWORD Failed(CopyJob& job, FileResult error, const std::string& path) {
     return 0;
 }
 
+// Makes the renames in order until one fails or a copy has failed: what it
+// renamed before then stays where it went, for the roll-back to put back.
 DWORD WINAPI MoveThread(void* parameter) {
     auto* job = static_cast<CopyJob*>(parameter);
     for (const Move& move : job->moves) {
+        if (job->stopped)
+            return 0;
         const bool ok = ::MoveFileExW(Widen(move.from).c_str(), Widen(move.to).c_str(), 0);
         const FileResult error = ok ? kFileOk : FileResultOf(::GetLastError());
         {
