@@ -20,6 +20,8 @@ add_library(quorin_win32 STATIC
   src/console/win32/form1_window_keys.cpp
   src/dialogs/win32/dialog_windows.cpp
   src/dialogs/win32/patch_files_window.cpp
+  src/install/win32/copy_files_win32.cpp
+  src/install/win32/folder_handles_win32.cpp
   src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp
   src/net/win32/datagram_socket_win32.cpp

@@ -8,6 +8,7 @@
 #include "common/win32/unique_handle.h"
 #include "common/win32/wide_text.h"
 #include "install/install_record.h"
+#include "install/win32/folder_handles_win32.h"
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 
