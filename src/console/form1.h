@@ -187,10 +187,11 @@ class Form1 {
     PatchResult patchResult_;           // written by the job here, read once it has ended
     long elevatedExit_ = 0;             // the elevated copy's exit code, or why it did not start
     std::optional<std::string> report_; // the elevated copy's result, in words, from its channel
-    std::unique_ptr<IHold> game_;       // watches the running game
-    std::string statusBeforeGame_;      // put back when the game ends
-    bool busyBox_ = false;              // a box of the Patch click is open: no other click
-    bool boxOpen_ = false;              // a socket error's box is open: the ticks wait for it
+    // Watches the running game.
+    std::unique_ptr<IRunningGame> game_;
+    std::string statusBeforeGame_; // put back when the game ends
+    bool busyBox_ = false;         // a box of the Patch click is open: no other click
+    bool boxOpen_ = false;         // a socket error's box is open: the ticks wait for it
     // The error last boxed, not boxed again until a reply or Query.
     std::optional<std::int32_t> lastBoxed_;
     bool queryOnShow_ = false; // start-up connected: the first query waits for the window

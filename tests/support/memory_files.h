@@ -192,12 +192,12 @@ class MemoryFiles : public IGameFiles {
     }
 
     // A hold that runs `release` when let go.
-    struct Released : IHold {
+    struct Released : ISwitchLock {
         explicit Released(std::function<void()> r) : release(std::move(r)) {}
         ~Released() override { release(); }
         std::function<void()> release;
     };
-    std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override {
+    std::unique_ptr<ISwitchLock> LockSwitch(const std::string& gameData) override {
         if (!locked.insert(FoldCase(gameData)).second)
             return nullptr;
         return std::make_unique<Released>([this, key = FoldCase(gameData)] { locked.erase(key); });

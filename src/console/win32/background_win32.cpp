@@ -41,7 +41,7 @@ void WindowJobs::Wait() {
 }
 
 // The running game, its process watched by the message loop until it is let go.
-class RunningGame : public IHold {
+class RunningGame : public IRunningGame {
   public:
     RunningGame(GameLauncher& launcher, UniqueKernelHandle process)
         : launcher_(launcher), process_(std::move(process)) {
@@ -60,7 +60,7 @@ void GameLauncher::Ended() {
         ended_();
 }
 
-std::unique_ptr<IHold> GameLauncher::Start(const LaunchRequest& request) {
+std::unique_ptr<IRunningGame> GameLauncher::Start(const LaunchRequest& request) {
     if (!com_)
         com_.emplace(); // for the shell, on the window's thread, until the launcher goes
     // Quorin runs with the player's own rights, and so does the game.

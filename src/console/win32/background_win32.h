@@ -43,7 +43,7 @@ class GameLauncher : public ILauncher {
     void SetEnded(HWND window, std::function<void()> ended) {
         window_ = window, ended_ = std::move(ended);
     }
-    std::unique_ptr<IHold> Start(const LaunchRequest& request) override;
+    std::unique_ptr<IRunningGame> Start(const LaunchRequest& request) override;
     // The running game's process while its end is still to be told; null
     // when none runs.
     HANDLE Watched() const { return watched_; }

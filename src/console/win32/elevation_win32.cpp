@@ -216,7 +216,7 @@ int RunElevatedTransaction(const std::string& arguments) {
         install.LoadInstallInfo();
         // Nothing is written with these rights where another account could
         // redirect it.
-        std::unique_ptr<IHold> guard;
+        std::optional<HeldFolders> guard;
         if (const std::string problem = InstallPathProblem(install.InstallPath()); !problem.empty())
             result.switched.problem = problem;
         else

@@ -128,14 +128,10 @@ bool AccessOf(HANDLE handle, std::string& owner, std::vector<AccessEntry>& entri
     return true;
 }
 
-class HeldFolders : public IHold {
-  public:
-    std::vector<UniqueFile> folders;
-};
-
 } // namespace
 
-std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::string& problem) {
+std::optional<HeldFolders> GuardForAdministrators(const std::string& gameData,
+                                                  std::string& problem) {
     // The folders from the drive's (or the share's) root down to "GameData".
     const auto quoted = [](const std::string& path) { return "\"" + path + "\""; };
     std::vector<std::string> chain;
@@ -147,14 +143,14 @@ std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::
         from = server == std::string::npos ? server : gameData.find('\\', server + 1);
         if (from == std::string::npos) {
             problem = quoted(gameData) + " is no folder path. Nothing changed.";
-            return nullptr;
+            return std::nullopt;
         }
         chain.push_back(gameData.substr(0, ++from));
     }
     for (std::size_t at; (at = gameData.find('\\', from)) != std::string::npos; from = at + 1)
         chain.push_back(gameData.substr(0, at));
     chain.push_back(gameData);
-    auto held = std::make_unique<HeldFolders>();
+    HeldFolders held;
     for (const std::string& folder : chain) {
         UniqueFile handle(::CreateFileW(
             Widen(folder).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kFolderShare, nullptr,
@@ -165,26 +161,26 @@ std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::
             problem = quoted(folder) + " is a link (a symbolic link or junction), so Quorin does "
                                        "not switch the game with administrator rights. Nothing "
                                        "changed.";
-            return nullptr;
+            return std::nullopt;
         }
         if (error != kFileOk) {
             problem = quoted(folder) + " cannot be opened (system error " +
                       std::to_string(error.system) + "). Nothing changed.";
-            return nullptr;
+            return std::nullopt;
         }
-        held->folders.push_back(std::move(handle));
+        held.folders.push_back(std::move(handle));
     }
     static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
     std::string owner;
     std::vector<AccessEntry> entries;
-    if (!wine && (!AccessOf(held->folders.back().Get(), owner, entries) ||
+    if (!wine && (!AccessOf(held.folders.back().Get(), owner, entries) ||
                   !OnlyAdministratorsChange(owner, entries))) {
         problem = quoted(gameData) +
                   " may be changed by accounts that are not administrators, so Quorin does not "
                   "switch it with administrator rights: what it wrote there could be turned "
                   "against you. Switch as the account that may change it, or let only "
                   "administrators change it. Nothing changed.";
-        return nullptr;
+        return std::nullopt;
     }
     return held;
 }

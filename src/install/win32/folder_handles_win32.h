@@ -4,8 +4,9 @@
 #pragma once
 
 #include <map>
-#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
@@ -49,6 +50,10 @@ class FolderTree {
 // switch runs, and "GameData" changed by administrators alone, as its
 // handle's access list says. Null, `problem` in words for the player, when
 // not. (Under Wine, which keeps no access lists, only the links are looked at.)
-std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::string& problem);
+struct HeldFolders {
+    std::vector<UniqueFile> folders; // from the drive's root down to "GameData"
+};
+std::optional<HeldFolders> GuardForAdministrators(const std::string& gameData,
+                                                  std::string& problem);
 
 } // namespace quorin::win32

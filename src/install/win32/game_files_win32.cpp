@@ -167,7 +167,7 @@ class HeldJournal : public IJournalFile {
     UniqueFile file_;
 };
 
-class HeldLock : public IHold {
+class HeldLock : public ISwitchLock {
   public:
     explicit HeldLock(UniqueFile file) : file_(std::move(file)) {}
 
@@ -235,7 +235,7 @@ std::optional<std::string> GameFiles::ReadText(const std::string& path, std::siz
     return text;
 }
 
-std::unique_ptr<IHold> GameFiles::LockSwitch(const std::string& gameData) {
+std::unique_ptr<ISwitchLock> GameFiles::LockSwitch(const std::string& gameData) {
     // A file beside Quorin's folder, open without sharing while the switch
     // runs and gone with its handle, even when the holder is killed: only
     // who may write the game folder can hold it, where a name in the

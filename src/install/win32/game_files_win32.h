@@ -36,7 +36,7 @@ class GameFiles : public IGameFiles {
     std::unique_ptr<IJournalFile> CreateJournal(const std::string& path, const std::string& text,
                                                 FileResult& error) override;
     std::optional<std::string> ReadText(const std::string& path, std::size_t limit) override;
-    std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override;
+    std::unique_ptr<ISwitchLock> LockSwitch(const std::string& gameData) override;
     std::optional<std::string> FileVersion(const std::string& path) override;
     std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) override;
     CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,
