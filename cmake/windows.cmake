@@ -12,12 +12,14 @@ add_library(quorin_win32 STATIC
   src/common/win32/message_box_win32.cpp
   src/common/win32/paired_lists.cpp
   src/common/win32/tool_dialog.cpp
-  src/console/win32/background_win32.cpp
   src/console/win32/elevation_win32.cpp
   src/console/win32/coloured_rows.cpp
   src/console/win32/form1_window.cpp
   src/console/win32/form1_window_details.cpp
   src/console/win32/form1_window_keys.cpp
+  src/console/win32/game_launcher_win32.cpp
+  src/console/win32/message_loop_win32.cpp
+  src/console/win32/window_jobs_win32.cpp
   src/dialogs/win32/dialog_windows.cpp
   src/dialogs/win32/patch_files_window.cpp
   src/install/win32/copy_files_win32.cpp
