@@ -3,6 +3,9 @@
 enable_language(RC)
 
 add_library(quorin_win32 STATIC
+  src/browser/win32/browser_commands.cpp
+  src/browser/win32/browser_list.cpp
+  src/browser/win32/browser_players.cpp
   src/browser/win32/browser_window.cpp
   src/browser/win32/favourite_dialog.cpp
   src/browser/win32/masters_dialog.cpp
@@ -71,6 +74,7 @@ if(QUORIN_TESTS)
 
   # The real windows, driven in-process under Wine and Xvfb.
   add_executable(window_tests
+    src/browser/win32/browser_settings_test.cpp
     src/browser/win32/browser_window_test.cpp
     src/console/win32/form1_window_test.cpp
     src/dialogs/win32/patch_files_window_test.cpp
