@@ -48,7 +48,7 @@ class FolderTree {
 // folder above it opened on handles (none may be a link) and held without
 // sharing their removal, so that none is renamed or replaced while the
 // switch runs, and "GameData" changed by administrators alone, as its
-// handle's access list says. Null, `problem` in words for the player, when
+// handle's access list says. None, `problem` in words for the player, when
 // not. (Under Wine, which keeps no access lists, only the links are looked at.)
 struct HeldFolders {
     std::vector<UniqueFile> folders; // from the drive's root down to "GameData"
