@@ -189,11 +189,6 @@ void BrowserWindow::Show() {
     ::SetFocus(controls_[kIdList]);
 }
 
-HWND BrowserWindow::Control(int id) const {
-    const auto found = controls_.find(id);
-    return found == controls_.end() ? nullptr : found->second;
-}
-
 void BrowserWindow::Layout() {
     RECT client{};
     ::GetClientRect(hwnd_.Get(), &client);
