@@ -3,6 +3,9 @@
 enable_language(RC)
 
 add_library(quorin_win32 STATIC
+  src/browser/win32/browser_commands.cpp
+  src/browser/win32/browser_list.cpp
+  src/browser/win32/browser_players.cpp
   src/browser/win32/browser_window.cpp
   src/browser/win32/favourite_dialog.cpp
   src/browser/win32/masters_dialog.cpp
@@ -12,14 +15,18 @@ add_library(quorin_win32 STATIC
   src/common/win32/message_box_win32.cpp
   src/common/win32/paired_lists.cpp
   src/common/win32/tool_dialog.cpp
-  src/console/win32/background_win32.cpp
   src/console/win32/elevation_win32.cpp
   src/console/win32/coloured_rows.cpp
   src/console/win32/form1_window.cpp
   src/console/win32/form1_window_details.cpp
   src/console/win32/form1_window_keys.cpp
+  src/console/win32/game_launcher_win32.cpp
+  src/console/win32/message_loop_win32.cpp
+  src/console/win32/window_jobs_win32.cpp
   src/dialogs/win32/dialog_windows.cpp
   src/dialogs/win32/patch_files_window.cpp
+  src/install/win32/copy_files_win32.cpp
+  src/install/win32/folder_handles_win32.cpp
   src/install/win32/game_files_win32.cpp
   src/install/win32/registry_win32.cpp
   src/net/win32/datagram_socket_win32.cpp
@@ -55,6 +62,7 @@ endforeach()
 # The tests, unless this is a build of the program alone.
 if(QUORIN_TESTS)
   add_executable(win_tests ${QUORIN_SHARED_TESTS}
+    src/install/win32/copy_files_win32_test.cpp
     src/install/win32/registry_win32_test.cpp
     src/console/win32/version_switch_win32_test.cpp
     src/console/win32/patch_store_win32_test.cpp
@@ -66,6 +74,7 @@ if(QUORIN_TESTS)
 
   # The real windows, driven in-process under Wine and Xvfb.
   add_executable(window_tests
+    src/browser/win32/browser_settings_test.cpp
     src/browser/win32/browser_window_test.cpp
     src/console/win32/form1_window_test.cpp
     src/dialogs/win32/patch_files_window_test.cpp

@@ -8,8 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "install/game_files.h"
-
 namespace quorin {
 
 struct LaunchRequest {
@@ -35,12 +33,18 @@ class IJobs {
     virtual bool Done() = 0;
 };
 
+// The game as started by the launcher, watched for as long as this lives.
+class IRunningGame {
+  public:
+    virtual ~IRunningGame() = default;
+};
+
 class ILauncher {
   public:
     virtual ~ILauncher() = default;
     // Starts the game with the player's own rights; the result watches it
     // for as long as it lives. Null when nothing could be started.
-    virtual std::unique_ptr<IHold> Start(const LaunchRequest& request) = 0;
+    virtual std::unique_ptr<IRunningGame> Start(const LaunchRequest& request) = 0;
 };
 
 } // namespace quorin

@@ -185,14 +185,14 @@ class Form1 {
     Activity activity_ = Activity::Idle;
     std::atomic<int> progress_{-1}; // the running switch's percentage, written by its job
     int progressShown_ = -1;
-    Transaction transaction_;           // the job's
-    bool elevated_ = false;             // the job runs in an elevated copy of Quorin
-    MarkerWriter markerStep_;           // or here, the marker written by an elevated step
-    PatchResult patchResult_;           // written by the job here, read once it has ended
-    long elevatedExit_ = 0;             // the elevated copy's exit code, or why it did not start
-    std::optional<std::string> report_; // the elevated copy's result, in words, from its channel
-    std::unique_ptr<IHold> game_;       // watches the running game
-    std::string statusBeforeGame_;      // put back when the game ends
+    Transaction transaction_;            // the job's
+    bool elevated_ = false;              // the job runs in an elevated copy of Quorin
+    MarkerWriter markerStep_;            // or here, the marker written by an elevated step
+    PatchResult patchResult_;            // written by the job here, read once it has ended
+    long elevatedExit_ = 0;              // the elevated copy's exit code, or why it did not start
+    std::optional<std::string> report_;  // the elevated copy's result, in words, from its channel
+    std::unique_ptr<IRunningGame> game_; // watches the running game
+    std::string statusBeforeGame_;       // put back when the game ends
     // A box of the switch is open (the Patch click's question, the switch's
     // result): no click is taken and no reply read until it closes.
     bool switchBoxOpen_ = false;

@@ -414,7 +414,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         return notStarted(problem);
     if (std::string problem = GameDataProblem(); !problem.empty())
         return notStarted(problem);
-    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    const std::unique_ptr<ISwitchLock> lock = files_.LockSwitch(GameData());
     if (!lock)
         return notStarted(kAnotherSwitching);
     // An earlier switch's journal is dealt with first; one that cannot be
@@ -489,7 +489,7 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
         items.push_back({Full(file.relative), file.opened.get()});
     std::string copyFailed;
     const CopyResult copy = files_.CopyFiles(GameData(), items, moves, report);
-    if (copy.movesDone < moves.size())
+    if (copy.moveError != kFileOk)
         return fail(Cause(moves[copy.movesDone].from, copy.moveError));
     if (!copy.copied) {
         if (copy.copyError != kFileOk && !copy.failedPath.empty())
@@ -604,7 +604,7 @@ void VersionSwitch::ClearFolder() {
 RecoverResult VersionSwitch::Recover() {
     if (!InstallPathProblem(install_.InstallPath()).empty() || !files_.Stat(Folder()).exists)
         return {};
-    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    const std::unique_ptr<ISwitchLock> lock = files_.LockSwitch(GameData());
     if (!lock)
         return {Leftover::Busy, kAnotherSwitching};
     return RecoverLocked();
@@ -661,7 +661,7 @@ RecoverResult VersionSwitch::RecoverLocked() {
 }
 
 std::string VersionSwitch::SetAside() {
-    const std::unique_ptr<IHold> lock = files_.LockSwitch(GameData());
+    const std::unique_ptr<ISwitchLock> lock = files_.LockSwitch(GameData());
     if (!lock)
         return kAnotherSwitching;
     // A link is not renamed: some systems would move what it points at.

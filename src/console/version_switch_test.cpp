@@ -157,6 +157,14 @@ TEST_F(VersionSwitchTest, EveryFailureLeavesFilesAndMarkerAsTheyWere) {
              f.copyFails["c:\\ja\\gamedata\\ui\\menu.txt"] = kFileDiskFull;
          },
          SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\ui\\menu.txt\""},
+        {"a copy failing between two renames", "v1.0.0",
+         [](test::MemoryFiles& f) {
+             f.File("C:\\Tool\\Patch Files\\101\\extra.dll", "new");
+             f.File("C:\\JA\\GameData\\extra.dll", "old");
+             f.copyFails["c:\\ja\\gamedata\\ui\\menu.txt"] = kFileDiskFull;
+             f.movesBeforeCopyFails = 1;
+         },
+         SwitchOutcome::RolledBack, "The drive is full: \"C:\\JA\\GameData\\ui\\menu.txt\""},
         {"a patch file that cannot be read", "v1.0.0",
          [](test::MemoryFiles& f) { f.held.insert("c:\\tool\\patch files\\101\\ui\\menu.txt"); },
          SwitchOutcome::NotStarted, "\"C:\\Tool\\Patch Files\\101\\ui\\menu.txt\" is in use"},

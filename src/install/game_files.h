@@ -109,16 +109,17 @@ struct Move {
 struct CopyResult {
     bool copied = false;            // every file was copied
     std::size_t movesDone = 0;      // of movesFirst
-    FileResult moveError = kFileOk; // why the next move failed
+    FileResult moveError = kFileOk; // why the next move failed; none when a
+                                    // failed copy stopped the moves
     FileResult copyError = kFileOk; // why the copy stopped, when it did
     std::string failedPath;         // where it stopped: the file it could not
                                     // write, or the patch file it could not read
 };
 
-// Something held until it is let go: the lock of a game folder's switch.
-class IHold {
+// The lock of a game folder's switch, held until it is let go.
+class ISwitchLock {
   public:
-    virtual ~IHold() = default;
+    virtual ~ISwitchLock() = default;
 };
 
 // A patch file opened once, when the switch is planned, and held until the
@@ -177,7 +178,7 @@ class IGameFiles {
     // `gameData`, held while the result lives; null while another holds it.
     // It is the file kLockName in `gameData`, which only who may write the
     // game folder can hold.
-    virtual std::unique_ptr<IHold> LockSwitch(const std::string& gameData) = 0;
+    virtual std::unique_ptr<ISwitchLock> LockSwitch(const std::string& gameData) = 0;
     // The file version its version resource gives ("1.0.1.0"); empty when
     // the file has none or cannot be read.
     virtual std::optional<std::string> FileVersion(const std::string& path) = 0;

@@ -53,9 +53,9 @@ class RecordingLauncher : public ILauncher {
   public:
     std::vector<LaunchRequest> started;
     bool fails = false;
-    std::unique_ptr<IHold> Start(const LaunchRequest& request) override {
+    std::unique_ptr<IRunningGame> Start(const LaunchRequest& request) override {
         started.push_back(request);
-        return fails ? nullptr : std::make_unique<IHold>();
+        return fails ? nullptr : std::make_unique<IRunningGame>();
     }
 };
 

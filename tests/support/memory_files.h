@@ -31,6 +31,8 @@ class MemoryFiles : public IGameFiles {
     std::set<std::string> held;                  // folded paths open without sharing
     std::set<std::string> locked;                // folded game folders another process switches
     std::map<std::string, FileResult> copyFails; // folded destination: the copy's failure there
+    // Renames made before the first of copyFails fails, which stops the rest.
+    std::optional<std::size_t> movesBeforeCopyFails;
     std::optional<std::uint64_t> freeBytes;
     std::uint64_t copyTimeShift = 0;  // a file system that rounds times
     std::function<void()> duringCopy; // runs inside each copy, after its ticks, before it writes
@@ -192,12 +194,12 @@ class MemoryFiles : public IGameFiles {
     }
 
     // A hold that runs `release` when let go.
-    struct Released : IHold {
+    struct Released : ISwitchLock {
         explicit Released(std::function<void()> r) : release(std::move(r)) {}
         ~Released() override { release(); }
         std::function<void()> release;
     };
-    std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override {
+    std::unique_ptr<ISwitchLock> LockSwitch(const std::string& gameData) override {
         if (!locked.insert(FoldCase(gameData)).second)
             return nullptr;
         return std::make_unique<Released>([this, key = FoldCase(gameData)] { locked.erase(key); });
@@ -233,6 +235,10 @@ class MemoryFiles : public IGameFiles {
                          const std::function<void()>& whileCopying) override {
         CopyResult result;
         for (const Move& move : movesFirst) {
+            for (const CopyItem& item : items) // a copy failed meanwhile
+                if (const auto fails = copyFails.find(FoldCase(item.to));
+                    fails != copyFails.end() && result.movesDone == movesBeforeCopyFails)
+                    return result.copyError = fails->second, result.failedPath = item.to, result;
             if ((result.moveError = Rename(move.from, move.to)) != kFileOk)
                 return result;
             ++result.movesDone;

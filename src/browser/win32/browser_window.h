@@ -41,7 +41,7 @@ enum : int {
     kIdFavouriteAddress, // a favourite typed by address
 };
 
-class BrowserWindow {
+class BrowserWindow : public ControlHost {
   public:
     struct Hooks {
         // The version the game is switched to ("v1.0.0", "v1.0.1" or "").
@@ -70,7 +70,6 @@ class BrowserWindow {
     bool PreTranslate(MSG& msg);
 
     HWND Handle() const { return hwnd_.Get(); }
-    HWND Control(int id) const;
     // What the list shows now, in its order.
     const std::vector<ServerRow>& Rows() const { return view_.rows; }
     // The selected server's players as the list below shows them.
@@ -122,7 +121,6 @@ class BrowserWindow {
     std::string failure_;             // the same, or another reason, for the status bar
 
     UniqueHwnd hwnd_;
-    std::map<int, HWND> controls_;
     FontSet fonts_;
     int dpi_ = 96;
     ListFilter filter_;

@@ -8,6 +8,7 @@
 #include "common/win32/unique_handle.h"
 #include "common/win32/wide_text.h"
 #include "install/install_record.h"
+#include "install/win32/folder_handles_win32.h"
 #include "install/win32/game_files_win32.h"
 #include "install/win32/registry_win32.h"
 
@@ -215,7 +216,7 @@ int RunElevatedTransaction(const std::string& arguments) {
         install.LoadInstallInfo();
         // Nothing is written with these rights where another account could
         // redirect it.
-        std::unique_ptr<IHold> guard;
+        std::optional<HeldFolders> guard;
         if (const std::string problem = InstallPathProblem(install.InstallPath()); !problem.empty())
             result.switched.problem = problem;
         else

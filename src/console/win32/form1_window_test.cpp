@@ -10,7 +10,8 @@
 #include <fstream>
 #include <thread>
 
-#include "console/win32/background_win32.h"
+#include "console/win32/message_loop_win32.h"
+#include "console/win32/window_jobs_win32.h"
 #include "console/win32/form1_window.h"
 #include "console/layout.h"
 #include "dialogs/about.h"

@@ -21,14 +21,6 @@ void ListInto(const std::string& folder, const std::string& prefix, std::vector<
 // when it has none or cannot be read. version.dll is loaded from the system folder.
 std::optional<std::string> FileVersionOf(const std::string& path);
 
-// For a copy of Quorin with administrator rights: "GameData" and every
-// folder above it opened on handles (none may be a link) and held without
-// sharing their removal, so that none is renamed or replaced while the
-// switch runs, and "GameData" changed by administrators alone, as its
-// handle's access list says. Null, `problem` in words for the player, when
-// not. (Under Wine, which keeps no access lists, only the links are looked at.)
-std::unique_ptr<IHold> GuardForAdministrators(const std::string& gameData, std::string& problem);
-
 class GameFiles : public IGameFiles {
   public:
     // `toolFolder` empty: the folder of the running executable.
@@ -44,7 +36,7 @@ class GameFiles : public IGameFiles {
     std::unique_ptr<IJournalFile> CreateJournal(const std::string& path, const std::string& text,
                                                 FileResult& error) override;
     std::optional<std::string> ReadText(const std::string& path, std::size_t limit) override;
-    std::unique_ptr<IHold> LockSwitch(const std::string& gameData) override;
+    std::unique_ptr<ISwitchLock> LockSwitch(const std::string& gameData) override;
     std::optional<std::string> FileVersion(const std::string& path) override;
     std::unique_ptr<ISource> OpenSource(const std::string& path, FileResult& error) override;
     CopyResult CopyFiles(const std::string& root, const std::vector<CopyItem>& items,

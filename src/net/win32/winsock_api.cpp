@@ -57,24 +57,21 @@ static_assert(kProtocolFlagBits ==
 
 // Descriptors travel as 32-bit values; INVALID_SOCKET becomes -1. A handle
 // stands for the socket it was made as until that one is replaced.
-std::uintptr_t WinsockApi::Native(SocketHandle s) const {
+SOCKET WinsockApi::Native(SocketHandle s) const {
     const auto it = sockets_.find(s);
-    return it != sockets_.end() ? it->second.native
+    return it != sockets_.end() ? it->second.native.Get()
                                 : static_cast<SOCKET>(static_cast<std::intptr_t>(s));
 }
 
 bool WinsockApi::Replace(Entry& entry) {
-    const SOCKET fresh = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (fresh == INVALID_SOCKET)
+    UniqueSocket fresh(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    if (!fresh)
         return false;
     sockaddr_in sa{};
     std::memcpy(&sa, entry.peer.data(), sizeof sa);
-    if (::connect(fresh, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
-        ::closesocket(fresh);
+    if (::connect(fresh.Get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0)
         return false;
-    }
-    ::closesocket(static_cast<SOCKET>(entry.native));
-    entry.native = fresh;
+    entry.native = std::move(fresh); // the old one closed
     entry.seen = 0;
     return true;
 }
@@ -89,17 +86,20 @@ void WinsockApi::Cleanup() {
 }
 
 SocketHandle WinsockApi::Socket(int family, int type, int protocol) {
-    const SOCKET s = ::socket(family, type, protocol);
-    if (s == INVALID_SOCKET)
+    UniqueSocket s(::socket(family, type, protocol));
+    if (!s)
         return kNoSocket;
-    const auto handle = static_cast<SocketHandle>(s);
-    sockets_[handle] = {s};
+    const auto handle = static_cast<SocketHandle>(s.Get());
+    sockets_[handle].native = std::move(s);
     return handle;
 }
 
 int WinsockApi::Close(SocketHandle socket) {
-    const SOCKET native = static_cast<SOCKET>(Native(socket));
-    sockets_.erase(socket);
+    const SOCKET native = Native(socket);
+    if (const auto it = sockets_.find(socket); it != sockets_.end()) {
+        it->second.native.Release(); // closed below, for the result
+        sockets_.erase(it);
+    }
     return ::closesocket(native);
 }
 
@@ -120,8 +120,7 @@ int WinsockApi::Connect(SocketHandle socket, const SocketAddress& address) {
     sockaddr_in sa{};
     static_assert(sizeof sa == sizeof address);
     std::memcpy(&sa, address.data(), sizeof sa);
-    const int result = ::connect(static_cast<SOCKET>(Native(socket)),
-                                 reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    const int result = ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
     if (const auto it = sockets_.find(socket); it != sockets_.end() && result == 0)
         it->second.peer = address, it->second.connected = true;
     return result;
@@ -130,7 +129,7 @@ int WinsockApi::Connect(SocketHandle socket, const SocketAddress& address) {
 int WinsockApi::Select(SocketHandle socket, bool forWriting) {
     fd_set set;
     FD_ZERO(&set);
-    FD_SET(static_cast<SOCKET>(Native(socket)), &set);
+    FD_SET(Native(socket), &set);
     fd_set empty1;
     fd_set empty2;
     FD_ZERO(&empty1);
@@ -149,8 +148,8 @@ int WinsockApi::Select(SocketHandle socket, bool forWriting) {
         return 1;
     int error = 0;
     int length = sizeof error;
-    if (::getsockopt(static_cast<SOCKET>(entry.native), SOL_SOCKET, SO_ERROR,
-                     reinterpret_cast<char*>(&error), &length) == 0 &&
+    if (::getsockopt(entry.native.Get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                     &length) == 0 &&
         error != 0 && error != entry.seen) {
         entry.seen = error;
         entry.pending = true;
@@ -160,8 +159,7 @@ int WinsockApi::Select(SocketHandle socket, bool forWriting) {
 }
 
 int WinsockApi::Send(SocketHandle socket, const std::uint8_t* data, int length) {
-    return ::send(static_cast<SOCKET>(Native(socket)), reinterpret_cast<const char*>(data), length,
-                  0);
+    return ::send(Native(socket), reinterpret_cast<const char*>(data), length, 0);
 }
 
 int WinsockApi::Recv(SocketHandle socket, std::uint8_t* buffer, int length) {
@@ -175,12 +173,12 @@ int WinsockApi::Recv(SocketHandle socket, std::uint8_t* buffer, int length) {
         ::WSASetLastError(error == WSAECONNREFUSED ? WSAECONNRESET : error);
         return SOCKET_ERROR;
     }
-    return ::recv(static_cast<SOCKET>(Native(socket)), reinterpret_cast<char*>(buffer), length, 0);
+    return ::recv(Native(socket), reinterpret_cast<char*>(buffer), length, 0);
 }
 
 int WinsockApi::GetProtocolInfo(SocketHandle socket, std::uint8_t* record, int& length) {
     static_assert(sizeof(WSAPROTOCOL_INFOA) == kProtocolRecordSize);
-    return ::getsockopt(static_cast<SOCKET>(Native(socket)), SOL_SOCKET, SO_PROTOCOL_INFOA,
+    return ::getsockopt(Native(socket), SOL_SOCKET, SO_PROTOCOL_INFOA,
                         reinterpret_cast<char*>(record), &length);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 
+#include "common/win32/unique_handle.h"
 #include "net/guid_text.h"
 #include "net/socket_api.h"
 
@@ -33,13 +34,13 @@ class WinsockApi : public ISocketApi {
     // the socket behind the caller's handle is then replaced by a fresh one
     // connected to the same server. The caller keeps its one handle.
     struct Entry {
-        std::uintptr_t native; // the socket now behind the handle
-        SocketAddress peer{};  // where it is connected
+        UniqueSocket native;  // the socket now behind the handle, closed with it
+        SocketAddress peer{}; // where it is connected
         bool connected = false;
         int seen = 0;         // the error last reported, on a socket not replaced
         bool pending = false; // an error to report at the next receive
     };
-    std::uintptr_t Native(SocketHandle socket) const;
+    SOCKET Native(SocketHandle socket) const;
     // A fresh socket connected where the old one was; false leaves the old one.
     bool Replace(Entry& entry);
     std::map<SocketHandle, Entry> sockets_;
