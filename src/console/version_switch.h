@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "console/game_switch.h"
+#include "console/game_plans.h"
 #include "install/install_record.h"
 
 namespace quorin {

@@ -1,11 +1,11 @@
-#include "console/transaction.h"
+#include "console/patch_transaction.h"
 
 #include <charconv>
 #include <string_view>
 #include <utility>
 
 #include "common/keyed_collection.h"
-#include "console/game_switch.h"
+#include "console/game_plans.h"
 
 namespace quorin {
 

@@ -1,4 +1,4 @@
-#include "console/game_switch.h"
+#include "console/game_plans.h"
 
 #include "common/versions.h"
 #include "install/install_record.h"
