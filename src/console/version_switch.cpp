@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/keyed_collection.h"
+#include "common/line_reader.h"
 #include "install/patch_store.h"
 
 namespace quorin {
@@ -158,27 +159,14 @@ std::optional<SwitchJournal> ParseJournal(const std::string& text) {
     if (text.size() > kJournalLimit)
         return std::nullopt;
     SwitchJournal journal;
-    bool header = false;
     bool marker = false;
-    std::size_t from = 0;
-    while (from < text.size()) {
-        std::size_t end = text.find('\n', from);
-        if (end == std::string::npos)
-            return std::nullopt; // cut short: it was never finished, so nothing was touched
-        std::string_view line(text.data() + from, end - from);
-        from = end + 1;
-        if (line.ends_with('\r')) // saved again by an editor
-            line.remove_suffix(1);
-        if (line.size() > kJournalLineLimit)
-            return std::nullopt;
-        if (!header) {
-            if (line != kJournalHeader)
-                return std::nullopt;
-            header = true;
-            continue;
-        }
+    LineReader lines(text, kJournalLineLimit);
+    if (lines.Next() != kJournalHeader)
+        return std::nullopt;
+    while (const std::optional<std::string_view> next = lines.Next()) {
+        const std::string_view line = *next;
         if (line == kJournalEnd)
-            return marker && from == text.size() ? std::optional(journal) : std::nullopt;
+            return marker && lines.AtEnd() ? std::optional(journal) : std::nullopt;
         const std::size_t space = line.find(' ');
         if (space == std::string_view::npos)
             return std::nullopt;
