@@ -104,7 +104,7 @@ RecoverResult VersionSwitch::Recover() {
 
 RecoverResult VersionSwitch::RecoverLocked() {
     const auto unreadable = [&](const char* why) {
-        return RecoverResult{Leftover::Doubt, UnreadableText(Folder(), why)};
+        return RecoverResult{Leftover::Unreadable, UnreadableText(Folder(), why)};
     };
     const FileState folder = files_.Stat(Folder());
     if (!folder.exists)
@@ -129,9 +129,9 @@ RecoverResult VersionSwitch::RecoverLocked() {
     std::size_t restored = 0;
     std::size_t removed = 0;
     if (const std::string left = RollBack(*journal, restored, removed); !left.empty())
-        return {Leftover::Stuck, UnfinishedText(left)};
+        return {Leftover::RollbackFailed, UnfinishedText(left)};
     if (const FileResult rc = files_.RemoveFile(path); rc != kFileOk)
-        return {Leftover::Stuck, JournalNotRemovedText(Cause(path, rc))};
+        return {Leftover::RollbackFailed, JournalNotRemovedText(Cause(path, rc))};
     ClearFolder();
     return {Leftover::RolledBack, RolledBackText(restored, removed)};
 }

@@ -94,8 +94,8 @@ SwitchResult VersionSwitch::Run(const SwitchPlan& plan, const std::function<void
     // read or put back, or a folder of that name Quorin did not make (a
     // link, a file), stops this one.
     if (const RecoverResult earlier = RecoverLocked();
-        earlier.leftover == Leftover::Doubt || earlier.leftover == Leftover::Stuck)
-        return NotStarted(earlier.told);
+        earlier.leftover == Leftover::Unreadable || earlier.leftover == Leftover::RollbackFailed)
+        return NotStarted(earlier.message);
     const bool folderThere = files_.Stat(Folder()).exists;
     PreparedSwitch prepared;
     if (std::string problem = PrepareSwitch(files_, GameData(), plan, prepared); !problem.empty())

@@ -39,16 +39,17 @@ struct SwitchResult {
 
 // What the start-up check of Quorin's folder found.
 enum class Leftover {
-    None,       // nothing to do, or only a finished switch's leftovers, cleared
-    RolledBack, // an unfinished switch, put back
-    Busy,       // another Quorin is switching the game right now; nothing touched
-    Doubt,      // a journal that cannot be read or understood; nothing touched
-    Stuck,      // an unfinished switch that could not be put back entirely
+    None,           // nothing to do, or only a finished switch's leftovers, cleared
+    RolledBack,     // an unfinished switch, put back
+    Busy,           // another Quorin is switching the game right now; nothing touched
+    Unreadable,     // a journal that cannot be read or understood, or a folder Quorin did
+                    // not make there; nothing touched
+    RollbackFailed, // an unfinished switch that could not be put back entirely
 };
 
 struct RecoverResult {
     Leftover leftover = Leftover::None;
-    std::string told; // what the player is told; empty for None
+    std::string message; // what the player is told; empty for None
 };
 
 // Writes the version marker "Magic" for a switch whose process may not

@@ -241,21 +241,21 @@ TEST_F(VersionSwitchTest, WhatTheNextStartFindsOfASwitchCutShort) {
          [](test::MemoryFiles& f) { f.locked.insert("c:\\ja\\gamedata"); }, Leftover::Busy,
          "Another Quorin is switching"},
         {"the journal held open", [](test::MemoryFiles& f) { f.held.insert(FoldCase(kJournal)); },
-         Leftover::Doubt, "its journal cannot be read"},
+         Leftover::Unreadable, "its journal cannot be read"},
         {"the journal damaged",
          [](test::MemoryFiles& f) {
              f.File(kJournal, "Quorin switch journal 2\nmarker 42949672960\nend\n");
          },
-         Leftover::Doubt, "cannot be understood"},
+         Leftover::Unreadable, "cannot be understood"},
         {"an original gone from Quorin's folder",
          [](test::MemoryFiles& f) { f.nodes.erase("c:\\ja\\gamedata\\quorin switch\\0"); },
-         Leftover::Stuck, "\"C:\\JA\\GameData\\base\\assets3.pk3\" is missing"},
+         Leftover::RollbackFailed, "\"C:\\JA\\GameData\\base\\assets3.pk3\" is missing"},
         {"a link put where a new file was",
          [](test::MemoryFiles& f) {
              f.nodes.erase("c:\\ja\\gamedata\\ui\\menu.txt");
              f.Link("C:\\JA\\GameData\\ui\\menu.txt", "C:\\Victim\\precious.txt");
          },
-         Leftover::Stuck, "\"C:\\JA\\GameData\\ui\\menu.txt\" is a link"},
+         Leftover::RollbackFailed, "\"C:\\JA\\GameData\\ui\\menu.txt\" is a link"},
     };
     for (const auto& c : cases) {
         Reset();
@@ -272,11 +272,11 @@ TEST_F(VersionSwitchTest, WhatTheNextStartFindsOfASwitchCutShort) {
         const auto cut = Snapshot();
         const RecoverResult found = Recover();
         EXPECT_EQ(found.leftover, c.leftover) << c.what;
-        EXPECT_NE(found.told.find(c.told), std::string::npos) << c.what << ": " << found.told;
+        EXPECT_NE(found.message.find(c.told), std::string::npos) << c.what << ": " << found.message;
         if (c.leftover == Leftover::RolledBack) {
             EXPECT_EQ(Snapshot(), before) << c.what;
             EXPECT_EQ(Recover().leftover, Leftover::None) << c.what; // told once
-        } else if (c.leftover != Leftover::Stuck) {
+        } else if (c.leftover != Leftover::RollbackFailed) {
             EXPECT_EQ(Snapshot(), cut) << c.what;
         } else {
             EXPECT_TRUE(files_.FileExists(kJournal)) << c.what;
@@ -302,7 +302,7 @@ TEST_F(VersionSwitchTest, JournalsThatReachOutsideGameDataAreNeverObeyed) {
                     std::string("Quorin switch journal 2\nmarker 0\n") + line + "\nend\n");
         const auto before = Snapshot();
         const RecoverResult found = Recover();
-        EXPECT_EQ(found.leftover, Leftover::Doubt) << line;
+        EXPECT_EQ(found.leftover, Leftover::Unreadable) << line;
         EXPECT_EQ(Snapshot(), before) << line;
         // Patch is refused as long as it is there.
         EXPECT_EQ(Switch("v1.0.0").outcome, SwitchOutcome::NotStarted) << line;
@@ -312,7 +312,7 @@ TEST_F(VersionSwitchTest, JournalsThatReachOutsideGameDataAreNeverObeyed) {
     Reset();
     files_.File(kJournal, "Quorin switch journal 2\nmarker 0\n" + std::string(kJournalLimit, 'x') +
                               "\nend\n");
-    EXPECT_EQ(Recover().leftover, Leftover::Doubt);
+    EXPECT_EQ(Recover().leftover, Leftover::Unreadable);
 }
 
 TEST(SwitchNames, OnlyNamesInsideTheFolderAndFullInstallPathsPass) {
