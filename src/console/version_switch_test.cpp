@@ -315,52 +315,5 @@ TEST_F(VersionSwitchTest, JournalsThatReachOutsideGameDataAreNeverObeyed) {
     EXPECT_EQ(Recover().leftover, Leftover::Unreadable);
 }
 
-TEST(SwitchNames, OnlyNamesInsideTheFolderAndFullInstallPathsPass) {
-    const std::pair<const char*, bool> names[] = {
-        {"jamp.exe", true},    {"base\\assets3.pk3", true},
-        {"my file.txt", true}, {"", false},
-        {"..", false},         {"a\\..\\b", false},
-        {"\\a", false},        {"a\\", false},
-        {"a\\\\b", false},     {"C:a", false},
-        {"a:b", false},        {"a/b", false},
-        {"con", false},        {"COM1.txt", false},
-        {"a.", false},         {"a ", false},
-        {"a\tb", false},
-    };
-    for (const auto& [name, ok] : names)
-        EXPECT_EQ(IsConfinedName(name), ok) << name;
-    const std::pair<std::string, const char*> paths[] = {
-        {"C:\\Games\\JA", ""},
-        {"C:\\Games\\JA\\", ""},
-        {"\\\\server\\share\\JA", ""},
-        {"", "has no \"Install Path\""},
-        {"Games\\JA", "is not a full path"},
-        {"\\Games\\JA", "is not a full path"},
-        {"\\\\?\\C:\\JA", "is not a full path"},
-        {"C:\\Games\\..\\Windows", "is not a plain folder path"},
-        {"C:\\" + std::string(240, 'a'), "is too long"},
-    };
-    for (const auto& [path, told] : paths) {
-        const std::string problem = InstallPathProblem(path);
-        EXPECT_EQ(problem.empty(), !*told) << path;
-        EXPECT_NE(problem.find(told), std::string::npos) << path << ": " << problem;
-    }
-}
-
-TEST(SwitchJournal, ReadsBackWhatItWroteAndRejectsAnUnfinishedOne) {
-    const SwitchJournal journal{599925u, {"ui"}, {"ui\\menu.txt"}, {"jamp.exe", "my file.txt"}};
-    const std::string text = FormatJournal(journal);
-    EXPECT_EQ(ParseJournal(text), journal);
-    EXPECT_FALSE(ParseJournal(text.substr(0, text.size() - 4)));  // no end line
-    EXPECT_FALSE(ParseJournal(text + "new x\n"));                 // past the end
-    EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nend\n")); // no marker line
-    EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nmarker 0\nmarker 1\nend\n"));
-    EXPECT_FALSE(ParseJournal("Quorin switch journal 2\nmarker 0\nnew " +
-                              std::string(kJournalLineLimit, 'a') + "\nend\n"));
-    // Saved again by an editor, with CRLF line ends.
-    const auto none = ParseJournal("Quorin switch journal 2\r\nmarker none\r\nend\r\n");
-    EXPECT_TRUE(none && !none->marker);
-}
-
 } // namespace
 } // namespace quorin
