@@ -19,7 +19,8 @@ TEST(SwitchJournal, ReadsBackWhatItWroteAndRejectsAnUnfinishedOne) {
                               std::string(kJournalLineLimit, 'a') + "\nend\n"));
     // Saved again by an editor, with CRLF line ends.
     const auto none = ParseJournal("Quorin switch journal 2\r\nmarker none\r\nend\r\n");
-    EXPECT_TRUE(none && !none->marker);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->marker, std::nullopt);
 }
 
 } // namespace
