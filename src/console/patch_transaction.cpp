@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "common/keyed_collection.h"
+#include "common/versions.h"
 #include "console/game_plans.h"
 
 namespace quorin {
@@ -12,7 +13,7 @@ namespace quorin {
 namespace {
 
 SwitchPlan PlanFor(IGameFiles& files, const InstallRecord& install, const PatchRequest& request) {
-    return PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1", files.ToolFolder(),
+    return PlanSwitch(std::string(request.toNewer ? kVersion100 : kVersion101), files.ToolFolder(),
                       install.InstallPath());
 }
 

@@ -1,9 +1,9 @@
 #include "console/switch_paths.h"
 
 #include <algorithm>
-#include <string_view>
 
 #include "common/keyed_collection.h"
+#include "console/game_plans.h"
 #include "console/switch_texts.h"
 #include "install/patch_store.h"
 
@@ -59,8 +59,7 @@ std::string InstallPathProblem(const std::string& installPath) {
         rest.pop_back();
     if (!rest.empty() && !IsConfinedName(rest))
         return named + "is not a plain folder path. Reinstall the game.";
-    if (installPath.size() + std::string_view("\\GameData\\Quorin switch\\journal.txt").size() >
-        kMaxPath)
+    if ((GameDataFolder(installPath) + kSwitchFolder + kJournalName).size() > kMaxPath)
         return named + "is too long: Quorin can use paths of at most " + std::to_string(kMaxPath) +
                " characters. Install the game in a folder with a shorter path.";
     return {};
