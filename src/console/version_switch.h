@@ -8,6 +8,11 @@
 // those names stay inside it; no path is acted on through a link; one
 // process at a time switches a game folder; and a journal that cannot be
 // read or understood leaves every file where it is.
+//
+// Run reads as its steps; the parts live beside it: the path rules in
+// switch_paths.h, the player's texts in switch_texts.h, the journal's format
+// in switch_journal.h, the check of the plan in switch_preparation.h, and
+// the roll-back, the recovery and the setting aside in switch_recovery.cpp.
 #pragma once
 
 #include <cstdint>
