@@ -18,10 +18,11 @@ if(QUORIN_BENCHMARKS)
 endif()
 
 if(QUORIN_FUZZ)
-  # The datagrams from strangers, the inputs that come off the network,
-  # fuzzed for a bounded time on a corpus of the build's own, seeded from
-  # fuzz/seeds; any finding fails the test.
-  foreach(target status_reply master_reply store_record)
+  # The datagrams from strangers, the inputs that come off the network, and
+  # the files any process of the player's can write (the store's record, the
+  # switch's journal), fuzzed for a bounded time on a corpus of the build's
+  # own, seeded from fuzz/seeds; any finding fails the test.
+  foreach(target status_reply master_reply store_record journal)
     add_executable(${target}_fuzz fuzz/${target}_fuzz.cpp)
     target_link_libraries(${target}_fuzz PRIVATE quorin_core)
     target_link_options(${target}_fuzz PRIVATE -fsanitize=fuzzer)

@@ -81,17 +81,19 @@ void Form1::RecoverInterruptedSwitch() {
 
 void Form1::TellLeftover(const RecoverResult& found) {
     leftover_ = found.leftover;
-    leftoverTold_ = found.told;
+    leftoverTold_ = found.message;
     switch (found.leftover) {
     case Leftover::None:
         return;
     case Leftover::RolledBack:
-        return services_.box.Show(found.told, "Version switch undone", kMbOk | kMbIconExclamation);
+        return services_.box.Show(found.message, "Version switch undone",
+                                  kMbOk | kMbIconExclamation);
     case Leftover::Busy:
-        return services_.box.Show(found.told, "Version switch running", kMbOk | kMbIconInformation);
-    case Leftover::Doubt:
-    case Leftover::Stuck:
-        return services_.box.Show(found.told, "Unfinished version switch",
+        return services_.box.Show(found.message, "Version switch running",
+                                  kMbOk | kMbIconInformation);
+    case Leftover::Unreadable:
+    case Leftover::RollbackFailed:
+        return services_.box.Show(found.message, "Unfinished version switch",
                                   kMbOk | kMbIconExclamation);
     }
 }
@@ -103,7 +105,7 @@ void Form1::lblPatchMe_Click() {
                          false};
     // The player may set aside what Quorin cannot read; the transaction
     // looks at it again first, and sets it aside only if it still must.
-    if (leftover_ == Leftover::Doubt) {
+    if (leftover_ == Leftover::Unreadable) {
         switchBoxOpen_ = true; // no reply is read while the question is open
         request.setAside =
             services_.box.Ask(leftoverTold_ + "\n\nSet the folder aside now and switch?",
@@ -226,16 +228,17 @@ void Form1::JobFinished() {
     PatchResult result = elevated_ ? ElevatedResult() : patchResult_;
     if (transaction_.recoverOnly) {
         // An elevated copy that could not look tells it as the look's result.
-        TellLeftover(result.found.value_or(
-            RecoverResult{result.switched.outcome == SwitchOutcome::NotStarted ? Leftover::Doubt
-                                                                               : Leftover::Stuck,
-                          result.switched.problem}));
+        TellLeftover(result.recovery.value_or(RecoverResult{
+            result.switched.outcome == SwitchOutcome::NotStarted ? Leftover::Unreadable
+                                                                 : Leftover::RollbackFailed,
+            result.switched.problem}));
         return SettleInstalledVersion();
     }
-    if (result.found) {
-        leftover_ = result.found->leftover;
-        leftoverTold_ = result.found->told;
-        controls_.lblStatus = leftover_ == Leftover::Stuck ? kPatchNotUndone : kPatchFailed;
+    if (result.recovery) {
+        leftover_ = result.recovery->leftover;
+        leftoverTold_ = result.recovery->message;
+        controls_.lblStatus =
+            leftover_ == Leftover::RollbackFailed ? kPatchNotUndone : kPatchFailed;
         return services_.box.Show(leftoverTold_, "Patch failed", kMbOk | kMbIconExclamation);
     }
     if (transaction_.patch.checkFirst && result.switched.outcome != SwitchOutcome::NotStarted)

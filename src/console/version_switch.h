@@ -8,54 +8,26 @@
 // those names stay inside it; no path is acted on through a link; one
 // process at a time switches a game folder; and a journal that cannot be
 // read or understood leaves every file where it is.
+//
+// Run reads as its steps; the parts live beside it: the path rules in
+// switch_paths.h, the player's texts in switch_texts.h, the journal's format
+// in switch_journal.h, the check of the plan in switch_preparation.h, and
+// the roll-back, the recovery and the setting aside in switch_recovery.cpp.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "console/game_switch.h"
+#include "console/game_plans.h"
+#include "console/switch_journal.h"
+#include "console/switch_paths.h"
+#include "console/switch_preparation.h"
 #include "install/install_record.h"
 
 namespace quorin {
-
-// Quorin's own folder inside "GameData", and its journal.
-inline constexpr char kSwitchFolder[] = "\\Quorin switch";
-inline constexpr char kJournalName[] = "\\journal.txt";
-// A journal longer than this, or with a longer line, was not written by Quorin.
-inline constexpr std::size_t kJournalLimit = 1 << 20;
-inline constexpr std::size_t kJournalLineLimit = 1024;
-// The longest path the file calls take.
-inline constexpr std::size_t kMaxPath = 259;
-
-// Notes that earlier releases put into the patch folders: not game files.
-bool IsOurNote(const std::string& relativePath);
-
-// True for a name below a folder that stays inside it: no drive, no root,
-// no "." or "..", no stream, no device, nothing Windows would trim away.
-bool IsConfinedName(const std::string& relativePath);
-
-// Why "Install Path" cannot be switched, in words for the player; empty when
-// it is an absolute folder path.
-std::string InstallPathProblem(const std::string& installPath);
-
-// What the journal records, by names relative to "GameData": enough to put
-// everything back.
-struct SwitchJournal {
-    std::optional<std::uint32_t> marker; // the REG_DWORD before the switch; none when absent
-    std::vector<std::string> folders;    // made by the copies, outermost first
-    std::vector<std::string> newFiles;   // written where nothing was
-    std::vector<std::string> movedFiles; // moved aside, to "Quorin switch\<index>"
-    bool operator==(const SwitchJournal&) const = default;
-};
-
-std::string FormatJournal(const SwitchJournal& journal);
-// Empty for anything Quorin would not have written, a name that leaves
-// "GameData" included.
-std::optional<SwitchJournal> ParseJournal(const std::string& text);
 
 enum class SwitchOutcome {
     Switched,
@@ -72,16 +44,17 @@ struct SwitchResult {
 
 // What the start-up check of Quorin's folder found.
 enum class Leftover {
-    None,       // nothing to do, or only a finished switch's leftovers, cleared
-    RolledBack, // an unfinished switch, put back
-    Busy,       // another Quorin is switching the game right now; nothing touched
-    Doubt,      // a journal that cannot be read or understood; nothing touched
-    Stuck,      // an unfinished switch that could not be put back entirely
+    None,           // nothing to do, or only a finished switch's leftovers, cleared
+    RolledBack,     // an unfinished switch, put back
+    Busy,           // another Quorin is switching the game right now; nothing touched
+    Unreadable,     // a journal that cannot be read or understood, or a folder Quorin did
+                    // not make there; nothing touched
+    RollbackFailed, // an unfinished switch that could not be put back entirely
 };
 
 struct RecoverResult {
     Leftover leftover = Leftover::None;
-    std::string told; // what the player is told; empty for None
+    std::string message; // what the player is told; empty for None
 };
 
 // Writes the version marker "Magic" for a switch whose process may not
@@ -114,22 +87,39 @@ class VersionSwitch {
     std::string SetAside();
 
   private:
-    struct Prepared; // what the copies will write, and the journal before they do
-    // The plan's files, checked; why not, in words for the player.
-    std::string Prepare(const SwitchPlan& plan, Prepared& out);
-    // Why "GameData" cannot be switched (missing, or a link); empty when it can.
-    std::string GameDataProblem();
+    // Why "Install Path" or "GameData" cannot be switched; empty when they can.
+    std::string FolderProblem();
     std::string GameData() const;
     std::string Folder() const { return GameData() + kSwitchFolder; }
     std::string Aside(std::size_t index) const;
     std::string Full(const std::string& relative) const { return GameData() + "\\" + relative; }
-    // The first link on the way from "GameData" to `relative`, itself
-    // included; empty when there is none.
-    std::string LinkOnTheWay(const std::string& relative);
+
+    // Run's steps. Why a file Quorin did not put there sits where one of
+    // `count` replaced files would go aside; empty when none does.
+    std::string AsideTaken(std::size_t count);
+    // Writes the journal, making Quorin's folder first unless `folderThere`.
+    std::unique_ptr<IJournalFile> StartJournal(const SwitchJournal& journal, bool folderThere,
+                                               std::string& problem);
+    // Moves the replaced files aside, copies, and checks what arrived; why
+    // not all went well, empty when it did.
+    std::string Copy(const PreparedSwitch& prepared, const std::function<void(int)>& progress);
+    // Rolls back a failed run and says how that went.
+    SwitchResult Fail(const SwitchJournal& journal, std::unique_ptr<IJournalFile>& journalFile,
+                      const std::string& problem);
+
     // Recover's work, with the lock already held.
     RecoverResult RecoverLocked();
     // Puts back what the journal names; the problems left, empty when all is back.
     std::string RollBack(const SwitchJournal& journal, std::size_t& restored, std::size_t& removed);
+    // RollBack's steps, each noting what it could not do in `problems`.
+    void RemoveNewFiles(const SwitchJournal& journal, std::vector<std::string>& problems,
+                        std::size_t& removed);
+    void PutBackMovedFiles(const SwitchJournal& journal, std::vector<std::string>& problems,
+                           std::size_t& restored);
+    void RemoveNewFolders(const SwitchJournal& journal, std::vector<std::string>& problems);
+    // False, with a problem noted, when a link lies on the way to `relative`:
+    // nothing is acted on through a link, whoever put it there.
+    bool Reachable(const std::string& relative, std::vector<std::string>& problems);
     // Removes what Quorin made in its folder: the journal and the numbered
     // files set aside, then the folder if that leaves it empty.
     void ClearFolder();

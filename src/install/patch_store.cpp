@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/keyed_collection.h"
+#include "common/line_reader.h"
 
 namespace quorin {
 
@@ -104,25 +105,13 @@ std::optional<StoreRecord> ParseStoreRecord(const std::string& text) {
     if (text.size() > kStoreRecordLimit)
         return std::nullopt;
     StoreRecord record;
-    bool header = false;
-    for (std::size_t from = 0; from < text.size();) {
-        const std::size_t end = text.find('\n', from);
-        if (end == std::string::npos)
-            return std::nullopt; // cut short
-        std::string_view line(text.data() + from, end - from);
-        from = end + 1;
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-        if (line.size() > kStoreLineLimit)
-            return std::nullopt;
-        if (!header) {
-            if (line != kRecordHeader)
-                return std::nullopt;
-            header = true;
-            continue;
-        }
+    LineReader lines(text, kStoreLineLimit);
+    if (lines.Next() != kRecordHeader)
+        return std::nullopt;
+    while (const std::optional<std::string_view> next = lines.Next()) {
+        std::string_view line = *next;
         if (line == kRecordEnd)
-            return from == text.size() ? std::optional(record) : std::nullopt;
+            return lines.AtEnd() ? std::optional(record) : std::nullopt;
         const std::string_view word = Word(line);
         if (word == "taken") {
             int version = 0;

@@ -223,7 +223,7 @@ int RunElevatedTransaction(const std::string& arguments) {
             guard = GuardForAdministrators(GameDataFolder(install.InstallPath()),
                                            result.switched.problem);
         if (guard && transaction->recoverOnly)
-            result.found = VersionSwitch(files, install).Recover();
+            result.recovery = VersionSwitch(files, install).Recover();
         else if (guard)
             result = RunPatch(files, install, transaction->patch,
                               [&](int percent) { write(ProgressLine(percent)); });

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/win32/win.h"
-#include "console/transaction.h"
+#include "console/patch_transaction.h"
 
 namespace quorin::win32 {
 

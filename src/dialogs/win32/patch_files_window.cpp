@@ -1,7 +1,7 @@
 #include "dialogs/win32/patch_files_window.h"
 
 #include "common/win32/tool_dialog.h"
-#include "console/game_switch.h"
+#include "console/game_plans.h"
 #include "dialogs/patch_files.h"
 #include "install/win32/store_files_win32.h"
 

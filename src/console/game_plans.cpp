@@ -1,4 +1,4 @@
-#include "console/game_switch.h"
+#include "console/game_plans.h"
 
 #include "common/versions.h"
 #include "install/install_record.h"
@@ -7,17 +7,17 @@ namespace quorin {
 
 SwitchPlan PlanSwitch(const std::string& clientVersionText, const std::string& toolFolder,
                       const std::string& installPath) {
+    const std::string gameData = GameDataFolder(installPath);
     if (clientVersionText == kVersion100)
-        return {
-            kMagic101,
-            std::nullopt,
-            {{toolFolder + "\\Patch Files\\101\\*.*", installPath + "\\GameData\\"},
-             {toolFolder + "\\Patch Files\\101\\base\\*.*", installPath + "\\GameData\\base\\"}},
-            std::nullopt};
+        return {kMagic101,
+                std::nullopt,
+                {{toolFolder + "\\Patch Files\\101\\*.*", gameData + "\\"},
+                 {toolFolder + "\\Patch Files\\101\\base\\*.*", gameData + "\\base\\"}},
+                std::nullopt};
     // "Base" here and "base" in the copies name the same folder.
     return {kMagic100,
-            installPath + "\\GameData\\Base\\assets3.pk3",
-            {{toolFolder + "\\Patch Files\\100\\*.*", installPath + "\\GameData\\"}},
+            gameData + "\\Base\\assets3.pk3",
+            {{toolFolder + "\\Patch Files\\100\\*.*", gameData + "\\"}},
             toolFolder + "\\Patch Files\\101"};
 }
 

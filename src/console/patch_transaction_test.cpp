@@ -2,7 +2,7 @@
 // it accepts, and what is no report of its.
 #include <gtest/gtest.h>
 
-#include "console/transaction.h"
+#include "console/patch_transaction.h"
 
 #include <map>
 

@@ -22,7 +22,7 @@ struct PatchRequest {
 
 struct PatchResult {
     // What the look at an unfinished switch found, when it stopped the switch.
-    std::optional<RecoverResult> found;
+    std::optional<RecoverResult> recovery;
     SwitchResult switched{SwitchOutcome::NotStarted, {}};
 };
 

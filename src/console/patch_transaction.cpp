@@ -1,18 +1,19 @@
-#include "console/transaction.h"
+#include "console/patch_transaction.h"
 
 #include <charconv>
 #include <string_view>
 #include <utility>
 
 #include "common/keyed_collection.h"
-#include "console/game_switch.h"
+#include "common/versions.h"
+#include "console/game_plans.h"
 
 namespace quorin {
 
 namespace {
 
 SwitchPlan PlanFor(IGameFiles& files, const InstallRecord& install, const PatchRequest& request) {
-    return PlanSwitch(request.toNewer ? "v1.0.0" : "v1.0.1", files.ToolFolder(),
+    return PlanSwitch(std::string(request.toNewer ? kVersion100 : kVersion101), files.ToolFolder(),
                       install.InstallPath());
 }
 
@@ -31,14 +32,14 @@ PatchResult RunPatch(IGameFiles& files, const InstallRecord& install, const Patc
     PatchResult result;
     if (request.checkFirst) {
         RecoverResult found = version.Recover();
-        if (found.leftover == Leftover::Doubt && request.setAside) {
+        if (found.leftover == Leftover::Unreadable && request.setAside) {
             if (const std::string why = version.SetAside(); !why.empty())
-                found = {Leftover::Doubt, why};
+                found = {Leftover::Unreadable, why};
             else
                 found = {};
         }
         if (found.leftover != Leftover::None && found.leftover != Leftover::RolledBack) {
-            result.found = found;
+            result.recovery = found;
             return result;
         }
     }
@@ -79,10 +80,11 @@ std::optional<Transaction> ParseTransactionArguments(const std::string& words) {
 // One line: the recovery's verdict (or "-"), the switch's outcome, then the
 // text told, its line breaks as "\n" and backslashes doubled.
 std::string FormatPatchResult(const PatchResult& result) {
-    const std::string& told = result.found ? result.found->told : result.switched.problem;
-    std::string text = (result.found ? std::to_string(static_cast<int>(result.found->leftover))
-                                     : std::string("-")) +
-                       " " + std::to_string(static_cast<int>(result.switched.outcome)) + " ";
+    const std::string& told = result.recovery ? result.recovery->message : result.switched.problem;
+    std::string text =
+        (result.recovery ? std::to_string(static_cast<int>(result.recovery->leftover))
+                         : std::string("-")) +
+        " " + std::to_string(static_cast<int>(result.switched.outcome)) + " ";
     for (char c : told)
         text += c == '\n'   ? std::string("\\n")
                 : c == '\\' ? std::string("\\\\")
@@ -121,10 +123,10 @@ std::optional<PatchResult> ParsePatchResult(const std::string& text) {
         result.switched.problem = told;
         return result;
     }
-    const auto leftover = number(0, first, static_cast<int>(Leftover::Stuck));
+    const auto leftover = number(0, first, static_cast<int>(Leftover::RollbackFailed));
     if (!leftover)
         return std::nullopt;
-    result.found = RecoverResult{static_cast<Leftover>(*leftover), told};
+    result.recovery = RecoverResult{static_cast<Leftover>(*leftover), told};
     return result;
 }
 
