@@ -68,10 +68,15 @@ TEST(GameColour, EveryCodeReadsOnTheWhiteList) {
         ASSERT_TRUE(shade) << code;
         EXPECT_GE(ContrastRatio(*shade, white), 3.0) << code;
     }
-    // Still the game's colours: red, green and blue lead where they should.
-    EXPECT_EQ(GameColour(1), (Rgb{255, 0, 0}));
-    EXPECT_GT(GameColour(2)->g, GameColour(2)->r + GameColour(2)->b);
-    EXPECT_EQ(GameColour(4), (Rgb{0, 0, 255}));
+    // Still the game's colours, darkened where they would not read: black, red, green,
+    // yellow, blue, cyan, magenta, (white: the list's own), orange, grey.
+    const Rgb shades[] = {{0, 0, 0},    {255, 0, 0},    {0, 128, 0},   {160, 130, 0},
+                          {0, 0, 255},  {0, 128, 150},  {200, 0, 200}, {},
+                          {200, 95, 0}, {128, 128, 128}};
+    for (int code = 0; code <= 9; ++code)
+        EXPECT_EQ(GameColour(code).value_or(Rgb{}), shades[code]) << code;
+    EXPECT_FALSE(GameColour(-1));
+    EXPECT_FALSE(GameColour(10));
 }
 
 } // namespace
