@@ -27,10 +27,13 @@ TEST(RowRuns, ColoursSeparatorsAndPlayers) {
         {"a^1", false, "a^7 "},            // a code at the very end colours nothing
         {"^4^5Cyan^", false, "Cyan^^5 "},  // a code with no text goes; a lone caret is text
         {"a^x^^9b", false, "a^x^^7 b^9 "}, // a caret before a non-digit is text
+        {"^0black", false, "black^0 "},
         {"one\ntwo\n^2three", false, "one^7 |two^7 |three^2 "},
         {"0\n" + kPlayers, false, "0^7 |12 48 \"^7 Kyle^1  Katarn\"^7 |-3 112 \"Jaden \xE9\"^7 |"},
         {"0\n" + kPlayers, true, "0^7 |2/16 players^7 "}, // the players have rows of their own
         {"20\n", true, "20^7 |0/16 players^7 "},          // nobody playing
+        {"20\n5 0 \"\"", true, "20^7 |1/16 players^7 "},  // a name may be empty
+        {"20\n99999999999999999999 2 \"a\"", true, "20^7 |99999999999999999999 2 \"a\"^7 "},
         {"20\n1 2 \"a\"\nnot a player", true, "20^7 |1 2 \"a\"^7 |not a player^7 "},
         {"20\n1\t2 \"a\"", true, "20^7 |1\t2 \"a\"^7 "}, // and a blank after the score
     };
@@ -42,6 +45,8 @@ TEST(RowRuns, ColoursSeparatorsAndPlayers) {
               (std::vector<std::string>{"12 48 \"^1Kyle^7 Katarn\"", "-3 112 \"Jaden \xE9\""}));
     EXPECT_EQ(PlayerLines("20\n"), std::vector<std::string>{});
     EXPECT_FALSE(PlayerLines("20\nnot a player"));
+    for (const char* line : {"1 x \"a\"", "1 2 a\"", "1 2 \"", "1 2 \"a"}) // one part wrong
+        EXPECT_FALSE(ParsePlayers(line)) << line;
     EXPECT_EQ(Render(PlayerRuns("-3 112 \"x\"")), "score -3, ping 112 ms^7 ");
 }
 
