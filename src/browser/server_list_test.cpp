@@ -225,7 +225,9 @@ TEST(ServerList, ARefreshStartsFromNothingAndKeepsWhatEachServerSaid) {
     ListFilter recent, kyle;
     recent.show = ShowFilter::Recent;
     kyle.text = "kyle";
-    EXPECT_EQ(model.Take(recent, Column::Name, false, "").rows.size(), 1u);
+    const auto joined = model.Take(recent, Column::Name, false, "").rows;
+    ASSERT_EQ(joined.size(), 1u);
+    EXPECT_EQ(joined[0].joinedAt, 5);
     const auto view = model.Take(kyle, Column::Name, false, "");
     ASSERT_EQ(view.rows.size(), 1u); // only a: Kyle plays there
     EXPECT_EQ(view.rows[0].matches, std::vector<std::string>{"^1Kyle"});
