@@ -87,6 +87,14 @@ TEST_F(JoinTest, AFailedSwitchEndsTheJoinWithoutTheGame) {
     EXPECT_TRUE(Launched().empty());
 }
 
+TEST_F(JoinTest, ASwitchNotUndoneEndsTheJoinWithoutTheGame) {
+    rig_.box.answer = true;
+    files_.duringCopy = [] { throw std::runtime_error("the disk is gone"); };
+    EXPECT_EQ(Join(kMagic100), 2);
+    EXPECT_EQ(rig_.Controls().lblStatus, kPatchNotUndone);
+    EXPECT_TRUE(Launched().empty());
+}
+
 TEST_F(JoinTest, TheReplyAndTheSwitchAreWaitedFor) {
     rig_.box.answer = true;
     Form1& form = Begin(kMagic100, false);
