@@ -40,6 +40,7 @@ TEST(RowRuns, ColoursSeparatorsAndPlayers) {
     for (const auto& c : cases)
         EXPECT_EQ(Render(RowRuns(c.item, c.last, "16")), c.seen) << c.item;
     EXPECT_EQ(Render(RowRuns("0\n1 2 \"a\"", true, "")), "0^7 |1 player^7 ");
+    EXPECT_EQ(Render(ColourRuns(std::string_view("a^1").substr(0, 2))), "a^^7 "); // ends at ^
     // Each player's own row: the line as sent, and what its value shows.
     EXPECT_EQ(PlayerLines("0\n" + kPlayers),
               (std::vector<std::string>{"12 48 \"^1Kyle^7 Katarn\"", "-3 112 \"Jaden \xE9\""}));
