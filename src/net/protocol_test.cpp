@@ -129,6 +129,11 @@ TEST(CProtocols, LoadsEveryEntryInBufferOrderOrNothingAndSaysWhatFailed) {
                                      {text, "Quorin", kMbOk | kMbIconExclamation}}));
         }
         box.shown.clear();
+        api.infoError = 0; // and one that can: a new protocol, nothing shown
+        const auto info = catalogue.GetProtocolInfoBySocketHandle(42);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->AddressFamily(), kAfInet);
+        EXPECT_TRUE(box.shown.empty());
     }
     EXPECT_EQ(api.cleanups, 1);
     // The size is learnt, then the enumeration itself fails: no zero-filled entries.
