@@ -34,22 +34,25 @@ TEST(ListSettings, EachDamagedValueGivesItsDefaultAndAWord) {
         {kFavouritesValue, {true, "10.0.0.1:29070 server.example"}}, // a name, not an address
         {kFavouritesValue, {true, "224.0.0.1:29070"}},               // no game server there
         {kFavouritesValue, {true, "10.0.0.1:0"}},
+        {kFavouritesValue, {true, "10.0.0.1"}}, // no port
         {kFavouritesValue, {true, "10.0.0.1:70000"}},
-        {kFavouritesValue, {true, Favourites(2000)}}, // thousands
-        {kRecentValue, {true, "10.0.0.1:29070"}},     // no time
+        {kFavouritesValue, {true, Favourites(kMaxFavourites + 1)}},
+        {kRecentValue, {true, "10.0.0.1:29070"}}, // no time
         {kRecentValue, {true, "10.0.0.1:29070@-5"}},
+        {kRecentValue, {true, "10.0.0.1@5"}},
+        {kMastersValue, {false, ""}},
         {kRecentValue, {true, Many("10.0.0.1:29070@5", 21)}},
         {kSortValue, {true, "Colour"}},
         {kSortValue, {true, "Ping upwards"}},
         {kSortValue, {true, ""}},
+        {kSortValue, {true, "Ping Descending x"}},
         {kFiltersValue, {true, "HideEmpty HideNothing"}},
         {kFiltersValue, {true, "Version=Newest"}},
+        {kFiltersValue, {true, "Version=All"}}, // a word of Show
         {kColumnsValue, {true, "100 100 100"}},
-        {kColumnsValue, {true, "100 100 100 100 100 100 100 99999"}},
+        {kColumnsValue, {true, "100 100 100 100 100 100 100 4001"}},
         {kColumnsValue, {true, "100 100 100 100 100 100 100 -1"}},
         {kWindowValue, {true, "10 10 5 5"}},
-        {kWindowValue, {true, "10 10 800 600 Minimised"}},
-        {kWindowValue, {true, "x 10 800 600"}},
     };
     const ListSettings defaults;
     for (const auto& c : cases) {
@@ -62,7 +65,10 @@ TEST(ListSettings, EachDamagedValueGivesItsDefaultAndAWord) {
                   std::string::npos);
         EXPECT_EQ(loaded.damaged, std::vector<std::string>{c.name});
         const ListSettings& s = loaded.settings;
-        EXPECT_TRUE(s.favourites.empty() && s.recent.empty() && !s.widths && !s.place);
+        EXPECT_TRUE(s.favourites.empty());
+        EXPECT_TRUE(s.recent.empty());
+        EXPECT_FALSE(s.widths);
+        EXPECT_FALSE(s.place);
         EXPECT_EQ(SortText(s.column, s.descending), SortText(defaults.column, false));
         EXPECT_EQ(FiltersText(s.filter), FiltersText(defaults.filter));
     }
@@ -72,16 +78,19 @@ TEST(ListSettings, WhatIsWrittenReadsBackTheSame) {
     MemoryStore store;
     ListSettings s;
     s.favourites = {{0x0A000001, 29070}, {0x7F000001, 29071}};
-    NoteJoined(s.recent, {0x0A000002, 29070}, 100);
+    NoteJoined(s.recent, {0x0A000002, 29070}, 0);
     NoteJoined(s.recent, {0x0A000003, 29070}, 200);
     ListFilter filter;
     filter.version = VersionFilter::Other;
     filter.show = ShowFilter::Favourites;
     filter.hideFull = filter.hideBotsOnly = true;
-    const std::array<int, kColumnCount> widths{220, 80, 100, 80, 70, 60, 0, 110};
-    store.Write(kFavouritesValue, FavouritesText(s.favourites));
+    const std::array<int, kColumnCount> widths{220, 80, 100, 80, 70, 60, 0, 4000};
+    const std::string favourites = FavouritesText(s.favourites); // as long as may be
+    store.Write(kFavouritesValue,
+                favourites + std::string(kMaxStoredText - favourites.size(), ' '));
+    store.Write(kMastersValue, std::string(kMaxStoredText, 'm'));
     store.Write(kRecentValue, RecentText(s.recent));
-    store.Write(kSortValue, SortText(Column::Map, true));
+    store.Write(kSortValue, SortText(Column::Name, true));
     store.Write(kFiltersValue, FiltersText(filter));
     store.Write(kColumnsValue, ColumnsText(widths));
     store.Write(kWindowValue, PlaceText({-8, 20, 900, 640, true}));
@@ -89,12 +98,32 @@ TEST(ListSettings, WhatIsWrittenReadsBackTheSame) {
     EXPECT_TRUE(loaded.problems.empty());
     EXPECT_EQ(loaded.settings.favourites, s.favourites);
     EXPECT_EQ(loaded.settings.recent,
-              (std::vector<RecentServer>{{{0x0A000003, 29070}, 200}, {{0x0A000002, 29070}, 100}}));
-    EXPECT_EQ(loaded.settings.column, Column::Map);
+              (std::vector<RecentServer>{{{0x0A000003, 29070}, 200}, {{0x0A000002, 29070}, 0}}));
+    EXPECT_EQ(loaded.settings.masters, std::string(kMaxStoredText, 'm'));
+    EXPECT_EQ(loaded.settings.column, Column::Name);
     EXPECT_TRUE(loaded.settings.descending);
     EXPECT_EQ(FiltersText(loaded.settings.filter), FiltersText(filter));
     EXPECT_EQ(loaded.settings.widths, widths);
     EXPECT_EQ(loaded.settings.place, (WindowPlace{-8, 20, 900, 640, true}));
+}
+
+TEST(ListSettings, AWindowPlaceIsReadWithinItsBounds) {
+    const std::pair<const char*, std::optional<WindowPlace>> cases[] = {
+        {"-32000 32000 200 150", WindowPlace{-32000, 32000, 200, 150, false}},
+        {"0 0 800 600 maximized", WindowPlace{0, 0, 800, 600, true}},
+        {"-32001 0 800 600", std::nullopt},
+        {"0 32001 800 600", std::nullopt},
+        {"0 0 199 600", std::nullopt},
+        {"0 0 800 149", std::nullopt},
+        {"0 0 800 600 Minimised", std::nullopt},
+        {"0 0 800 600 maximized x", std::nullopt},
+        {"10x 10 800 600", std::nullopt},
+    };
+    for (const auto& [text, place] : cases) {
+        MemoryStore store;
+        store.values[kWindowValue] = {true, text};
+        EXPECT_EQ(LoadSettings(store).settings.place, place) << text;
+    }
 }
 
 TEST(ListSettings, RecentServersNewestFirstTwentyAtMost) {

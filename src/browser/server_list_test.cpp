@@ -37,10 +37,14 @@ TEST(ServerList, FiltersGiveTheirRows) {
                                          Row(3, 26, 16, "Full one"),
                                          Row(4, 26, 5, "Locked", 50, true),
                                          Row(5, 26, 2, "Modded", 50, false, "mp/duel1", "JAPlus"),
-                                         Bare(6)};
+                                         Bare(6),
+                                         Row(7, 26, 1, "Solo")};
     std::vector<ServerRow> marked = rows;
     marked[0].bots = 3; // every player a bot
+    marked[1].bots = 0; // nobody there
     marked[3].bots = 2; // some
+    marked[6].bots = 1;
+    marked[6].info.maxClients = 1;
     marked[1].favourite = marked[4].favourite = true;
     marked[4].joinedAt = 1;
     const auto with = [](auto member, auto value) {
@@ -56,12 +60,12 @@ TEST(ServerList, FiltersGiveTheirRows) {
         {"no bots alone", with(&ListFilter::hideBotsOnly, true), "23456"},
         {"favourites", with(&ListFilter::show, ShowFilter::Favourites), "25"},
         {"recent", with(&ListFilter::show, ShowFilter::Recent), "5"},
-        {"everything", Filter(VersionFilter::Both), "123456"},
+        {"everything", Filter(VersionFilter::Both), "1234567"},
         {"the installed version", Filter(VersionFilter::Installed), "1"},
-        {"the other version", Filter(VersionFilter::Other), "2345"},
-        {"no empty", Filter(VersionFilter::Both, true), "13456"},
+        {"the other version", Filter(VersionFilter::Other), "23457"},
+        {"no empty", Filter(VersionFilter::Both, true), "134567"},
         {"no full", Filter(VersionFilter::Both, false, true), "12456"},
-        {"no password", Filter(VersionFilter::Both, false, false, true), "12356"},
+        {"no password", Filter(VersionFilter::Both, false, false, true), "123567"},
         {"a name without its colours", Filter(VersionFilter::Both, false, false, false, "red base"),
          "1"},
         {"a map", Filter(VersionFilter::Both, false, false, false, "DUEL"), "5"},
@@ -75,6 +79,9 @@ TEST(ServerList, FiltersGiveTheirRows) {
                 passing += std::to_string(row.address.port);
         EXPECT_EQ(passing, c.passing) << c.what;
     }
+    ServerRow byPlayer = Row(8, 26, 1, "x"); // one of its players' names holds the text
+    byPlayer.matches = {"Kyle"};
+    EXPECT_TRUE(Passes(byPlayer, Filter(VersionFilter::Both, false, false, false, "kyle"), ""));
 }
 
 TEST(ServerList, EveryColumnSortsBothWaysWithTheSilentLast) {
@@ -87,10 +94,14 @@ TEST(ServerList, EveryColumnSortsBothWaysWithTheSilentLast) {
         model.ServerListed(row.address);
         model.ServerAnswered(row.address, row.info, row.pingMs);
     }
+    model.SetBots(rows[0].address, 5); // more than it has: none counted
+    model.SetBots(rows[1].address, 10);
+    model.SetBots(rows[2].address, 7); // bots alone
     model.ServerListed({0x7F000001, 4});
     model.ServerSilent({0x7F000001, 4});
+    model.ServerListed({0x7F000001, 5}); // still waiting
     const std::pair<Column, std::string> cases[] = {
-        {Column::Name, "2134"}, {Column::Players, "1324"}, {Column::Map, "3124"},
+        {Column::Name, "2134"}, {Column::Players, "3214"}, {Column::Map, "3124"},
         {Column::Mod, "2134"},  {Column::Version, "1234"}, {Column::Ping, "2314"},
     };
     for (const auto& [column, order] : cases)
@@ -101,22 +112,41 @@ TEST(ServerList, EveryColumnSortsBothWaysWithTheSilentLast) {
             std::string expected = order.substr(0, 3);
             if (descending)
                 std::reverse(expected.begin(), expected.end());
-            EXPECT_EQ(seen, expected + "4") << static_cast<int>(column) << descending;
+            EXPECT_EQ(seen, expected + "54") << static_cast<int>(column) << descending;
         }
 }
 
 TEST(ServerList, CellsSayWhatIsKnown) {
-    ServerRow bots = Row(1, 26, 5, "x");
-    bots.bots = 2;
+    const auto with = [](std::optional<int> bots, int clients = 5, int slots = 16) {
+        ServerRow row = Row(1, 26, clients, "x");
+        row.bots = bots;
+        row.info.maxClients = slots;
+        return row;
+    };
+    const ServerRow bots = with(2);
     const ServerRow silent = Bare(2, ServerRow::State::Silent);
     const ServerRow other = Row(3, 71, 1, "oa");
-    const std::tuple<const ServerRow*, Column, std::string> cases[] = {
-        {&bots, Column::Players, "3/16 + 2 bots"}, {&bots, Column::Version, "v1.0.1"},
-        {&silent, Column::Ping, "not responding"}, {&silent, Column::Players, ""},
-        {&silent, Column::Name, "127.0.0.1:2"},    {&other, Column::Version, "protocol 71"},
+    const std::tuple<ServerRow, Column, std::string> cases[] = {
+        {bots, Column::Players, "3/16 + 2 bots"},
+        {with(1), Column::Players, "4/16 + 1 bot"},
+        {with(5), Column::Players, "0/16 + 5 bots"},
+        {with(0), Column::Players, "5/16"},
+        {with({}, 0), Column::Players, "0/16"},
+        {with({}, -1), Column::Players, ""},
+        {with({}, 3, 0), Column::Players, "3/0"},
+        {bots, Column::Version, "v1.0.1"},
+        {bots, Column::Ping, "50"},
+        {Bare(2), Column::Ping, "..."},
+        {silent, Column::Ping, "not responding"},
+        {silent, Column::Players, ""},
+        {silent, Column::Name, "127.0.0.1:2"},
+        {other, Column::Version, "protocol 71"},
     };
     for (const auto& [row, column, text] : cases)
-        EXPECT_EQ(CellText(*row, column), text);
+        EXPECT_EQ(CellText(row, column), text) << text;
+    EXPECT_EQ(MasterStateText({true, IRefreshSink::MasterOutcome::Listed, 3}, false),
+              "not asked yet");
+    EXPECT_EQ(MasterStateText({}, true), "asking...");
     EXPECT_EQ(WhyNotJoinable(bots), "");
     EXPECT_EQ(WhyNotJoinable(silent), "127.0.0.1:2 does not answer: there is nothing to join.");
     EXPECT_EQ(WhyNotJoinable(other), "127.0.0.1:3 plays protocol 71, neither 1.0.0 (25) nor 1.0.1 "
@@ -127,7 +157,8 @@ TEST(ServerList, CellsSayWhatIsKnown) {
 TEST(ServerList, PlayersAndBotsOfAStatusReply) {
     const std::string header = "\xFF\xFF\xFF\xFFstatusResponse\n";
     const std::pair<std::string, std::string> cases[] = {
-        {header + "\\a\\1\n12 48 \"^1Kyle\"\n0 0 \"Bot\"\n", "^1Kyle 12 48,Bot 0 0,"},
+        {header + "\\a\\1\n12 48 \"^1Kyle\"\n0 0 \"Bot\"\n3 9 \"Jan\"",
+         "^1Kyle 12 48,Bot 0 0,Jan 3 9,"},
         {header + "\\a\\1\n", ""},
         {header + "\\a\\1\nnot a player\n", ""},
         {header, ""},
@@ -176,6 +207,39 @@ TEST(ServerList, PlayersFoundWithoutColoursOrCase) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchingPlayers(players, c.text), c.found) << c.text;
+}
+
+TEST(ServerList, ARefreshStartsFromNothingAndKeepsWhatEachServerSaid) {
+    ServerListModel model;
+    const ServerAddress a{0x7F000001, 1}, b{0x7F000001, 2}, stranger{1, 1};
+    const std::string status = "\xFF\xFF\xFF\xFFstatusResponse\n\\a\\1\n12 48 \"^1Kyle\"\n";
+    model.Start(2);
+    model.SetMarks({}, {{a, 5}});
+    model.ServerListed(a);
+    model.ServerListed(b);
+    model.ServerAnswered(a, Row(1, 26, 1, "a").info, 10);
+    for (const ServerAddress server : {a, b, stranger}) { // a has answered already
+        model.ServerSilent(server);
+        model.ServerStatus(server, server == b ? "not a status" : status);
+    }
+    ListFilter recent, kyle;
+    recent.show = ShowFilter::Recent;
+    kyle.text = "kyle";
+    const auto joined = model.Take(recent, Column::Name, false, "").rows;
+    ASSERT_EQ(joined.size(), 1u);
+    EXPECT_EQ(joined[0].joinedAt, 5);
+    const auto view = model.Take(kyle, Column::Name, false, "");
+    ASSERT_EQ(view.rows.size(), 1u); // only a: Kyle plays there
+    EXPECT_EQ(view.rows[0].matches, std::vector<std::string>{"^1Kyle"});
+    EXPECT_EQ(view.counts.silent, 1u);
+    EXPECT_TRUE(model.PlayersOf(a));
+    EXPECT_FALSE(model.PlayersOf(b));
+    model.Start(1);
+    EXPECT_TRUE(model.Take({}, Column::Name, false, "").rows.empty());
+    EXPECT_FALSE(model.PlayersOf(a));
+    EXPECT_EQ(model.Masters().size(), 1u);
+    model.ServerListed(a);
+    EXPECT_EQ(model.Take({}, Column::Name, false, "").rows.size(), 1u);
 }
 
 } // namespace

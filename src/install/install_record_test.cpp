@@ -50,6 +50,8 @@ TEST_F(InstallRecordTest, EachStoredMarkerReadsSavesAndIsPutBackAsItWas) {
          kVersion101},
         {"text 0", std::pair(kRegSz, ByteArray{'0', 0}), "0", 0u, kVersion100},
         {"text", std::pair(kRegSz, ByteArray{'x', 0}), "x", 599925u, kVersion101},
+        {"text of four bytes", std::pair(kRegSz, ByteArray{'1', '2', '3', 0}), "123", 599925u,
+         kVersion101},
         {"no text form", std::pair(kRegLink, ByteArray{0x30, 0}), "", 599925u, kVersion101},
     };
     for (const auto& c : cases) {

@@ -111,6 +111,7 @@ TEST_F(RegistryTest, StoresEachKindAsItsTypeAndRefusesTheRest) {
     EXPECT_FALSE(
         registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", std::int32_t{1}));
     EXPECT_FALSE(registry_.SetRegistryValue(kHkeyLocalMachine, kKey + "\\No", "v", Value(1.5)));
+    EXPECT_FALSE(registry_.SetRawValue(kHkeyLocalMachine, kKey + "\\No", "v", ToRegistryData(1)));
     if (!backend_->MakeReadOnly(kKey))
         GTEST_SKIP() << "this registry does not refuse writes here";
     EXPECT_FALSE(registry_.SetRegistryValue(kHkeyLocalMachine, kKey, "w", std::int32_t{1}));

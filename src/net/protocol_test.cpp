@@ -81,8 +81,10 @@ TEST(CProtocol, EachPropertyComesFromItsOwnField) {
     other[108] = other[109] = other[110] = other[111] = 0xFF; // dwMessageSize 0xFFFFFFFF
     std::fill(other.begin() + 116, other.end(), 'x');
     p.Unpack(other, guids);
-    EXPECT_EQ((Flags(p)[0] - '0') + p.CatalogEntryId() + p.MessageSize() + p.ProtocolName().size(),
-              7u + kProtocolRecordSize - 116);
+    EXPECT_EQ(Flags(p), Only({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17}));
+    EXPECT_EQ(p.CatalogEntryId(), 7);
+    EXPECT_EQ(p.MessageSize(), -1);
+    EXPECT_EQ(p.ProtocolName(), std::string(kProtocolRecordSize - 116, 'x'));
 }
 
 TEST(UnsignedToInteger, KeepsTheLow16BitsAndRejectsOutOfRange) {
@@ -99,6 +101,9 @@ TEST(CProtocols, LoadsEveryEntryInBufferOrderOrNothingAndSaysWhatFailed) {
     PortableGuidText guids;
     test::RecordingBox box;
     EXPECT_EQ(CProtocols(api, guids, box).Count(), 0);
+    api.records.push_back(MakeRecord(0, 0, 1, "one"));
+    EXPECT_EQ(CProtocols(api, guids, box).Count(), 1);
+    api.records.clear();
     // More than the 89 entries that a 16-bit offset could reach.
     for (int i = 0; i < 120; ++i)
         api.records.push_back(MakeRecord(i == 5 ? 0x00010000 : 0, 0, 1000 + i, "p"));
@@ -124,6 +129,11 @@ TEST(CProtocols, LoadsEveryEntryInBufferOrderOrNothingAndSaysWhatFailed) {
                                      {text, "Quorin", kMbOk | kMbIconExclamation}}));
         }
         box.shown.clear();
+        api.infoError = 0; // and one that can: a new protocol, nothing shown
+        const auto info = catalogue.GetProtocolInfoBySocketHandle(42);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->AddressFamily(), kAfInet);
+        EXPECT_TRUE(box.shown.empty());
     }
     EXPECT_EQ(api.cleanups, 1);
     // The size is learnt, then the enumeration itself fails: no zero-filled entries.
