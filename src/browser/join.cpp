@@ -21,11 +21,13 @@ bool JoinDriver::Step() {
         return true; // a switch runs: its end is for the workflow to show
     const Form1Controls& c = form_.Controls();
     if (c.cmdLaunchVisible && c.cmdLaunchEnabled) {
-        // A click while one of the workflow's boxes is open does nothing: the
-        // next tick tries again, a few times at most.
+        // A click while one of the switch's boxes is open would be lost: the
+        // next tick clicks. A launch that fails is not tried again, so the
+        // shell's own word on it (or a prompt for rights) comes once.
+        if (form_.SwitchBoxOpen())
+            return true;
         form_.cmdLaunch_Click();
-        const bool started = form_.Doing() == Activity::GameRunning;
-        return !(done_ = started || ++launches_ >= kLaunchTries);
+        return done_ = true, false;
     }
     if (switching_) { // the switch ended: launched above once it succeeded
         const bool failed = c.lblStatus == kPatchFailed || c.lblStatus == kPatchNotUndone;

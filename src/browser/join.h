@@ -23,10 +23,8 @@ class JoinDriver {
   private:
     Form1& form_;
     IMessageBox& box_;
-    static constexpr int kLaunchTries = 8;
     bool switching_ = false;
     bool done_ = false;
-    int launches_ = 0;
 };
 
 // "This server plays 1.0.1; the game is 1.0.0. Switch and join?"

@@ -62,6 +62,12 @@ TEST_F(JoinTest, TheSameVersionStartsTheGameConnected) {
     EXPECT_TRUE(rig_.box.shown.empty());
 }
 
+TEST_F(JoinTest, AGameThatDoesNotStartIsNotStartedAgain) {
+    rig_.recordingLauncher.fails = true; // the shell has said why, once
+    EXPECT_EQ(Join(kMagic101), 1);
+    EXPECT_EQ(Launched().size(), 1u);
+}
+
 TEST_F(JoinTest, TheOtherVersionIsAskedOnceThenSwitchedThenStarted) {
     rig_.box.answer = true;
     EXPECT_EQ(Join(kMagic100), 2); // asked and switched, then started

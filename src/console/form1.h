@@ -131,6 +131,8 @@ class Form1 {
     const Form1Controls& Controls() const { return controls_; }
     bool Ended() const { return ended_; }
     Activity Doing() const { return activity_; }
+    // One of the switch's boxes is open: Launch and Patch take no click.
+    bool SwitchBoxOpen() const { return switchBoxOpen_; }
     // Bumped whenever the lists are cleared or refilled, for the window to redraw them.
     int ListsGeneration() const { return listsGeneration_; }
 
