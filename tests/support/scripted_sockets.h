@@ -8,8 +8,8 @@
 
 #include "common/message_box.h"
 #include "console/form1.h"
-#include "net/udp.h"
 #include "net/socket_api.h"
+#include "net/udp.h"
 
 namespace quorin::test {
 

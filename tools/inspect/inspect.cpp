@@ -22,8 +22,8 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 

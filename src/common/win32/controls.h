@@ -7,9 +7,9 @@
 #include <map>
 #include <string>
 
+#include "common/control_design.h"
 #include "common/win32/unique_handle.h"
 #include "common/win32/win.h"
-#include "common/control_design.h"
 
 namespace quorin::win32 {
 

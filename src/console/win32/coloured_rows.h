@@ -8,6 +8,7 @@
 #include "common/win32/win.h"
 
 #include <commctrl.h>
+
 #include "console/server_text.h"
 
 namespace quorin::win32 {

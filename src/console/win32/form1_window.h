@@ -8,10 +8,10 @@
 
 #include "common/win32/controls.h"
 #include "common/win32/paired_lists.h"
+#include "console/form1.h"
 #include "console/win32/coloured_rows.h"
 
 #include <commctrl.h>
-#include "console/form1.h"
 
 namespace quorin::win32 {
 

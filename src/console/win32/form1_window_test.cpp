@@ -10,15 +10,15 @@
 #include <fstream>
 #include <thread>
 
+#include "console/layout.h"
+#include "console/win32/form1_window.h"
 #include "console/win32/message_loop_win32.h"
 #include "console/win32/window_jobs_win32.h"
-#include "console/win32/form1_window.h"
-#include "console/layout.h"
 #include "dialogs/about.h"
 #include "dialogs/win32/dialog_windows.h"
-#include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
+#include "tests/support/win32/peer_ports.h"
 #include "tests/support/win32/window_driver.h"
 
 #include <commctrl.h>

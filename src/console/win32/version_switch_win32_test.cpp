@@ -15,9 +15,9 @@
 #include "console/layout.h"
 #include "console/version_switch.h"
 #include "console/win32/form1_window.h"
-#include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/win32/live_services.h"
+#include "tests/support/win32/peer_ports.h"
 #include "tests/support/win32/window_driver.h"
 
 #include <tlhelp32.h>

@@ -11,9 +11,9 @@
 #include "net/status_reply.h"
 #include "net/udp.h"
 #include "net/win32/winsock_api.h"
-#include "tests/support/win32/peer_ports.h"
 #include "tests/support/qstat_rules.h"
 #include "tests/support/scripted_sockets.h"
+#include "tests/support/win32/peer_ports.h"
 
 namespace quorin {
 namespace {
