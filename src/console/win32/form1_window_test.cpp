@@ -64,6 +64,92 @@ class Form1WindowTest : public test::LiveServicesTest {
     int Send(int id, UINT message, WPARAM w = 0, LPARAM l = 0) {
         return static_cast<int>(::SendMessageA(window_->Control(id), message, w, l));
     }
+    void StartReady(bool expand) { // the 1.0.1 server's reply shown, expanded if asked
+        QUORIN_PEER_PORT(port, "v101");
+        Start(port);
+        ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+        if (expand)
+            Send(kIdExpand, BM_CLICK);
+    }
+    // The client area the layout needs, whatever the caption, with the
+    // status bar at its foot below the control `above`.
+    bool Fits(int height, int above) {
+        const double pixel = PixelsToTwips(1, window_->Dpi());
+        RECT client{}, bar{}, over{};
+        ::GetClientRect(window_->Handle(), &client);
+        ::GetWindowRect(window_->Control(kIdStatusBar), &bar);
+        ::GetWindowRect(window_->Control(above), &over);
+        POINT foot{0, client.bottom};
+        ::ClientToScreen(window_->Handle(), &foot);
+        EXPECT_NEAR(PixelsToTwips(client.right, window_->Dpi()), kForm1ClientWidth, pixel);
+        EXPECT_NEAR(PixelsToTwips(client.bottom, window_->Dpi()), height, pixel);
+        return bar.bottom == foot.y && over.bottom <= bar.top;
+    }
+    std::string Pixels(int id, int row) {
+        HWND list = window_->Control(id);
+        ::UpdateWindow(list);
+        RECT r{};
+        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        HDC dc = ::GetDC(list);
+        bool red = false, blue = false, grey = false;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) {
+                const COLORREF c = ::GetPixel(dc, x, y);
+                const bool dark = GetGValue(c) < 60;
+                red = red || (dark && GetRValue(c) > 195 && GetBValue(c) < 60);
+                blue = blue || (dark && GetRValue(c) < 60 && GetBValue(c) > 195);
+                grey = grey || c == ::GetSysColor(COLOR_GRAYTEXT);
+            }
+        ::ReleaseDC(list, dc);
+        return std::string(blue ? "b" : "") + (red ? "r" : "") + (grey ? "g" : "");
+    }
+    // A message posted to a row of a list as the player's input, through the
+    // window's own loop: each list's row and first row shown.
+    std::string Input(int id, UINT message, WPARAM w, int row = 0) {
+        RECT r{};
+        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        const POINT at{r.left + 4, r.top + 2};
+        MSG queued;
+        if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+            POINT screen = at;
+            ::ClientToScreen(window_->Control(id), &screen);
+            // The real pointer there first, until quiet for 100 ms: a move the X
+            // server reports late would otherwise reach the list with its button
+            // down and select the row before. One already there needs no wait.
+            POINT was{};
+            ::GetCursorPos(&was);
+            if (was.x != screen.x || was.y != screen.y)
+                ::SetCursorPos(screen.x, screen.y);
+            auto quietSince = std::chrono::steady_clock::now();
+            Pump([&] {
+                if (was.x == screen.x && was.y == screen.y)
+                    return true;
+                POINT now{};
+                ::GetCursorPos(&now);
+                if (now.x != screen.x || now.y != screen.y ||
+                    ::PeekMessageA(&queued, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE))
+                    quietSince = std::chrono::steady_clock::now();
+                return std::chrono::steady_clock::now() - quietSince > 100ms;
+            });
+        }
+        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(at.x, at.y));
+        Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
+        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" +
+               std::to_string(Send(kIdValues, LB_GETCURSEL)) + " top " +
+               std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
+               std::to_string(Send(kIdValues, LB_GETTOPINDEX));
+    }
+    std::string Enter(int id) {
+        ::SetFocus(window_->Control(id));
+        window_->Sync();
+        std::string seen;
+        for (const auto& [button, letter] :
+             {std::pair(kIdQuery, "Q"), {kIdAbout, "A"}, {kIdLaunch, "L"}})
+            if (::GetWindowLongA(window_->Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON)
+                seen += letter;
+        Input(id, WM_KEYDOWN, VK_RETURN);
+        return seen + " " + std::to_string(box_.shown.size());
+    }
     win32::WindowJobs jobs_;
     win32::GameLauncher launcher_;
     win32::ServerDialogWindow dialog_{box_, rig_.process};
@@ -95,103 +181,34 @@ TEST_F(Form1WindowTest, EveryQueryOfAClosedPortIsToldAsNotResponding) {
     EXPECT_EQ(rig_.form->UdpSocket, socket);
 }
 
-TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
-    QUORIN_PEER_PORT(port, "v101");
-    Start(port);
-    ASSERT_TRUE(WaitForStatus(kReadyToLaunch));
+TEST_F(Form1WindowTest, DetailsGeometryCollapsedAndExpandedWithTheStatusBar) {
+    ASSERT_NO_FATAL_FAILURE(StartReady(false));
     if (const char* dpi = std::getenv("QUORIN_EXPECT_DPI")) { // run by the test below
         ASSERT_EQ(window_->Dpi(), std::atoi(dpi));
         ASSERT_GE(::GetSystemMetrics(SM_CYCAPTION), 36 * window_->Dpi() / 96);
     }
-    const double pixel = PixelsToTwips(1, window_->Dpi());
-    RECT client{};
-    // The client area the layout needs, whatever the caption, with the
-    // status bar at its foot below the control `above`.
-    const auto fits = [&](int height, int above) {
-        RECT bar{}, over{};
-        ::GetClientRect(window_->Handle(), &client);
-        ::GetWindowRect(window_->Control(kIdStatusBar), &bar);
-        ::GetWindowRect(window_->Control(above), &over);
-        POINT foot{0, client.bottom};
-        ::ClientToScreen(window_->Handle(), &foot);
-        EXPECT_NEAR(PixelsToTwips(client.right, window_->Dpi()), kForm1ClientWidth, pixel);
-        EXPECT_NEAR(PixelsToTwips(client.bottom, window_->Dpi()), height, pixel);
-        return bar.bottom == foot.y && over.bottom <= bar.top;
-    };
-    EXPECT_TRUE(fits(kForm1CollapsedClientHeight, kIdExpand));
-
+    EXPECT_TRUE(Fits(kForm1CollapsedClientHeight, kIdExpand));
     Send(kIdExpand, BM_CLICK);
     EXPECT_EQ(Text(kIdExpand), "-");
-    EXPECT_TRUE(fits(kForm1ExpandedClientHeight, kIdValues));
-    // The server's colours as drawn: "^4Stand-in" in the game's blue, the
-    // first player's row "^1Kyle" in its red, and the last pair's line break
-    // as a grey pilcrow, not as a box in the text's colour; the names list
-    // has none.
-    const auto pixels = [this](int id, int row) {
-        HWND list = window_->Control(id);
-        ::UpdateWindow(list);
-        RECT r{};
-        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-        HDC dc = ::GetDC(list);
-        bool red = false, blue = false, grey = false;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = ::GetPixel(dc, x, y);
-                const bool dark = GetGValue(c) < 60;
-                red = red || (dark && GetRValue(c) > 195 && GetBValue(c) < 60);
-                blue = blue || (dark && GetRValue(c) < 60 && GetBValue(c) > 195);
-                grey = grey || c == ::GetSysColor(COLOR_GRAYTEXT);
-            }
-        ::ReleaseDC(list, dc);
-        return std::string(blue ? "b" : "") + (red ? "r" : "") + (grey ? "g" : "");
-    };
+    EXPECT_TRUE(Fits(kForm1ExpandedClientHeight, kIdValues));
+    Send(kIdExpand, BM_CLICK);
+    EXPECT_EQ(Text(kIdExpand), "+");
+    EXPECT_TRUE(Fits(kForm1CollapsedClientHeight, kIdExpand));
+}
+
+TEST_F(Form1WindowTest, DetailsDrawnInTheServersColours) {
+    ASSERT_NO_FATAL_FAILURE(StartReady(true));
+    // "^4Stand-in" in blue, the first player's "^1Kyle" in red, the last pair's
+    // line break a grey pilcrow, not a box in the text's colour; names have none.
     const int last = rig_.Controls().pairRows - 1; // the server's last pair; the players follow
-    // A message posted to a row of a list as the player's input, through the
-    // window's own loop, with the real pointer there first for the mouse's
-    // (the moves the X server reports late would otherwise reach a list that
-    // has the mouse captured): each list's row and first row shown.
-    const auto input = [&](int id, UINT message, WPARAM w, int row = 0) {
-        RECT r{};
-        Send(id, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-        const POINT at{r.left + 4, r.top + 2};
-        if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
-            POINT screen = at;
-            ::ClientToScreen(window_->Control(id), &screen);
-            // Until the pointer is there and no move of it has come for
-            // 100 ms: a move the X server reports late would otherwise reach
-            // the list while its button is down, and select the row before.
-            // A pointer already there (a button let go where it was pressed)
-            // needs no wait.
-            POINT was{};
-            ::GetCursorPos(&was);
-            if (was.x != screen.x || was.y != screen.y)
-                ::SetCursorPos(screen.x, screen.y);
-            auto quietSince = std::chrono::steady_clock::now();
-            Pump([&] {
-                if (was.x == screen.x && was.y == screen.y)
-                    return true;
-                POINT now{};
-                MSG move;
-                ::GetCursorPos(&now);
-                if (now.x != screen.x || now.y != screen.y ||
-                    ::PeekMessageA(&move, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE))
-                    quietSince = std::chrono::steady_clock::now();
-                return std::chrono::steady_clock::now() - quietSince > 100ms;
-            });
-        }
-        ::PostMessageA(window_->Control(id), message, w, MAKELPARAM(at.x, at.y));
-        MSG queued;
-        Pump([&] { return !::PeekMessageA(&queued, nullptr, 0, 0, PM_NOREMOVE); });
-        return std::to_string(Send(kIdVariables, LB_GETCURSEL)) + "/" +
-               std::to_string(Send(kIdValues, LB_GETCURSEL)) + " top " +
-               std::to_string(Send(kIdVariables, LB_GETTOPINDEX)) + "/" +
-               std::to_string(Send(kIdValues, LB_GETTOPINDEX));
-    };
-    EXPECT_EQ(pixels(kIdValues, 0) + "|" + pixels(kIdValues, last) + "|" + pixels(kIdVariables, 0),
+    EXPECT_EQ(Pixels(kIdValues, 0) + "|" + Pixels(kIdValues, last) + "|" + Pixels(kIdVariables, 0),
               "b|g|");
-    EXPECT_TRUE(pixels(kIdVariables, last + 1).starts_with("r")); // a player's coloured name
-    // The row holds the server's bytes as sent; its tip, with the pointer on
-    // it, spells out the players with their count.
+    EXPECT_TRUE(Pixels(kIdVariables, last + 1).starts_with("r")); // a player's coloured name
+}
+
+TEST_F(Form1WindowTest, DetailsRowHoldsTheServersBytesAndItsTipThePlayers) {
+    ASSERT_NO_FATAL_FAILURE(StartReady(true));
+    const int last = rig_.Controls().pairRows - 1;
     char item[256] = {};
     Send(kIdValues, LB_GETTEXT, static_cast<WPARAM>(last), reinterpret_cast<LPARAM>(item));
     EXPECT_STREQ(
@@ -202,59 +219,49 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
     tool.hwnd = window_->Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(window_->Control(kIdValues));
     tool.lpszText = tip;
-    // Asked until Wine has the pointer where it was put.
+    // The tip with the pointer on the row, asked until Wine has it there.
     Pump([&] {
-        input(kIdValues, WM_MOUSEMOVE, 0, last);
+        Input(kIdValues, WM_MOUSEMOVE, 0, last);
         ::SendMessageW(window_->Tooltip(), TTM_GETTEXTW, std::size(tip),
                        reinterpret_cast<LPARAM>(&tool));
         return *tip != 0;
     });
     EXPECT_NE(std::wstring(tip).find(L"3/16 players\nKyle Katarn: score 12, ping 48\n"),
               std::wstring::npos);
+}
 
-    // The scroll bar selects the same row in both lists.
-    HWND scroll = window_->Control(kIdDetailsScroll);
+TEST_F(Form1WindowTest, DetailsScrollBarAndBothListsScrollTogether) {
+    ASSERT_NO_FATAL_FAILURE(StartReady(true));
+    HWND scroll = window_->Control(kIdDetailsScroll); // selects the same row in both lists
     ::SendMessageA(window_->Handle(), WM_VSCROLL, SB_LINEDOWN, reinterpret_cast<LPARAM>(scroll));
-    EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL) * 100 + Send(kIdValues, LB_GETCURSEL), 101);
+    EXPECT_EQ(Send(kIdVariables, LB_GETCURSEL), 1);
+    EXPECT_EQ(Send(kIdValues, LB_GETCURSEL), 1);
     // A click on a row, an arrow key and a wheel notch keep both lists on one
     // row, the scroll bar with them (given more rows than the lists show).
     for (int i = 0; i < 30; ++i)
         for (int id : {kIdVariables, kIdValues})
             Send(id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("more"));
-    input(kIdValues, WM_LBUTTONDOWN, MK_LBUTTON, 7);
-    EXPECT_EQ(input(kIdValues, WM_LBUTTONUP, 0, 7), "7/7 top 0/0");
+    Input(kIdValues, WM_LBUTTONDOWN, MK_LBUTTON, 7);
+    EXPECT_EQ(Input(kIdValues, WM_LBUTTONUP, 0, 7), "7/7 top 0/0");
     EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), 7);
-    input(kIdVariables, WM_LBUTTONDOWN, MK_LBUTTON, 3);
-    EXPECT_EQ(input(kIdVariables, WM_LBUTTONUP, 0, 3), "3/3 top 0/0");
-    EXPECT_EQ(input(kIdVariables, WM_KEYDOWN, VK_DOWN), "4/4 top 0/0");
+    Input(kIdVariables, WM_LBUTTONDOWN, MK_LBUTTON, 3);
+    EXPECT_EQ(Input(kIdVariables, WM_LBUTTONUP, 0, 3), "3/3 top 0/0");
+    EXPECT_EQ(Input(kIdVariables, WM_KEYDOWN, VK_DOWN), "4/4 top 0/0");
     EXPECT_EQ(::GetScrollPos(scroll, SB_CTL), 4);
-    const std::string wheeled = input(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
+    const std::string wheeled = Input(kIdValues, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
     window_->Sync(); // as the poll's next tick does: the thumb stays
     const std::string top = wheeled.substr(wheeled.rfind('/') + 1); // both lists scrolled alike
     EXPECT_EQ(wheeled, "4/4 top " + top + "/" + top);
     EXPECT_NE(top, "0");
     EXPECT_EQ(std::to_string(::GetScrollPos(scroll, SB_CTL)), top); // the thumb with them
+}
 
-    Send(kIdExpand, BM_CLICK);
-    EXPECT_EQ(Text(kIdExpand), "+");
-    EXPECT_TRUE(fits(kForm1CollapsedClientHeight, kIdExpand));
-
-    // Enter, posted to the focused control, presses a focused push button,
-    // which wears the default frame, and otherwise Launch while it is shown
-    // (here it finds no game and says so); the focused list keeps its row.
-    const auto enter = [&](int id) {
-        ::SetFocus(window_->Control(id));
-        window_->Sync();
-        std::string seen;
-        for (const auto& [button, letter] :
-             {std::pair(kIdQuery, "Q"), {kIdAbout, "A"}, {kIdLaunch, "L"}})
-            if (::GetWindowLongA(window_->Control(button), GWL_STYLE) & BS_DEFPUSHBUTTON)
-                seen += letter;
-        input(id, WM_KEYDOWN, VK_RETURN);
-        return seen + " " + std::to_string(box_.shown.size());
-    };
+TEST_F(Form1WindowTest, EnterPressesTheFocusedButtonOrLaunch) {
+    ASSERT_NO_FATAL_FAILURE(StartReady(false));
+    // Enter presses a focused push button, which wears the default frame,
+    // else Launch while it is shown (here it finds no game and says so).
     rig_.Controls().lblStatus = kPatchedReady; // to be replaced by the Query it presses
-    EXPECT_EQ(enter(kIdQuery), "Q 0");
+    EXPECT_EQ(Enter(kIdQuery), "Q 0");
     // Pressed: "Querying server...", or already the verdict if a tick read the reply.
     EXPECT_NE(Text(kIdStatus), kPatchedReady);
     std::string about; // the About box names this build, and is modal
@@ -264,12 +271,12 @@ TEST_F(Form1WindowTest, GeometryScrollingAndTheStatusBar) {
                     (::IsWindowEnabled(window_->Handle()) ? " modeless" : "");
             test::PostClick(found, kIdOK);
         });
-        EXPECT_EQ(enter(kIdAbout), "A 0");
+        EXPECT_EQ(Enter(kIdAbout), "A 0");
     }
     EXPECT_EQ(about, AboutVersionLine());
     for (const auto& [shown, seen] : {std::pair(false, "L 0"), {true, "L 1"}}) {
         rig_.Controls().cmdLaunchVisible = shown; // Enter with nothing to press, then Launch
-        EXPECT_EQ(enter(kIdVariables), seen);
+        EXPECT_EQ(Enter(kIdVariables), seen);
     }
     EXPECT_EQ(box_.shown.at(0).caption, "Cant find your JKA executable!");
 }
@@ -318,7 +325,7 @@ TEST_F(Form1WindowTest, TabReachesThePatchLinkAndSpaceOrEnterPressesIt) {
 
 TEST_F(Form1WindowTest, TheSameGeometryWithATallerCaptionAt96And144Dpi) {
     // Wine reads the DPI and the caption's height when a process starts: run
-    // the geometry test again in a child process with the prefix set so.
+    // the details' tests again in a child process with the prefix set so.
     const auto set = [](DWORD dpi, const char* caption) { // the caption's height in twips
         ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics",
                           "CaptionHeight", REG_SZ, caption,
@@ -331,9 +338,9 @@ TEST_F(Form1WindowTest, TheSameGeometryWithATallerCaptionAt96And144Dpi) {
     for (const DWORD dpi : {96, 144}) {
         ASSERT_EQ(set(dpi, "-600"), ERROR_SUCCESS); // 40 pixels at 96 DPI instead of 18
         ::SetEnvironmentVariableA("QUORIN_EXPECT_DPI", std::to_string(dpi).c_str());
-        const auto [child, id] = test::StartProcess(
-            std::string("\"") + self +
-            "\" --gtest_filter=Form1WindowTest.GeometryScrollingAndTheStatusBar");
+        const auto [child, id] =
+            test::StartProcess(std::string("\"") + self +
+                               "\" --gtest_filter=Form1WindowTest.Details*:Form1WindowTest.Enter*");
         DWORD exitCode = 1;
         if (child && ::WaitForSingleObject(child.Get(), 60000) == WAIT_OBJECT_0)
             ::GetExitCodeProcess(child.Get(), &exitCode);
