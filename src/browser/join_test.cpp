@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/form1_rig.h"
-#include "tests/support/memory_files.h"
-#include "tests/support/memory_registry.h"
+#include "tests/support/form1_fixture.h"
 
 namespace quorin {
 namespace {
 
-const std::string kReply101 = "\xFF\xFF\xFF\xFFstatusResponse\n\\sv_hostname\\S\\version\\JAmp: "
-                              "v1.0.1.0 x\n0 0 \"p\"\n";
-
-class JoinTest : public ::testing::Test {
+class JoinTest : public test::Form1Test {
   protected:
     // The workflow for the server of the list, its reply in unless not `answered`.
     Form1& Begin(std::int32_t magic, bool answered = true, bool store = true) {
@@ -28,7 +23,7 @@ class JoinTest : public ::testing::Test {
         return form;
     }
     void Answer(Form1& form) {
-        sockets_.Arrive(kReply101);
+        sockets_.Arrive(test::Reply("JAmp: v1.0.1.0 x"));
         form.Timer1_Timer();
     }
     // The driver stepped until it has nothing more to do: how many steps it
@@ -49,11 +44,6 @@ class JoinTest : public ::testing::Test {
             out.push_back(r.parameters);
         return out;
     }
-    test::MemoryRegistry registry_;
-    test::ScriptedSockets sockets_;
-    PortableGuidText guids_;
-    test::MemoryFiles files_;
-    test::Form1Rig rig_{registry_, sockets_, guids_, files_};
 };
 
 TEST_F(JoinTest, TheSameVersionStartsTheGameConnected) {
