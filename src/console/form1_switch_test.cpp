@@ -266,15 +266,5 @@ TEST_F(Form1Test, LaunchPassesTheToolsOwnArgumentsAndWaitsForTheGame) {
     EXPECT_FALSE(f.Ended());
 }
 
-TEST_F(Form1Test, LaunchWithoutTheGamesExecutableEndsTheTool) {
-    rig_.Install(kMagic101);
-    Form1& f = rig_.Start(kAddress);
-    f.cmdLaunch_Click();
-    EXPECT_EQ(box_.shown.back(),
-              (RecordingBox::Shown{"Shutting down..", "Cant find your JKA executable!", 16}));
-    EXPECT_TRUE(f.Ended());
-    EXPECT_TRUE(rig_.recordingLauncher.started.empty());
-}
-
 } // namespace
 } // namespace quorin
