@@ -95,10 +95,7 @@ TEST_F(BrowserWindowTest, EnterJoinsDetailsAndAddressHandOverAndF5Refreshes) {
 TEST_F(BrowserWindowTest, TheSelectedServersPlayersWithTheirBotsApart) {
     Start();
     SortBy(Column::Name);
-    LVITEMA state{};
-    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(window_->Control(win32::kIdList), LVM_SETITEMSTATE, 7,
-                   reinterpret_cast<LPARAM>(&state)); // the 1.0.1 stand-in
+    Select(7); // the 1.0.1 stand-in
     ASSERT_TRUE(Pump([&] { return window_->Players().size() == 3; }));
     EXPECT_EQ(window_->Players()[0].name, "^1Kyle^7 Katarn");
     EXPECT_EQ(window_->Players()[2].ping, 0);
