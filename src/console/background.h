@@ -8,11 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "common/versions.h"
+
 namespace quorin {
 
 struct LaunchRequest {
     std::string verb = "Open";
-    std::string file = "jamp.exe";
+    std::string file = kClientExecutable;
     std::string parameters;
     std::string directory;
     bool operator==(const LaunchRequest&) const = default;

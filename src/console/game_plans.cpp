@@ -26,7 +26,7 @@ std::string GameDataFolder(const std::string& installPath) {
 }
 
 std::string ClientExecutablePath(const std::string& installPath) {
-    return GameDataFolder(installPath) + "\\jamp.exe";
+    return GameDataFolder(installPath) + "\\" + kClientExecutable;
 }
 
 std::optional<std::int32_t> MarkerForFileVersion(const std::string& fileVersion) {

@@ -8,6 +8,7 @@
 
 #include "common/keyed_collection.h"
 #include "common/line_reader.h"
+#include "common/versions.h"
 
 namespace quorin {
 
@@ -221,7 +222,7 @@ StoreReport InspectStore(IStoreFiles& files, const std::string& toolFolder) {
             else if (!inBase)
                 noFiles(base);
         }
-        const std::string client = folder + "\\jamp.exe";
+        const std::string client = folder + "\\" + kClientExecutable;
         if (const auto named = files.Stat(client).exists ? files.FileVersion(client) : std::nullopt;
             named && named->starts_with(VersionName(OtherVersion(version->version)) + "."))
             problem(Quoted(client) + " is the " + VersionName(OtherVersion(version->version)) +

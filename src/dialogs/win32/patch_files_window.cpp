@@ -47,8 +47,8 @@ class PatchFilesWindow : public ToolDialog {
         ::SetWindowTextA(Control(kIdPf101), VersionText(report.v101).c_str());
         ::SetWindowTextA(Control(kIdPfChecks), ChecksText(report).c_str());
         std::string problem;
-        version_ =
-            InstalledVersion(place_.marker, files_.FileVersion(GameData() + "\\jamp.exe"), problem);
+        version_ = InstalledVersion(
+            place_.marker, files_.FileVersion(ClientExecutablePath(place_.installPath)), problem);
         ::SetWindowTextA(Control(kIdPfTake), TakeButtonText(version_).c_str());
         ::EnableWindow(Control(kIdPfTake), version_ && !taking_);
         ::EnableWindow(Control(kIdPfStop), taking_);
