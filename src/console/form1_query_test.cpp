@@ -6,15 +6,8 @@
 #include "net/error_text.h"
 #include "tests/support/form1_fixture.h"
 
-namespace quorin {
+namespace quorin::test {
 namespace {
-
-using test::Form1Test;
-using test::kAddress;
-using test::kHeader;
-using test::RecordingBox;
-using test::Reply;
-using test::Seen;
 
 TEST_F(Form1Test, TheVerdictComparesServerAndClientVersions) {
     const struct {
@@ -191,4 +184,4 @@ TEST_F(Form1Test, TicksUnderAnOpenBoxWaitAndAFloodOfOversizedDatagramsGetsOneBox
 }
 
 } // namespace
-} // namespace quorin
+} // namespace quorin::test

@@ -7,14 +7,8 @@
 #include "net/status_reply.h"
 #include "tests/support/form1_fixture.h"
 
-namespace quorin {
+namespace quorin::test {
 namespace {
-
-using test::Form1Test;
-using test::kAddress;
-using test::RecordingBox;
-using test::Reply;
-using test::Seen;
 
 TEST_F(Form1Test, WithoutTheGameItSaysSoAndEndsHavingMadeNothing) {
     rig_.Start(kAddress).Form_Unload();
@@ -202,4 +196,4 @@ TEST_F(Form1Test, ARefusedAddressIsMendedInTheSettingsAndAnEmptyPortIsTheGames) 
 }
 
 } // namespace
-} // namespace quorin
+} // namespace quorin::test

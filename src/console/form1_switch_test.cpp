@@ -5,14 +5,8 @@
 #include "console/form1.h"
 #include "tests/support/form1_fixture.h"
 
-namespace quorin {
+namespace quorin::test {
 namespace {
-
-using test::Form1Test;
-using test::kAddress;
-using test::RecordingBox;
-using test::Reply;
-using test::Seen;
 
 TEST_F(Form1Test, AnEmptyStoreOffersThePatchFilesWindow) {
     rig_.Install(kMagic100);
@@ -267,4 +261,4 @@ TEST_F(Form1Test, LaunchPassesTheToolsOwnArgumentsAndWaitsForTheGame) {
 }
 
 } // namespace
-} // namespace quorin
+} // namespace quorin::test
