@@ -19,12 +19,8 @@ class JoinTest : public test::Form1Test {
         files_.File("C:\\JA\\GameData\\jamp.exe", magic == kMagic100 ? "client 100" : "c 101");
         Form1& form = rig_.Start("+connect 127.0.0.1:29070 +set fs_game x");
         if (answered)
-            Answer(form);
+            Answered(test::Reply("JAmp: v1.0.1.0 x"));
         return form;
-    }
-    void Answer(Form1& form) {
-        sockets_.Arrive(test::Reply("JAmp: v1.0.1.0 x"));
-        form.Timer1_Timer();
     }
     // The driver stepped until it has nothing more to do: how many steps it
     // took, 0 when it never stopped.
@@ -96,7 +92,7 @@ TEST_F(JoinTest, TheReplyAndTheSwitchAreWaitedFor) {
     Form1& form = Begin(kMagic100, false);
     JoinDriver driver(form, rig_.box);
     EXPECT_TRUE(driver.Step()); // no reply yet
-    Answer(form);
+    Answered(test::Reply("JAmp: v1.0.1.0 x"));
     rig_.stepJobs.running = true;
     EXPECT_TRUE(driver.Step()); // asked, and the switch started
     EXPECT_TRUE(driver.Step()); // the switch runs
