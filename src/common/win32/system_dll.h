@@ -16,15 +16,24 @@
 
 namespace quorin::win32 {
 
+// The function `name` of `module`, of the type of `Function`; null when the
+// module or the function is missing.
+template <typename Function> Function* FunctionOf(HMODULE module, const char* name) {
+    const FARPROC found = module ? ::GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+}
+// The same of a DLL every process has loaded (kernel32, ntdll).
+template <typename Function> Function* LoadedFunction(const wchar_t* module, const char* name) {
+    return FunctionOf<Function>(::GetModuleHandleW(module), name);
+}
+
 // Where DLLs are looked for from now on: the system's own folder alone, never
 // the program's (a Downloads folder, where anyone may have put a DLL of a
 // system name). Called first thing in WinMain; on a Windows 7 without the
 // update that brought it, at least the current folder is left out.
 inline void RestrictDllSearch() {
     using SetDefault = BOOL WINAPI(DWORD);
-    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    const auto restrict = reinterpret_cast<SetDefault*>(reinterpret_cast<void (*)()>(
-        kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+    const auto restrict = LoadedFunction<SetDefault>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (!restrict || !restrict(LOAD_LIBRARY_SEARCH_SYSTEM32))
         ::SetDllDirectoryW(L"");
 }
@@ -43,8 +52,7 @@ class SystemDll {
     // The function `name`, of the type of `Function`; null when the DLL or
     // the function is missing.
     template <typename Function> Function* Find(const char* name) const {
-        const FARPROC found = module_ ? ::GetProcAddress(module_.Get(), name) : nullptr;
-        return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+        return FunctionOf<Function>(module_.Get(), name);
     }
 
   private:
@@ -69,9 +77,7 @@ inline HMODULE CommonControls() {
     return dll.Get();
 }
 template <typename Function> Function* CommonControl(const char* name) {
-    const HMODULE dll = CommonControls();
-    return reinterpret_cast<Function*>(
-        reinterpret_cast<void (*)()>(dll ? ::GetProcAddress(dll, name) : nullptr));
+    return FunctionOf<Function>(CommonControls(), name);
 }
 inline bool InitCommonControls(DWORD classes) {
     const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), classes};

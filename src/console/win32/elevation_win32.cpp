@@ -154,10 +154,8 @@ std::optional<std::string> ProcessNames::Listed(unsigned long id) {
         USHORT maximum;
         wchar_t* buffer;
     } query{reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(id)), 0, 0, nullptr};
-    static const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
     using Query = LONG WINAPI(int, void*, ULONG, ULONG*);
-    const auto ask = reinterpret_cast<Query*>(reinterpret_cast<void (*)()>(
-        ntdll ? ::GetProcAddress(ntdll, "NtQuerySystemInformation") : nullptr));
+    const auto ask = LoadedFunction<Query>(L"ntdll.dll", "NtQuerySystemInformation");
     std::wstring name(1024, L'\0');
     query.maximum = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     query.buffer = name.data();

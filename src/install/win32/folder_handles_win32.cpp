@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/keyed_collection.h"
+#include "common/win32/system_dll.h"
 #include "common/win32/wide_text.h"
 #include "install/win32/game_files_win32.h"
 
@@ -18,11 +19,8 @@ UniqueFile OpenBelow(HANDLE parent, const std::string& name, ACCESS_MASK access,
                      ULONG disposition, ULONG options, FileResult& error) {
     using Create = decltype(::NtCreateFile);
     using ToError = ULONG WINAPI(LONG);
-    static const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    static const auto create = reinterpret_cast<Create*>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, "NtCreateFile")));
-    static const auto toError = reinterpret_cast<ToError*>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    static const auto create = LoadedFunction<Create>(L"ntdll.dll", "NtCreateFile");
+    static const auto toError = LoadedFunction<ToError>(L"ntdll.dll", "RtlNtStatusToDosError");
     std::wstring wide = Widen(name);
     UNICODE_STRING text{static_cast<USHORT>(wide.size() * sizeof(wchar_t)),
                         static_cast<USHORT>(wide.size() * sizeof(wchar_t)), wide.data()};
@@ -170,7 +168,7 @@ std::optional<HeldFolders> GuardForAdministrators(const std::string& gameData,
         }
         held.folders.push_back(std::move(handle));
     }
-    static const bool wine = ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+    static const bool wine = LoadedFunction<void()>(L"ntdll.dll", "wine_get_version");
     std::string owner;
     std::vector<AccessEntry> entries;
     if (!wine && (!AccessOf(held.folders.back().Get(), owner, entries) ||
