@@ -83,12 +83,16 @@ bool GameFiles::FileExists(const std::string& path) {
     return found.cFileName[0] != L'\0' && (found.dwFileAttributes & excluded) == 0;
 }
 
-FileState GameFiles::Stat(const std::string& path) {
+FileState StatePath(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
         return {};
     return StateOf(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
                    data.ftLastWriteTime);
+}
+
+FileState GameFiles::Stat(const std::string& path) {
+    return StatePath(path);
 }
 
 std::optional<std::vector<FileEntry>> GameFiles::List(const std::string& folder) {

@@ -14,6 +14,9 @@ std::string ProgramPath();
 FileResult FileResultOf(DWORD error);
 // What a directory entry says of a file or folder.
 FileState StateOf(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const FILETIME& written);
+// What the system says of the file or folder at `path` (not what a link
+// names); none when it is missing or cannot be asked.
+FileState StatePath(const std::string& path);
 // Every file and folder below `folder`, each named with `prefix` before it;
 // a link is listed but never entered.
 void ListInto(const std::string& folder, const std::string& prefix, std::vector<FileEntry>& out);

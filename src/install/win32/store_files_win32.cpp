@@ -36,11 +36,7 @@ DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER done, LARGE_INTEGER, LA
 } // namespace
 
 FileState StoreFiles::Stat(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
-        return {};
-    return StateOf(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
-                   data.ftLastWriteTime);
+    return StatePath(path);
 }
 
 std::optional<std::vector<FileEntry>> StoreFiles::List(const std::string& folder) {
